@@ -1,0 +1,31 @@
+# Compile options shared by every target of our own code.
+function(tumbla_configure target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror
+                         -Wno-missing-field-initializers)
+  if(TUMBLA_SANITIZE)
+    target_compile_options(${target} PRIVATE -fsanitize=address,undefined
+                           -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
+endfunction()
+
+# A library made of every source in one folder, so that adding a file needs no edit of
+# the build. Usage: tumbla_folder_library(target folder [DEPENDS lib...])
+function(tumbla_folder_library target folder)
+  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${folder}/*.cpp)
+  if(NOT sources)
+    # A layer that has only headers so far.
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${target} INTERFACE ${ARG_DEPENDS})
+    return()
+  endif()
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${target} PUBLIC ${ARG_DEPENDS})
+  tumbla_configure(${target})
+  if(TUMBLA_SANITIZE)
+    target_link_options(${target} INTERFACE -fsanitize=address,undefined)
+  endif()
+endfunction()
