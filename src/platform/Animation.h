@@ -1,0 +1,23 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/RunLoop.h"
+#include "platform/View.h"
+
+namespace tumbla {
+
+enum class AnimationCurve { EaseInOut = 0, EaseIn = 1, EaseOut = 2, Linear = 3 };
+
+struct AnimationTiming {
+  double delay = 0;
+  double duration = 0;
+  AnimationCurve curve = AnimationCurve::EaseInOut;
+};
+
+// Fades `view` from its current alpha to `target` on the run loop, sixty steps a second.
+// The animation runs while the returned timer is kept and valid.
+std::shared_ptr<Timer> animateAlpha(RunLoop& runLoop, std::shared_ptr<View> view, double target,
+                                    AnimationTiming timing);
+
+}  // namespace tumbla

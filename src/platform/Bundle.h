@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Value.h"
+
+namespace tumbla {
+
+// The application's resource bundle: its information dictionary and resource files.
+class Bundle {
+ public:
+  virtual ~Bundle() = default;
+
+  // A key of the information dictionary (Info.plist); nothing when absent.
+  virtual const Value* objectForInfoDictionaryKey(std::string_view key) const = 0;
+  // The full path of the resource "name.type"; with an empty type, `name` is the whole
+  // file name. Nothing when there is no such resource.
+  virtual std::optional<std::string> pathForResource(std::string_view name,
+                                                     std::string_view type) const = 0;
+};
+
+// Reading and writing property lists (XML or binary).
+class PropertyLists {
+ public:
+  virtual ~PropertyLists() = default;
+
+  // Nothing when the bytes are not a property list.
+  virtual std::optional<Value> parse(std::string_view bytes) const = 0;
+  // The XML form.
+  virtual std::string serialize(const Value& value) const = 0;
+};
+
+}  // namespace tumbla

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tumbla {
+
+// Whole-file access for the application's documents directory and the bundle.
+class FileManager {
+ public:
+  explicit FileManager(std::filesystem::path documentsDirectory);
+
+  const std::filesystem::path& documentsDirectory() const { return documentsDirectory_; }
+
+  bool fileExists(const std::filesystem::path& path) const;
+  // The file's bytes; nothing when it can't be read.
+  std::optional<std::string> readFile(const std::filesystem::path& path) const;
+  // Writes through a temporary file in the same folder, flushed and then renamed over the
+  // target, so a reader sees the old or the new content and never a part. Creates the
+  // folder when missing. Answers whether the new content is in place.
+  bool writeFileAtomically(const std::filesystem::path& path, std::string_view contents) const;
+  // Renames a file that could not be used to "<name>.<reason>-<UTC time>" beside it, so
+  // that nothing is lost. Answers the new path.
+  std::optional<std::filesystem::path> keepAside(const std::filesystem::path& path,
+                                                 std::string_view reason) const;
+
+ private:
+  std::filesystem::path documentsDirectory_;
+};
+
+}  // namespace tumbla

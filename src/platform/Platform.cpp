@@ -1,0 +1,31 @@
+#include "platform/Platform.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace tumbla {
+
+namespace {
+std::unique_ptr<Platform>& installed() {
+  static std::unique_ptr<Platform> platform;
+  return platform;
+}
+}  // namespace
+
+Platform& Platform::shared() {
+  if (!installed()) {
+    // A programming error, not a run-time condition: nothing can work without one.
+    std::fputs("tumbla: no platform installed\n", stderr);
+    std::abort();
+  }
+  return *installed();
+}
+
+void Platform::install(std::unique_ptr<Platform> platform) { installed() = std::move(platform); }
+
+void Platform::uninstall() { installed().reset(); }
+
+Platform::Platform(std::unique_ptr<PreferencesStore> preferences, std::filesystem::path documents)
+    : userDefaults_(std::move(preferences)), fileManager_(std::move(documents)) {}
+
+}  // namespace tumbla

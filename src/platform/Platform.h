@@ -1,0 +1,58 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "platform/Application.h"
+#include "platform/Bundle.h"
+#include "platform/FileManager.h"
+#include "platform/NotificationCenter.h"
+#include "platform/RunLoop.h"
+#include "platform/UserDefaults.h"
+#include "platform/UserInterface.h"
+#include "platform/Value.h"
+
+namespace tumbla {
+
+// The services of the system the host runs on, reached the way mobile code reaches the
+// system's singletons. The app installs the real platform; each test installs a fresh
+// simulated one.
+class Platform {
+ public:
+  using TraceSink = std::function<void(const Dictionary& event)>;
+
+  // The installed platform; installing one is the first thing a process or test does.
+  static Platform& shared();
+  static void install(std::unique_ptr<Platform> platform);
+  static void uninstall();
+
+  Platform(std::unique_ptr<PreferencesStore> preferences, std::filesystem::path documents);
+  virtual ~Platform() = default;
+  Platform(const Platform&) = delete;
+  Platform& operator=(const Platform&) = delete;
+
+  virtual RunLoop& runLoop() = 0;
+  virtual const Bundle& bundle() const = 0;
+  virtual const PropertyLists& propertyLists() const = 0;
+  virtual Application& application() = 0;
+  virtual UserInterface& userInterface() = 0;
+
+  NotificationCenter& notificationCenter() { return notificationCenter_; }
+  UserDefaults& userDefaults() { return userDefaults_; }
+  const FileManager& fileManager() const { return fileManager_; }
+
+  // Bridge events for people debugging a page (--trace); dropped when no sink is set.
+  void setTraceSink(TraceSink sink) { traceSink_ = std::move(sink); }
+  void trace(const Dictionary& event) const {
+    if (traceSink_) traceSink_(event);
+  }
+
+ private:
+  NotificationCenter notificationCenter_;
+  UserDefaults userDefaults_;
+  FileManager fileManager_;
+  TraceSink traceSink_;
+};
+
+}  // namespace tumbla

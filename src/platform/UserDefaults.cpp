@@ -1,0 +1,74 @@
+#include "platform/UserDefaults.h"
+
+#include <utility>
+
+namespace tumbla {
+
+UserDefaults::UserDefaults(std::unique_ptr<PreferencesStore> store)
+    : store_(std::move(store)), values_(store_->load()) {}
+
+void UserDefaults::registerDefaults(const Dictionary& defaults) {
+  for (const auto& [key, value] : defaults) registered_.set(key, value);
+}
+
+const Value* UserDefaults::objectForKey(std::string_view key) const {
+  if (const Value* value = values_.find(key)) return value;
+  return registered_.find(key);
+}
+
+bool UserDefaults::boolForKey(std::string_view key) const {
+  const Value* value = objectForKey(key);
+  return value ? value->toBoolean().value_or(false) : false;
+}
+
+std::int64_t UserDefaults::integerForKey(std::string_view key) const {
+  const Value* value = objectForKey(key);
+  return value ? value->toInteger().value_or(0) : 0;
+}
+
+double UserDefaults::doubleForKey(std::string_view key) const {
+  const Value* value = objectForKey(key);
+  return value ? value->toReal().value_or(0.0) : 0.0;
+}
+
+float UserDefaults::floatForKey(std::string_view key) const {
+  return static_cast<float>(doubleForKey(key));
+}
+
+std::optional<std::string> UserDefaults::stringForKey(std::string_view key) const {
+  const Value* value = objectForKey(key);
+  if (!value) return std::nullopt;
+  if (const std::string* text = value->stringIf()) return *text;
+  if (const auto* decimal = value->decimalIf()) return decimal->text;
+  if (const auto* integer = value->integerIf()) return std::to_string(*integer);
+  return std::nullopt;
+}
+
+const Array* UserDefaults::arrayForKey(std::string_view key) const {
+  const Value* value = objectForKey(key);
+  return value ? value->arrayIf() : nullptr;
+}
+
+std::optional<Date> UserDefaults::dateForKey(std::string_view key) const {
+  const Value* value = objectForKey(key);
+  if (value && value->dateIf()) return *value->dateIf();
+  return std::nullopt;
+}
+
+void UserDefaults::setObject(std::string key, Value value) {
+  values_.set(std::move(key), std::move(value));
+  dirty_ = true;
+}
+
+void UserDefaults::removeObject(std::string_view key) {
+  if (values_.erase(key)) dirty_ = true;
+}
+
+bool UserDefaults::synchronize() {
+  if (!dirty_) return true;
+  if (!store_->save(values_)) return false;
+  dirty_ = false;
+  return true;
+}
+
+}  // namespace tumbla

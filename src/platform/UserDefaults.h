@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Value.h"
+
+namespace tumbla {
+
+// Where the preferences live between runs.
+class PreferencesStore {
+ public:
+  virtual ~PreferencesStore() = default;
+  // The stored preferences; an empty dictionary when there are none yet. A store that
+  // finds its file unreadable keeps the file aside and answers empty.
+  virtual Dictionary load() = 0;
+  // Writes the whole dictionary; answers whether it reached storage.
+  virtual bool save(const Dictionary& preferences) = 0;
+};
+
+// Typed preferences with registered fallbacks. Values set here are kept in memory until
+// `synchronize` writes them; a key without a set or registered value reads as false, 0
+// or nothing.
+class UserDefaults {
+ public:
+  explicit UserDefaults(std::unique_ptr<PreferencesStore> store);
+
+  // Fallback values for keys that have none of their own; merged into earlier ones.
+  void registerDefaults(const Dictionary& defaults);
+
+  const Value* objectForKey(std::string_view key) const;
+  bool boolForKey(std::string_view key) const;
+  std::int64_t integerForKey(std::string_view key) const;
+  double doubleForKey(std::string_view key) const;
+  float floatForKey(std::string_view key) const;
+  std::optional<std::string> stringForKey(std::string_view key) const;
+  const Array* arrayForKey(std::string_view key) const;
+  std::optional<Date> dateForKey(std::string_view key) const;
+
+  void setObject(std::string key, Value value);
+  void setBool(std::string key, bool value) { setObject(std::move(key), Value::boolean(value)); }
+  void setInteger(std::string key, std::int64_t value) {
+    setObject(std::move(key), Value::integer(value));
+  }
+  void setDouble(std::string key, double value) { setObject(std::move(key), Value::real(value)); }
+  void removeObject(std::string_view key);
+
+  // Writes changes made since the last write; answers whether storage is up to date.
+  bool synchronize();
+
+ private:
+  std::unique_ptr<PreferencesStore> store_;
+  Dictionary values_;
+  Dictionary registered_;
+  bool dirty_ = false;
+};
+
+}  // namespace tumbla

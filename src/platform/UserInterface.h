@@ -1,0 +1,28 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include "platform/View.h"
+#include "platform/WebView.h"
+#include "platform/Window.h"
+
+namespace tumbla {
+
+// Makes the platform's views.
+class UserInterface {
+ public:
+  virtual ~UserInterface() = default;
+
+  virtual Rect mainScreenBounds() const = 0;
+  virtual std::shared_ptr<Window> makeWindow(Rect frame) = 0;
+  virtual std::shared_ptr<View> makeView(Rect frame) = 0;
+  virtual std::shared_ptr<WebView> makeWebView(Rect frame) = 0;
+  virtual std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) = 0;
+  // An image resource of the bundle by file name ("Default.png"); nothing when missing
+  // or unreadable.
+  virtual std::optional<Image> imageNamed(std::string_view name) const = 0;
+};
+
+}  // namespace tumbla

@@ -1,0 +1,49 @@
+#include "platform/View.h"
+
+#include <cmath>
+
+namespace tumbla {
+
+AffineTransform AffineTransform::rotation(double radians) {
+  double cosine = std::cos(radians);
+  double sine = std::sin(radians);
+  return {cosine, sine, -sine, cosine, 0, 0};
+}
+
+AffineTransform AffineTransform::translatedBy(double x, double y) const {
+  AffineTransform result = *this;
+  result.tx += a * x + c * y;
+  result.ty += b * x + d * y;
+  return result;
+}
+
+void View::setFrame(Rect frame) {
+  frame_ = frame;
+  frameChanged();
+}
+
+void View::setAlpha(double alpha) {
+  alpha_ = alpha < 0 ? 0 : (alpha > 1 ? 1 : alpha);
+  alphaChanged();
+}
+
+void View::setHidden(bool hidden) {
+  hidden_ = hidden;
+  hiddenChanged();
+}
+
+void View::setTransform(const AffineTransform& transform) {
+  transform_ = transform;
+  transformChanged();
+}
+
+void View::addSubview(std::shared_ptr<View> view) {
+  subviews_.push_back(view);
+  subviewAdded(*view);
+}
+
+ImageView::ImageView(std::optional<Image> image)
+    : View(image ? Rect{0, 0, image->size.width, image->size.height} : Rect{}),
+      image_(std::move(image)) {}
+
+}  // namespace tumbla

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tumbla {
+
+struct Size {
+  double width = 0;
+  double height = 0;
+  bool operator==(const Size&) const = default;
+};
+
+struct Rect {
+  double x = 0;
+  double y = 0;
+  double width = 0;
+  double height = 0;
+  bool operator==(const Rect&) const = default;
+};
+
+// A 2D affine transform [a b; c d] + (tx, ty), as in the drawing API.
+struct AffineTransform {
+  double a = 1, b = 0, c = 0, d = 1, tx = 0, ty = 0;
+
+  static AffineTransform rotation(double radians);
+  // Translation applied before this transform (in its own coordinate space).
+  AffineTransform translatedBy(double x, double y) const;
+  bool isIdentity() const { return *this == AffineTransform{}; }
+  bool operator==(const AffineTransform&) const = default;
+};
+
+// An image found by name among the bundle's resources.
+struct Image {
+  std::string path;
+  Size size;
+};
+
+// A rectangle on screen. The view keeps its own state; a platform subclass mirrors each
+// change onto its widget in the `...Changed` hooks.
+class View {
+ public:
+  explicit View(Rect frame = {}) : frame_(frame) {}
+  virtual ~View() = default;
+  View(const View&) = delete;
+  View& operator=(const View&) = delete;
+
+  Rect frame() const { return frame_; }
+  void setFrame(Rect frame);
+  Rect bounds() const { return {0, 0, frame_.width, frame_.height}; }
+  double alpha() const { return alpha_; }
+  void setAlpha(double alpha);
+  bool isHidden() const { return hidden_; }
+  void setHidden(bool hidden);
+  const AffineTransform& transform() const { return transform_; }
+  void setTransform(const AffineTransform& transform);
+
+  // Later subviews lie above earlier ones.
+  void addSubview(std::shared_ptr<View> view);
+  const std::vector<std::shared_ptr<View>>& subviews() const { return subviews_; }
+
+ protected:
+  virtual void frameChanged() {}
+  virtual void alphaChanged() {}
+  virtual void hiddenChanged() {}
+  virtual void transformChanged() {}
+  virtual void subviewAdded(View& /*view*/) {}
+
+ private:
+  Rect frame_;
+  double alpha_ = 1.0;
+  bool hidden_ = false;
+  AffineTransform transform_;
+  std::vector<std::shared_ptr<View>> subviews_;
+};
+
+class ImageView : public View {
+ public:
+  explicit ImageView(std::optional<Image> image);
+  const std::optional<Image>& image() const { return image_; }
+
+ private:
+  std::optional<Image> image_;
+};
+
+}  // namespace tumbla

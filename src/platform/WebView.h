@@ -1,0 +1,46 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Error.h"
+#include "platform/Url.h"
+#include "platform/View.h"
+
+namespace tumbla {
+
+enum class NavigationType { LinkClicked, FormSubmitted, BackForward, Reload, FormResubmitted, Other };
+
+class WebView;
+
+class WebViewDelegate {
+ public:
+  virtual ~WebViewDelegate() = default;
+  // Asked before every load the page starts (top frame, frames, new windows); the load
+  // goes ahead only when this answers true.
+  virtual bool shouldStartLoad(WebView& webView, const Url& url, NavigationType type) = 0;
+  virtual void didFinishLoad(WebView& webView) = 0;
+  virtual void didFailLoad(WebView& /*webView*/, const Error& /*error*/) {}
+};
+
+// An embedded web engine showing one page.
+class WebView : public View {
+ public:
+  using View::View;
+
+  // Not owned; must outlive the web view or be reset first.
+  void setDelegate(WebViewDelegate* delegate) { delegate_ = delegate; }
+  WebViewDelegate* delegate() const { return delegate_; }
+
+  virtual void loadURL(const Url& url) = 0;
+  // Evaluates `script` in the page and answers its result as text (an undefined or null
+  // result is the empty string). Nothing when the script throws, or does not answer in
+  // time.
+  virtual std::optional<std::string> evaluateScript(std::string_view script) = 0;
+
+ private:
+  WebViewDelegate* delegate_ = nullptr;
+};
+
+}  // namespace tumbla
