@@ -10,6 +10,7 @@ std::unique_ptr<Platform>& installed() {
   static std::unique_ptr<Platform> platform;
   return platform;
 }
+unsigned long installs = 0;
 }  // namespace
 
 Platform& Platform::shared() {
@@ -21,7 +22,12 @@ Platform& Platform::shared() {
   return *installed();
 }
 
-void Platform::install(std::unique_ptr<Platform> platform) { installed() = std::move(platform); }
+void Platform::install(std::unique_ptr<Platform> platform) {
+  installed() = std::move(platform);
+  ++installs;
+}
+
+unsigned long Platform::generation() { return installs; }
 
 void Platform::uninstall() { installed().reset(); }
 

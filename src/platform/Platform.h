@@ -26,6 +26,9 @@ class Platform {
   static Platform& shared();
   static void install(std::unique_ptr<Platform> platform);
   static void uninstall();
+  // Counts installs, so that per-process set-up done once can tell a new platform (a new
+  // test) from the one it was done for.
+  static unsigned long generation();
 
   Platform(std::unique_ptr<PreferencesStore> preferences, std::filesystem::path documents);
   virtual ~Platform() = default;

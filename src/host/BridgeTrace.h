@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string_view>
+
+#include "platform/Url.h"
+#include "platform/WebView.h"
+
+namespace tumbla {
+
+// What game authors see of the bridge with --trace: one event per navigation the page
+// starts (with the answer), script evaluated, lifecycle event and URL opened outside.
+namespace BridgeTrace {
+
+enum class ScriptChannel { Queued, Direct };
+
+void navigation(const Url& url, NavigationType type, bool handled);
+void script(std::string_view script, ScriptChannel channel, bool answered);
+void scriptQueued(std::string_view script);
+void lifecycle(std::string_view eventName);
+void openedOutside(const Url& url, bool handedOver);
+
+}  // namespace BridgeTrace
+}  // namespace tumbla

@@ -1,0 +1,89 @@
+#include "host/TumblaAppDelegate.h"
+
+#include <cstdlib>
+
+#include "host/BridgeTrace.h"
+#include "host/Shakable.h"
+#include "platform/Log.h"
+#include "platform/Platform.h"
+
+namespace tumbla {
+
+namespace {
+
+void registerBundleDefaults() {
+  Platform& platform = Platform::shared();
+  std::optional<std::string> path = platform.bundle().pathForResource("Defaults", "plist");
+  if (!path) return;
+  std::optional<std::string> bytes = platform.fileManager().readFile(*path);
+  std::optional<Value> defaults = bytes ? platform.propertyLists().parse(*bytes) : std::nullopt;
+  if (!defaults || !defaults->dictionaryIf()) {
+    // Every setting still reads as off or 0, and the game is playable.
+    logLine("the bundle's Defaults.plist is not a property-list dictionary; settings start "
+            "off");
+    return;
+  }
+  platform.userDefaults().registerDefaults(*defaults->dictionaryIf());
+}
+
+}  // namespace
+
+TumblaAppDelegate::TumblaAppDelegate() { initialize(); }
+
+void TumblaAppDelegate::initialize() {
+  static unsigned long initializedFor = 0;
+  if (initializedFor == Platform::generation()) return;
+  initializedFor = Platform::generation();
+
+  registerBundleDefaults();
+  Platform::shared().userDefaults().synchronize();
+  // Seam: the sound manager takes the opposite of "enableMusic" as its background-music
+  // switch and warms up its player here.
+  // Seam: the three prompt components are configured here.
+}
+
+void TumblaAppDelegate::applicationDidFinishLaunching() {
+  Platform& platform = Platform::shared();
+  window_ = platform.userInterface().makeWindow(platform.userInterface().mainScreenBounds());
+  makeShakable(*window_);
+  viewController_ = std::make_unique<TumblaViewController>();
+
+  // Systems before 4.0 had no root view controller; the view was added by hand.
+  double systemVersion = std::strtod(platform.application().deviceFacts().systemVersion.c_str(),
+                                     nullptr);
+  if (systemVersion >= 4.0) {
+    window_->setRootView(viewController_->view());
+  } else {
+    window_->addSubview(viewController_->view());
+  }
+  // Seam: the dispatcher becomes the three prompt components' delegate here.
+  window_->makeKeyAndVisible();
+  // Seam: the review switch may schedule the review request here.
+}
+
+void TumblaAppDelegate::applicationWillResignActive() {
+  BridgeTrace::lifecycle(lifecycleEventName(LifecycleEvent::WillResignActive));
+  if (viewController_) viewController_->applicationWillResignActive();
+}
+
+void TumblaAppDelegate::applicationDidBecomeActive() {
+  BridgeTrace::lifecycle(lifecycleEventName(LifecycleEvent::DidBecomeActive));
+  if (viewController_) viewController_->applicationDidBecomeActive();
+}
+
+void TumblaAppDelegate::applicationDidEnterBackground() {
+  BridgeTrace::lifecycle(lifecycleEventName(LifecycleEvent::DidEnterBackground));
+  if (viewController_) viewController_->applicationDidEnterBackground();
+}
+
+void TumblaAppDelegate::applicationWillEnterForeground() {
+  BridgeTrace::lifecycle(lifecycleEventName(LifecycleEvent::WillEnterForeground));
+  if (viewController_) viewController_->applicationWillEnterForeground();
+}
+
+void TumblaAppDelegate::applicationWillTerminate() {
+  BridgeTrace::lifecycle(lifecycleEventName(LifecycleEvent::WillTerminate));
+  if (viewController_) viewController_->applicationWillTerminate();
+}
+
+}  // namespace tumbla

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "host/TumblaViewController.h"
+#include "platform/Application.h"
+#include "platform/Window.h"
+
+namespace tumbla {
+
+// The application's entry: registers the default settings, makes the window and the one
+// view controller, and forwards the application's lifecycle events to it.
+class TumblaAppDelegate : public ApplicationDelegate {
+ public:
+  // Runs the class's one-time set-up for the installed platform first.
+  TumblaAppDelegate();
+
+  // Registers the bundle's "Defaults" property list as the settings' fallback. Runs once
+  // per installed platform, before the first delegate is made.
+  static void initialize();
+
+  void applicationDidFinishLaunching() override;
+  void applicationWillResignActive() override;
+  void applicationDidBecomeActive() override;
+  void applicationDidEnterBackground() override;
+  void applicationWillEnterForeground() override;
+  void applicationWillTerminate() override;
+
+  std::string dataFilePath(const std::string& fileName) const {
+    return TumblaViewController::dataFilePath(fileName);
+  }
+  const std::shared_ptr<Window>& window() const { return window_; }
+  TumblaViewController* viewController() const { return viewController_.get(); }
+
+ private:
+  std::shared_ptr<Window> window_;
+  std::unique_ptr<TumblaViewController> viewController_;
+};
+
+}  // namespace tumbla

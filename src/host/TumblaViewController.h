@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "bridge/URLDispatcher.h"
+#include "host/BridgeTrace.h"
+#include "platform/RunLoop.h"
+#include "platform/Value.h"
+#include "platform/View.h"
+#include "platform/WebView.h"
+
+namespace tumbla {
+
+// The one screen: a web view showing the game page, covered by the launch image until
+// the page has loaded. It starts the page with the saved game and the settings, queues
+// scripts until the page is ready, hands every load the page starts to the dispatcher,
+// and keeps the game and settings across the application's lifecycle.
+class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegate {
+ public:
+  TumblaViewController();
+  ~TumblaViewController() override;
+  TumblaViewController(const TumblaViewController&) = delete;
+  TumblaViewController& operator=(const TumblaViewController&) = delete;
+
+  // The root view, built (loadView, viewDidLoad) on first use.
+  const std::shared_ptr<View>& view();
+  bool isViewLoaded() const { return view_ != nullptr; }
+  void viewDidUnload();
+  // Only the two landscape orientations (3 and 4).
+  bool shouldAutorotateToInterfaceOrientation(int orientation) const;
+
+  static bool isIPad();
+  static bool isOlderDevice();
+
+  // URLDispatcherDelegate
+  void executeJavaScript(const std::string& script) override;
+  void openExternalURL(const Url& url) override;
+  void updateSettings(const QueryParameters& parameters) override;
+
+  // WebViewDelegate
+  bool shouldStartLoad(WebView& webView, const Url& url, NavigationType type) override;
+  void didFinishLoad(WebView& webView) override;
+
+  std::string gameStateFilePath() const;
+  static std::string dataFilePath(const std::string& fileName);
+  void saveGameState();
+  void loadSettings();
+  void saveSettings();
+  void pauseGame();
+  void resumeGame(bool fromBackground);
+  void deviceShaken();
+
+  void applicationWillResignActive();
+  void applicationDidBecomeActive();
+  void applicationDidEnterBackground();
+  void applicationWillEnterForeground();
+  void applicationWillTerminate();
+
+  URLDispatcher& urlDispatcher() { return urlDispatcher_; }
+  const std::shared_ptr<WebView>& webView() const { return webView_; }
+  const std::shared_ptr<ImageView>& imageView() const { return imageView_; }
+  const std::vector<std::string>& pendingScripts() const { return pendingScripts_; }
+  bool webViewLoaded() const { return webViewLoaded_; }
+  std::int32_t intValue() const { return intValue_; }
+  std::int32_t intFB() const { return intFB_; }
+
+ private:
+  void loadView();
+  void viewDidLoad();
+  void readCounters();
+  void loadPage();
+  // The saved game's text; nothing when there is none or it can't be used (an unusable
+  // file is kept aside, never deleted).
+  std::optional<std::string> savedGameState() const;
+  std::optional<std::string> evaluate(WebView& webView, const std::string& script,
+                                      BridgeTrace::ScriptChannel channel);
+  // The lifecycle and settings calls go straight to the web view, loaded or not.
+  void evaluateDirect(const std::string& script);
+
+  std::int32_t intValue_ = 1;
+  std::int32_t intFB_ = 0;
+  Array unsentScores_;
+  URLDispatcher urlDispatcher_;
+  std::vector<std::string> pendingScripts_;
+  bool webViewLoaded_ = false;
+  std::shared_ptr<View> view_;
+  std::shared_ptr<WebView> webView_;
+  std::shared_ptr<ImageView> imageView_;
+  std::shared_ptr<Timer> launchImageFade_;
+};
+
+}  // namespace tumbla

@@ -1,0 +1,55 @@
+#include "platform/sim/SimRunLoop.h"
+
+#include <algorithm>
+
+namespace tumbla {
+
+void SimRunLoop::postToMain(std::function<void()> task, bool waitUntilDone) {
+  // Everything runs on the test's one thread, so waiting means running now.
+  if (waitUntilDone) {
+    task();
+  } else {
+    tasks_.push_back(std::move(task));
+  }
+}
+
+void SimRunLoop::startBackground(std::function<void()> body) {
+  // Background work runs when the test lets posted tasks run, which keeps it deterministic.
+  tasks_.push_back(std::move(body));
+}
+
+void SimRunLoop::runPendingTasks() {
+  while (!tasks_.empty()) {
+    auto task = std::move(tasks_.front());
+    tasks_.pop_front();
+    task();
+  }
+}
+
+void SimRunLoop::scheduleTimerImpl(double seconds, bool repeats, std::function<bool()> fire) {
+  timers_.push_back({now_.addingSeconds(seconds), seconds, repeats, nextOrder_++, std::move(fire)});
+}
+
+void SimRunLoop::advance(double seconds) {
+  Date end = now_.addingSeconds(seconds);
+  runPendingTasks();
+  while (true) {
+    auto next = std::min_element(timers_.begin(), timers_.end(), [](const auto& a, const auto& b) {
+      return a.due != b.due ? a.due < b.due : a.order < b.order;
+    });
+    if (next == timers_.end() || next->due > end) break;
+    PendingTimer timer = std::move(*next);
+    timers_.erase(next);
+    now_ = timer.due;
+    bool keep = timer.fire();
+    if (keep && timer.repeats) {
+      timer.due = now_.addingSeconds(timer.interval);
+      timer.order = nextOrder_++;
+      timers_.push_back(std::move(timer));
+    }
+    runPendingTasks();
+  }
+  now_ = end;
+}
+
+}  // namespace tumbla

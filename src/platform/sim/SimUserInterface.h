@@ -1,0 +1,46 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/UserInterface.h"
+#include "platform/sim/SimWebView.h"
+
+namespace tumbla {
+
+class SimWindow : public Window {
+ public:
+  using Window::Window;
+  void makeKeyAndVisible() override { visible_ = true; }
+  bool isVisible() const { return visible_; }
+
+ private:
+  bool visible_ = false;
+};
+
+// Views that only keep their state, for tests to inspect.
+class SimUserInterface : public UserInterface {
+ public:
+  Rect mainScreenBounds() const override { return screen_; }
+  std::shared_ptr<Window> makeWindow(Rect frame) override;
+  std::shared_ptr<View> makeView(Rect frame) override;
+  std::shared_ptr<WebView> makeWebView(Rect frame) override;
+  std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) override;
+  std::optional<Image> imageNamed(std::string_view name) const override;
+
+  void setMainScreenBounds(Rect bounds) { screen_ = bounds; }
+  void addImage(std::string name, Size size) { images_[std::move(name)] = size; }
+
+  const std::vector<std::shared_ptr<SimWindow>>& windows() const { return windows_; }
+  const std::vector<std::shared_ptr<SimWebView>>& webViews() const { return webViews_; }
+
+ private:
+  Rect screen_{0, 0, 320, 480};
+  std::map<std::string, Size, std::less<>> images_;
+  std::vector<std::shared_ptr<SimWindow>> windows_;
+  std::vector<std::shared_ptr<SimWebView>> webViews_;
+};
+
+}  // namespace tumbla

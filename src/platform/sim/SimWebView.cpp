@@ -1,0 +1,26 @@
+#include "platform/sim/SimWebView.h"
+
+namespace tumbla {
+
+std::optional<std::string> SimWebView::evaluateScript(std::string_view script) {
+  scripts_.emplace_back(script);
+  auto answer = answers_.find(script);
+  if (answer == answers_.end()) return std::string();
+  return answer->second;
+}
+
+void SimWebView::setAnswer(std::string script, std::optional<std::string> answer) {
+  answers_[std::move(script)] = std::move(answer);
+}
+
+bool SimWebView::navigate(const Url& url, NavigationType type) {
+  bool allowed = delegate() == nullptr || delegate()->shouldStartLoad(*this, url, type);
+  if (allowed) loadedURLs_.push_back(url);
+  return allowed;
+}
+
+void SimWebView::finishLoad() {
+  if (delegate()) delegate()->didFinishLoad(*this);
+}
+
+}  // namespace tumbla

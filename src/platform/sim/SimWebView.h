@@ -1,0 +1,40 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/WebView.h"
+
+namespace tumbla {
+
+// A web view that records what the host asks of it. The test plays the page: it decides
+// what scripts answer, starts navigations and finishes loads.
+class SimWebView : public WebView {
+ public:
+  using WebView::WebView;
+
+  void loadURL(const Url& url) override { loadedURLs_.push_back(url); }
+  std::optional<std::string> evaluateScript(std::string_view script) override;
+
+  // The answer to a script; unset scripts answer the empty string. `std::nullopt` makes
+  // the script fail as if it threw.
+  void setAnswer(std::string script, std::optional<std::string> answer);
+
+  // The page starts a load: answers whether the host let it go ahead.
+  bool navigate(const Url& url, NavigationType type = NavigationType::Other);
+  // The page finished loading.
+  void finishLoad();
+
+  const std::vector<std::string>& scripts() const { return scripts_; }
+  void clearScripts() { scripts_.clear(); }
+  const std::vector<Url>& loadedURLs() const { return loadedURLs_; }
+
+ private:
+  std::vector<std::string> scripts_;
+  std::vector<Url> loadedURLs_;
+  std::map<std::string, std::optional<std::string>, std::less<>> answers_;
+};
+
+}  // namespace tumbla
