@@ -18,7 +18,9 @@ class Value;
 using Array = std::vector<Value>;
 
 // A dictionary with string keys that remembers the order in which keys were first set.
-// Setting an existing key replaces its value in place.
+// Setting an existing key replaces its value in place. Small dictionaries are searched
+// linearly; large ones keep a hash index so that building one from untrusted input (a
+// JSON object with a million members) stays linear rather than quadratic.
 class Dictionary {
  public:
   using Entry = std::pair<std::string, Value>;
@@ -40,10 +42,21 @@ class Dictionary {
   std::size_t size() const { return entries_.size(); }
   bool empty() const { return entries_.empty(); }
   void reserve(std::size_t n) { entries_.reserve(n); }
-  void clear() { entries_.clear(); }
+  void clear() {
+    entries_.clear();
+    index_.clear();
+  }
 
-  iterator begin() { return entries_.begin(); }
-  iterator end() { return entries_.end(); }
+  // Mutable iteration could rename keys behind the index's back, so it drops the index;
+  // the next non-const lookup or set rebuilds it.
+  iterator begin() {
+    index_.clear();
+    return entries_.begin();
+  }
+  iterator end() {
+    index_.clear();
+    return entries_.end();
+  }
   const_iterator begin() const { return entries_.begin(); }
   const_iterator end() const { return entries_.end(); }
 
@@ -51,7 +64,16 @@ class Dictionary {
   bool operator==(const Dictionary& other) const;
 
  private:
+  static constexpr std::size_t kIndexThreshold = 24;
+
+  std::size_t findPosition(std::string_view key) const;
+  void rebuildIndex();
+  void indexInsert(std::size_t position);
+
   std::vector<Entry> entries_;
+  // Open addressing over entry positions + 1 (0 marks a free slot); empty when the
+  // dictionary is small or the index was dropped.
+  std::vector<std::uint32_t> index_;
 };
 
 // The one value model for property lists and JSON: null, boolean, integer, real,
@@ -83,6 +105,16 @@ class Value {
   };
 
   Value() noexcept = default;
+  Value(const Value&) = default;
+  Value(Value&&) noexcept = default;
+  // Assignment releases the previous content through the destructor below, and stays
+  // correct when the source lives inside the value being replaced (v = v[0]).
+  Value& operator=(const Value& other);
+  Value& operator=(Value&& other) noexcept;
+  // Destroys nested containers without recursing once per level, so that a value nested
+  // a million levels deep (parsed with no depth limit) cannot exhaust the stack.
+  ~Value();
+
   Value(std::nullptr_t) noexcept {}
   Value(std::string text) : storage_(std::move(text)) {}
   Value(std::string_view text) : storage_(std::string(text)) {}
@@ -130,8 +162,8 @@ class Value {
   bool operator==(const Value& other) const { return storage_ == other.storage_; }
 
  private:
-  using Storage = std::variant<std::monostate, bool, std::int64_t, double, DecimalText,
-                               std::string, Bytes, Date, Array, Dictionary>;
+  using Storage = std::variant<std::monostate, bool, std::int64_t, double, DecimalText, std::string,
+                               Bytes, Date, Array, Dictionary>;
   explicit Value(Storage storage) : storage_(std::move(storage)) {}
 
   Storage storage_;

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace tumbla::json_utf8 {
+
+// Length of the well-formed UTF-8 sequence that starts at `p` (whose first byte is 0x80
+// or above), or 0 when it is not well formed: a stray continuation byte, an overlong
+// form, a UTF-16 surrogate, a code point beyond U+10FFFF or a sequence cut short.
+inline std::size_t sequenceLength(const unsigned char* p, const unsigned char* end) {
+  auto continuation = [&](std::size_t i, unsigned char low = 0x80, unsigned char high = 0xBF) {
+    return p + i < end && p[i] >= low && p[i] <= high;
+  };
+  unsigned char lead = p[0];
+  if (lead < 0xC2) return 0;
+  if (lead < 0xE0) return continuation(1) ? 2 : 0;
+  if (lead < 0xF0) {
+    unsigned char low = lead == 0xE0 ? 0xA0 : 0x80;
+    unsigned char high = lead == 0xED ? 0x9F : 0xBF;
+    return continuation(1, low, high) && continuation(2) ? 3 : 0;
+  }
+  if (lead < 0xF5) {
+    unsigned char low = lead == 0xF0 ? 0x90 : 0x80;
+    unsigned char high = lead == 0xF4 ? 0x8F : 0xBF;
+    return continuation(1, low, high) && continuation(2) && continuation(3) ? 4 : 0;
+  }
+  return 0;
+}
+
+// Appends a code point (not a surrogate, at most U+10FFFF) in UTF-8.
+inline void append(std::string& out, std::uint32_t codePoint) {
+  if (codePoint < 0x80) {
+    out.push_back(static_cast<char>(codePoint));
+  } else if (codePoint < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
+    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+  } else if (codePoint < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+  }
+}
+
+// Whether any of eight bytes (read as one word) is a double quote, a backslash, a
+// control character below 0x20 or a byte of 0x80 and above: the bytes that end a plain
+// run of a JSON string for both the reader and the writer.
+inline bool hasStringSpecialByte(std::uint64_t word) {
+  constexpr std::uint64_t ones = 0x0101010101010101ULL;
+  constexpr std::uint64_t highBits = 0x8080808080808080ULL;
+  auto hasZeroByte = [](std::uint64_t x) { return (x - ones) & ~x & highBits; };
+  std::uint64_t below0x20 = (word - ones * 0x20) & ~word & highBits;
+  return (hasZeroByte(word ^ (ones * '"')) | hasZeroByte(word ^ (ones * '\\')) | below0x20 |
+          (word & highBits)) != 0;
+}
+
+}  // namespace tumbla::json_utf8

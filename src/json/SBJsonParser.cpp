@@ -1,0 +1,469 @@
+#include "json/SBJsonParser.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "json/JsonNumber.h"
+#include "json/JsonUtf8.h"
+
+namespace tumbla {
+
+namespace {
+
+using Code = SBJsonErrorCode;
+
+// The six white-space bytes of the C locale.
+bool isSpace(unsigned char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+int hexDigitValue(unsigned char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// A byte as the messages show it: lower-case hexadecimal without leading zeros.
+std::string quotedHex(unsigned char c) {
+  char buffer[8];
+  std::snprintf(buffer, sizeof buffer, "'0x%x'", static_cast<unsigned>(c));
+  return buffer;
+}
+
+// One parse of one text. Scalars and finished containers wait on `values_` (and object
+// keys on `keys_`) until their container closes; `frames_` holds the open containers.
+// When something fails, the error of the failing piece is added first and then every
+// open container adds its own, innermost first, exactly as a recursive descent would.
+class ParseRun {
+ public:
+  ParseRun(SBJsonBase& trace, unsigned maxDepth, std::string_view text)
+      : trace_(trace),
+        maxDepth_(maxDepth),
+        p_(reinterpret_cast<const unsigned char*>(text.data())),
+        end_(p_ + text.size()) {
+    values_.reserve(64);
+  }
+
+  std::optional<Value> parse() {
+    if (!parseValueTree()) return std::nullopt;
+    skipSpace();
+    if (p_ != end_) {
+      fail(Code::TrailingGarbage, "Garbage after JSON");
+      return std::nullopt;
+    }
+    return std::move(values_.back());
+  }
+
+ private:
+  enum class Step {
+    Completed,        // a value was pushed on values_
+    Opened,           // a container was opened on frames_
+    ValueFailed,      // the value being read failed; every open container adds its error
+    ContainerFailed,  // the innermost open container failed; the ones around it add theirs
+  };
+
+  struct Frame {
+    bool isObject;
+    std::size_t firstValue;
+    std::size_t firstKey;
+  };
+
+  bool parseValueTree() {
+    Step step = scanValue();
+    for (;;) {
+      switch (step) {
+        case Step::ValueFailed:
+          addContainerErrors(frames_.size());
+          return false;
+        case Step::ContainerFailed:
+          addContainerErrors(frames_.size() - 1);
+          return false;
+        case Step::Completed:
+          if (frames_.empty()) return true;
+          step = continueContainer(false);
+          break;
+        case Step::Opened:
+          step = continueContainer(true);
+          break;
+      }
+    }
+  }
+
+  Step continueContainer(bool justOpened) {
+    return frames_.back().isObject ? continueObject(justOpened) : continueArray(justOpened);
+  }
+
+  void fail(Code code, std::string message) { trace_.addErrorWithCode(code, std::move(message)); }
+
+  bool at(unsigned char c) const { return p_ != end_ && *p_ == c; }
+
+  void skipSpace() {
+    while (p_ != end_ && isSpace(*p_)) ++p_;
+  }
+
+  // Reads the value at the read position: a scalar is pushed whole, a container only
+  // opened.
+  Step scanValue() {
+    skipSpace();
+    if (p_ == end_) {
+      fail(Code::EndOfInput, "Unexpected end of string");
+      return Step::ValueFailed;
+    }
+    switch (*p_++) {
+      case '"': {
+        std::string_view text;
+        if (!scanRestOfString(text)) return Step::ValueFailed;
+        values_.emplace_back(text);
+        return Step::Completed;
+      }
+      case '{':
+        return open(true);
+      case '[':
+        return open(false);
+      case 't':
+        return scanRestOfLiteral("rue", Value::boolean(true), "Expected 'true'");
+      case 'f':
+        return scanRestOfLiteral("alse", Value::boolean(false), "Expected 'false'");
+      case 'n':
+        return scanRestOfLiteral("ull", Value(), "Expected 'null'");
+      case '-':
+      case '0':
+      case '1':
+      case '2':
+      case '3':
+      case '4':
+      case '5':
+      case '6':
+      case '7':
+      case '8':
+      case '9':
+        --p_;
+        return scanNumber();
+      case '+':
+        fail(Code::Number, "Leading + disallowed in number");
+        return Step::ValueFailed;
+      default:
+        fail(Code::Parse, "Unrecognised leading character");
+        return Step::ValueFailed;
+    }
+  }
+
+  Step scanRestOfLiteral(std::string_view rest, Value value, const char* message) {
+    if (static_cast<std::size_t>(end_ - p_) < rest.size() ||
+        std::memcmp(p_, rest.data(), rest.size()) != 0) {
+      fail(Code::Parse, message);
+      return Step::ValueFailed;
+    }
+    p_ += rest.size();
+    values_.push_back(std::move(value));
+    return Step::Completed;
+  }
+
+  Step scanNumber() {
+    const char* start = reinterpret_cast<const char*>(p_);
+    JsonNumberScan scan = scanJsonNumber(start, reinterpret_cast<const char*>(end_));
+    if (scan.error != nullptr) {
+      fail(Code::Number, scan.error);
+      return Step::ValueFailed;
+    }
+    values_.push_back(Value::decimal(std::string(start, scan.end)));
+    p_ = reinterpret_cast<const unsigned char*>(scan.end);
+    return Step::Completed;
+  }
+
+  Step open(bool isObject) {
+    if (maxDepth_ != 0 && frames_.size() >= maxDepth_) {
+      fail(Code::Depth, "Nested too deep");
+      return Step::ValueFailed;
+    }
+    frames_.push_back(Frame{isObject, values_.size(), keys_.size()});
+    return Step::Opened;
+  }
+
+  Step continueArray(bool justOpened) {
+    if (!justOpened && !skipSeparatorAfterElement()) return Step::ContainerFailed;
+    for (;;) {
+      if (p_ == end_) {
+        fail(Code::EndOfInput, "End of input while parsing array");
+        return Step::ContainerFailed;
+      }
+      skipSpace();
+      if (at(']')) {
+        ++p_;
+        closeArray();
+        return Step::Completed;
+      }
+      Step step = scanValue();
+      if (step != Step::Completed) return step;
+      if (!skipSeparatorAfterElement()) return Step::ContainerFailed;
+    }
+  }
+
+  // The comma is optional; only one right before the closing bracket is an error.
+  bool skipSeparatorAfterElement() {
+    skipSpace();
+    if (!at(',')) return true;
+    ++p_;
+    skipSpace();
+    if (!at(']')) return true;
+    fail(Code::TrailingComma, "Trailing comma disallowed in array");
+    return false;
+  }
+
+  Step continueObject(bool justOpened) {
+    if (!justOpened && !skipSeparatorAfterMember()) return Step::ContainerFailed;
+    for (;;) {
+      if (p_ == end_) {
+        fail(Code::EndOfInput, "End of input while parsing object");
+        return Step::ContainerFailed;
+      }
+      skipSpace();
+      if (at('}')) {
+        ++p_;
+        closeObject();
+        return Step::Completed;
+      }
+      if (!at('"')) {
+        fail(Code::Parse, "Object key string expected");
+        return Step::ContainerFailed;
+      }
+      ++p_;
+      std::string_view key;
+      if (!scanRestOfString(key)) {
+        fail(Code::Parse, "Object key string expected");
+        return Step::ContainerFailed;
+      }
+      keys_.emplace_back(key);
+      skipSpace();
+      if (!at(':')) {
+        fail(Code::Parse, "Expected ':' separating key and value");
+        return Step::ContainerFailed;
+      }
+      ++p_;
+      Step step = scanValue();
+      if (step != Step::Completed) return step;
+      if (!skipSeparatorAfterMember()) return Step::ContainerFailed;
+    }
+  }
+
+  bool skipSeparatorAfterMember() {
+    skipSpace();
+    if (!at(',')) return true;
+    ++p_;
+    skipSpace();
+    if (!at('}')) return true;
+    fail(Code::TrailingComma, "Trailing comma disallowed in object");
+    return false;
+  }
+
+  void closeArray() {
+    std::size_t first = frames_.back().firstValue;
+    frames_.pop_back();
+    auto begin = values_.begin() + static_cast<std::ptrdiff_t>(first);
+    Array items(std::make_move_iterator(begin), std::make_move_iterator(values_.end()));
+    values_.erase(begin, values_.end());
+    values_.emplace_back(std::move(items));
+  }
+
+  void closeObject() {
+    Frame frame = frames_.back();
+    frames_.pop_back();
+    std::size_t count = values_.size() - frame.firstValue;
+    Dictionary members;
+    members.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      members.set(std::move(keys_[frame.firstKey + i]), std::move(values_[frame.firstValue + i]));
+    }
+    keys_.erase(keys_.begin() + static_cast<std::ptrdiff_t>(frame.firstKey), keys_.end());
+    values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(frame.firstValue), values_.end());
+    values_.emplace_back(std::move(members));
+  }
+
+  // Adds, innermost first, the error of each of the first `count` open containers for
+  // the value that failed inside it.
+  void addContainerErrors(std::size_t count) {
+    for (std::size_t i = count; i-- > 0;) {
+      if (!frames_[i].isObject) {
+        fail(Code::Parse, "Expected value while parsing array");
+        continue;
+      }
+      // The key being read is this object's last one; keys of inner objects follow it.
+      std::size_t keysEnd = i + 1 < frames_.size() ? frames_[i + 1].firstKey : keys_.size();
+      fail(Code::Parse, "Object value expected for key: " + keys_[keysEnd - 1]);
+    }
+  }
+
+  // Reads a string after its opening quote. The result points into the text when the
+  // string has no escapes, else into `scratch_`.
+  bool scanRestOfString(std::string_view& result) {
+    const unsigned char* runStart = p_;
+    bool escaped = false;
+    for (;;) {
+      while (end_ - p_ >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p_, sizeof word);
+        if (json_utf8::hasStringSpecialByte(word)) break;
+        p_ += 8;
+      }
+      if (p_ == end_) {
+        fail(Code::EndOfInput, "Unexpected EOF while parsing string");
+        return false;
+      }
+      unsigned char c = *p_;
+      if (c == '"') break;
+      if (c >= 0x80) {
+        std::size_t length = json_utf8::sequenceLength(p_, end_);
+        if (length == 0) {
+          fail(Code::Unicode, "Invalid UTF-8 byte " + quotedHex(c) + " in string");
+          return false;
+        }
+        p_ += length;
+      } else if (c == '\\') {
+        if (!escaped) scratch_.clear();
+        escaped = true;
+        appendRun(runStart);
+        ++p_;
+        if (!scanEscape()) return false;
+        runStart = p_;
+      } else if (c < 0x20) {
+        fail(Code::ControlCharacter, "Unescaped control character " + quotedHex(c));
+        return false;
+      } else {
+        ++p_;
+      }
+    }
+    if (escaped) {
+      appendRun(runStart);
+      result = scratch_;
+    } else {
+      result = std::string_view(reinterpret_cast<const char*>(runStart),
+                                static_cast<std::size_t>(p_ - runStart));
+    }
+    ++p_;
+    return true;
+  }
+
+  void appendRun(const unsigned char* runStart) {
+    scratch_.append(reinterpret_cast<const char*>(runStart),
+                    static_cast<std::size_t>(p_ - runStart));
+  }
+
+  // Reads the escape after a backslash and appends the character it stands for.
+  bool scanEscape() {
+    // The end of the text reads as the NUL byte that ends it.
+    unsigned char c = p_ == end_ ? 0 : *p_;
+    char plain;
+    switch (c) {
+      case '"':
+      case '\\':
+      case '/':
+        plain = static_cast<char>(c);
+        break;
+      case 'b':
+        plain = '\b';
+        break;
+      case 'f':
+        plain = '\f';
+        break;
+      case 'n':
+        plain = '\n';
+        break;
+      case 'r':
+        plain = '\r';
+        break;
+      case 't':
+        plain = '\t';
+        break;
+      case 'u':
+        ++p_;
+        if (scanUnicodeChar()) return true;
+        fail(Code::Unicode, "Broken unicode character");
+        return false;
+      default:
+        fail(Code::Escape, "Illegal escape sequence " + quotedHex(c));
+        return false;
+    }
+    scratch_.push_back(plain);
+    ++p_;
+    return true;
+  }
+
+  bool scanUnicodeChar() {
+    std::uint32_t high = 0;
+    if (!scanHexQuad(high)) {
+      fail(Code::Unicode, "Missing hex quad");
+      return false;
+    }
+    if (high < 0xD800 || high >= 0xE000) {
+      json_utf8::append(scratch_, high);
+      return true;
+    }
+    if (high >= 0xDC00) {
+      fail(Code::Unicode, "Invalid high character in surrogate pair");
+      return false;
+    }
+    std::uint32_t low = 0;
+    bool lowFollows = end_ - p_ >= 2 && p_[0] == '\\' && p_[1] == 'u';
+    if (lowFollows) p_ += 2;
+    if (!lowFollows || !scanHexQuad(low)) {
+      fail(Code::Unicode, "Missing low character in surrogate pair");
+      return false;
+    }
+    if (low < 0xDC00 || low > 0xDFFF) {
+      fail(Code::Unicode, "Invalid low surrogate char");
+      return false;
+    }
+    json_utf8::append(scratch_, 0x10000 + (high - 0xD800) * 0x400 + (low - 0xDC00));
+    return true;
+  }
+
+  bool scanHexQuad(std::uint32_t& value) {
+    for (int i = 0; i < 4; ++i) {
+      int digit = p_ == end_ ? -1 : hexDigitValue(*p_);
+      if (digit < 0) {
+        fail(Code::Unicode, "Missing hex digit in quad");
+        return false;
+      }
+      ++p_;
+      value = value * 16 + static_cast<std::uint32_t>(digit);
+    }
+    return true;
+  }
+
+  SBJsonBase& trace_;
+  const unsigned maxDepth_;
+  const unsigned char* p_;
+  const unsigned char* const end_;
+  std::vector<Value> values_;
+  std::vector<std::string> keys_;
+  std::vector<Frame> frames_;
+  std::string scratch_;
+};
+
+}  // namespace
+
+std::optional<Value> SBJsonParser::objectWithString(std::optional<std::string_view> text) {
+  std::optional<Value> value = fragmentWithString(text);
+  if (value && !value->isArray() && !value->isDictionary()) {
+    addErrorWithCode(Code::Fragment, "Valid fragment, but not JSON");
+    return std::nullopt;
+  }
+  return value;
+}
+
+std::optional<Value> SBJsonParser::fragmentWithString(std::optional<std::string_view> text) {
+  clearErrorTrace();
+  if (!text) {
+    addErrorWithCode(Code::NilInput, "Input was 'nil'");
+    return std::nullopt;
+  }
+  return ParseRun(*this, maxDepth(), *text).parse();
+}
+
+}  // namespace tumbla
