@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include "bridge/QueryParams.h"
+#include "unit/host/HostFixture.h"
+
+namespace tumbla::testing {
+namespace {
+
+using Scripts = std::vector<std::string>;
+
+class LifecycleTest : public HostFixture {
+ protected:
+  void sendSettings(const char* query) {
+    ASSERT_FALSE(webView().navigate(
+        *Url::parse(std::string("tumbla://settings.prismora/update?") + query)));
+  }
+  UserDefaults& defaults() { return platform->userDefaults(); }
+};
+
+TEST_F(LifecycleTest, SettingsSwitchesCountAsOnWheneverTheyAreNamed) {
+  launchAndLoad();
+  sendSettings("soundEnabled=0&theme=abc&pauseButton=3x");
+  EXPECT_TRUE(defaults().boolForKey("soundEnabled"));
+  EXPECT_FALSE(defaults().boolForKey("musicEnabled"));
+  EXPECT_FALSE(defaults().boolForKey("shakeToUndo"));
+  EXPECT_EQ(defaults().integerForKey("theme"), 0);
+  EXPECT_EQ(defaults().integerForKey("pauseButton"), 3);
+
+  sendSettings("musicEnabled=no&shakeToUndo&theme=2");
+  EXPECT_FALSE(defaults().boolForKey("soundEnabled"));
+  EXPECT_TRUE(defaults().boolForKey("musicEnabled"));
+  EXPECT_EQ(defaults().integerForKey("theme"), 2);
+}
+
+TEST_F(LifecycleTest, NewSettingsReachStorageOnlyWhenTheHostSaves) {
+  launchAndLoad();
+  int savesBefore = platform->storedPreferences()->saveCount;
+  sendSettings("theme=4");
+  EXPECT_EQ(platform->storedPreferences()->saveCount, savesBefore);
+  EXPECT_EQ(platform->storedPreferences()->stored.find("theme"), nullptr);
+  webView().clearScripts();
+  platform->application().send(LifecycleEvent::DidEnterBackground);
+  const Value* stored = platform->storedPreferences()->stored.find("theme");
+  ASSERT_NE(stored, nullptr);
+  EXPECT_EQ(stored->toInteger(), 4);
+  EXPECT_NE(platform->storedPreferences()->stored.find("unsentScores"), nullptr);
+}
+
+TEST_F(LifecycleTest, SettingsStoredByThePageArePushedAgainAfterARestart) {
+  launchAndLoad();
+  sendSettings("theme=3&pauseButton=2&soundEnabled=1");
+  platform->application().send(LifecycleEvent::WillTerminate);
+  auto stored = platform->storedPreferences();
+
+  install(stored);
+  launchAndLoad();
+  EXPECT_EQ(scripts(), (Scripts{"Tumbla.CONSTANTS.DEBUG_MODE=false", "Tumbla.init()",
+                                "Tumbla.setPauseCorner(2)", "Tumbla.setSoundEnabled(1)",
+                                "Tumbla.setMusicEnabled(0)", "Tumbla.setTheme(3)",
+                                "Tumbla.setShakeToUndo(0)"}));
+}
+
+TEST_F(LifecycleTest, ScoreResetIsPushedOnceThenCleared) {
+  defaults().setBool("resetScores", true);
+  launchAndLoad();
+  EXPECT_EQ(scripts(), (Scripts{"Tumbla.CONSTANTS.DEBUG_MODE=false", "Tumbla.init()",
+                                "Tumbla.setPauseCorner(1)", "Tumbla.setSoundEnabled(1)",
+                                "Tumbla.setMusicEnabled(1)", "Tumbla.resetScores()",
+                                "Tumbla.setTheme(0)", "Tumbla.setShakeToUndo(1)"}));
+  EXPECT_FALSE(defaults().boolForKey("resetScores"));
+  webView().clearScripts();
+  controller().loadSettings();
+  EXPECT_EQ(std::count(scripts().begin(), scripts().end(), "Tumbla.resetScores()"), 0);
+}
+
+TEST_F(LifecycleTest, GameIsSavedOnlyWhenThePageAnswers) {
+  launchAndLoad();
+  webView().setAnswer("Tumbla.saveGameState()", R"({"level":3})");
+  platform->application().send(LifecycleEvent::DidEnterBackground);
+  EXPECT_EQ(readDocument("gamestate.json"), R"({"level":3})");
+
+  webView().setAnswer("Tumbla.saveGameState()", "");
+  platform->application().send(LifecycleEvent::WillTerminate);
+  EXPECT_EQ(readDocument("gamestate.json"), R"({"level":3})");
+
+  webView().setAnswer("Tumbla.saveGameState()", std::nullopt);
+  platform->application().send(LifecycleEvent::DidEnterBackground);
+  EXPECT_EQ(readDocument("gamestate.json"), R"({"level":3})");
+}
+
+TEST_F(LifecycleTest, SavedGameComesBackOnTheNextRun) {
+  launchAndLoad();
+  webView().setAnswer("Tumbla.saveGameState()", R"({"score":1200})");
+  platform->application().send(LifecycleEvent::WillTerminate);
+  // Same documents folder, new host.
+  delegate.reset();
+  launchAndLoad();
+  EXPECT_EQ(scripts()[1], R"(Tumbla.initWithGameState({"score":1200}))");
+}
+
+TEST_F(LifecycleTest, ReturnFromBackgroundPushesSettingsThenResumesTwice) {
+  launchAndLoad();
+  webView().clearScripts();
+  SimApplication& app = platform->application();
+  app.send(LifecycleEvent::WillResignActive);
+  EXPECT_EQ(scripts(), Scripts{"Tumbla.pause(false)"});
+  webView().clearScripts();
+  app.send(LifecycleEvent::WillEnterForeground);
+  app.send(LifecycleEvent::DidBecomeActive);
+  Scripts expected{"Tumbla.setPauseCorner(1)", "Tumbla.setSoundEnabled(1)",
+                   "Tumbla.setMusicEnabled(1)", "Tumbla.setTheme(0)",
+                   "Tumbla.setShakeToUndo(1)", "Tumbla.resume(1)", "Tumbla.resume(0)"};
+  EXPECT_EQ(scripts(), expected);
+}
+
+TEST_F(LifecycleTest, ShakeUndoesOnlyWhenThePlayerWantsIt) {
+  launchAndLoad();
+  webView().clearScripts();
+  Window& window = *delegate->window();
+  window.motionEnded({EventType::Motion, EventSubtype::MotionShake});
+  EXPECT_EQ(scripts(), Scripts{"Tumbla.undo()"});
+
+  webView().clearScripts();
+  window.motionEnded({EventType::Motion, EventSubtype::None});
+  window.motionEnded({EventType::Touches, EventSubtype::MotionShake});
+  EXPECT_EQ(scripts(), Scripts{});
+
+  defaults().setBool("shakeToUndo", false);
+  window.motionEnded({EventType::Motion, EventSubtype::MotionShake});
+  EXPECT_EQ(scripts(), Scripts{});
+}
+
+TEST_F(LifecycleTest, CounterFilesAreMadeOnFirstStartAndKeptUpToDate) {
+  launch();
+  EXPECT_EQ(readDocument("yongHu31.plist"), "1");
+  EXPECT_EQ(readDocument("facebook2.plist"), "0");
+  EXPECT_EQ(controller().intValue(), 1);
+
+  platform->application().send(LifecycleEvent::DidBecomeActive);
+  platform->application().send(LifecycleEvent::DidBecomeActive);
+  platform->application().send(LifecycleEvent::DidEnterBackground);
+  EXPECT_EQ(readDocument("yongHu31.plist"), "3");
+}
+
+TEST_F(LifecycleTest, CounterFilesAreReadByTheirLeadingNumber) {
+  writeDocument("yongHu31.plist", "12");
+  writeDocument("facebook2.plist", "");
+  launch();
+  EXPECT_EQ(controller().intValue(), 12);
+  EXPECT_EQ(controller().intFB(), 0);
+  EXPECT_EQ(readDocument("facebook2.plist"), "0");
+
+  install();
+  writeDocument("yongHu31.plist", "seven");
+  writeDocument("facebook2.plist", "-4 uploads");
+  launch();
+  EXPECT_EQ(controller().intValue(), 0);
+  EXPECT_EQ(controller().intFB(), -4);
+}
+
+}  // namespace
+}  // namespace tumbla::testing

@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "host/CounterFile.h"
+#include "platform/Log.h"
+#include "unit/host/HostFixture.h"
+
+namespace tumbla::testing {
+namespace {
+
+using Scripts = std::vector<std::string>;
+
+const Scripts kDefaultSettingsPushes = {
+    "Tumbla.setPauseCorner(1)", "Tumbla.setSoundEnabled(1)", "Tumbla.setMusicEnabled(1)",
+    "Tumbla.setTheme(0)", "Tumbla.setShakeToUndo(1)"};
+
+Scripts concat(Scripts head, const Scripts& tail) {
+  head.insert(head.end(), tail.begin(), tail.end());
+  return head;
+}
+
+class PageHostTest : public HostFixture {};
+
+TEST_F(PageHostTest, FreshStartInitsTheGameThenPushesSettings) {
+  launchAndLoad();
+  EXPECT_EQ(scripts(), concat({"Tumbla.CONSTANTS.DEBUG_MODE=false", "Tumbla.init()"},
+                              kDefaultSettingsPushes));
+  EXPECT_TRUE(controller().webViewLoaded());
+}
+
+TEST_F(PageHostTest, SavedGameIsHandedBackAsItStands) {
+  writeDocument("gamestate.json", R"({"board":[1,2],"note":"it's"})");
+  launchAndLoad();
+  ASSERT_GE(scripts().size(), 2u);
+  EXPECT_EQ(scripts()[1], R"(Tumbla.initWithGameState({"board":[1,2],"note":"it's"}))");
+}
+
+TEST_F(PageHostTest, SavedGameThatIsNotUtf8IsKeptAsideAndTheGameStartsAfresh) {
+  std::vector<std::string> logged;
+  LogSink previous = setLogSink([&](std::string_view line) { logged.emplace_back(line); });
+  writeDocument("gamestate.json", "{\"name\":\"\xFF\xFE\"}");
+  launchAndLoad();
+  setLogSink(previous);
+
+  EXPECT_EQ(scripts()[1], "Tumbla.init()");
+  EXPECT_FALSE(platform->fileManager().fileExists(documentPath("gamestate.json")));
+  int kept = 0;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(platform->fileManager().documentsDirectory())) {
+    if (entry.path().filename().string().starts_with("gamestate.json.invalid-utf8-")) {
+      ++kept;
+      EXPECT_EQ(platform->fileManager().readFile(entry.path()), "{\"name\":\"\xFF\xFE\"}");
+    }
+  }
+  EXPECT_EQ(kept, 1);
+  ASSERT_EQ(logged.size(), 1u);
+  EXPECT_NE(logged[0].find("not UTF-8"), std::string::npos);
+}
+
+TEST_F(PageHostTest, ScriptsBeforeLoadWaitForTheGameAndRunBeforeTheSettings) {
+  launch();
+  controller().executeJavaScript("first()");
+  controller().executeJavaScript("second()");
+  EXPECT_EQ(scripts(), Scripts{});
+  webView().finishLoad();
+  EXPECT_EQ(scripts(), concat({"Tumbla.CONSTANTS.DEBUG_MODE=false", "Tumbla.init()", "first()",
+                               "second()"},
+                              kDefaultSettingsPushes));
+
+  webView().clearScripts();
+  controller().executeJavaScript("third()");
+  EXPECT_EQ(scripts(), Scripts{"third()"});
+  EXPECT_EQ(controller().pendingScripts(), (Scripts{"first()", "second()"}));
+}
+
+TEST_F(PageHostTest, EveryFinishedLoadRunsTheWholeStartAgain) {
+  launch();
+  controller().executeJavaScript("queued()");
+  webView().finishLoad();
+  webView().clearScripts();
+  webView().finishLoad();
+  EXPECT_EQ(scripts(),
+            concat({"Tumbla.CONSTANTS.DEBUG_MODE=false", "Tumbla.init()", "queued()"},
+                   kDefaultSettingsPushes));
+}
+
+TEST_F(PageHostTest, LoadsTheBundlePageForTheDevice) {
+  launch();
+  ASSERT_EQ(webView().loadedURLs().size(), 1u);
+  EXPECT_TRUE(webView().loadedURLs()[0].path().ends_with("/index.html"));
+
+  install();
+  platform->application().setDeviceFacts({UserInterfaceIdiom::Pad, "iPad2,1", "5.0"});
+  launch();
+  ASSERT_EQ(webView().loadedURLs().size(), 1u);
+  EXPECT_TRUE(webView().loadedURLs()[0].path().ends_with("/index~ipad.html"));
+}
+
+TEST_F(PageHostTest, OnlyThePageItselfLoadsInTheWebView) {
+  launch();
+  Url page = webView().loadedURLs()[0];
+  EXPECT_TRUE(webView().navigate(page));
+  EXPECT_FALSE(webView().navigate(*Url::parse("tumbla://audio.prismora/playSound?name=pop")));
+  EXPECT_FALSE(webView().navigate(*Url::parse("http://example.com/help"),
+                                  NavigationType::LinkClicked));
+  ASSERT_EQ(platform->application().openedURLs().size(), 1u);
+  EXPECT_EQ(platform->application().openedURLs()[0].absoluteString(), "http://example.com/help");
+}
+
+TEST_F(PageHostTest, OptionalCommandsChangeNothingInTheHost) {
+  launchAndLoad();
+  webView().clearScripts();
+  for (const char* command : {"x://undo.prismora/enable?remaining=2", "x://app.prismora/quit",
+                              "x://gameCenter.prismora/scores", "x://gameCenter.prismora/submit"}) {
+    EXPECT_FALSE(webView().navigate(*Url::parse(command)));
+  }
+  EXPECT_EQ(scripts(), Scripts{});
+  EXPECT_TRUE(platform->application().openedURLs().empty());
+}
+
+TEST_F(PageHostTest, PhoneLaunchImageIsTurnedAndShifted) {
+  platform->userInterface().addImage("Default.png", {320, 480});
+  launch();
+  const AffineTransform& t = controller().imageView()->transform();
+  EXPECT_NEAR(t.a, 0.0, 1e-6);
+  EXPECT_NEAR(t.b, -1.0, 1e-6);
+  EXPECT_NEAR(t.c, 1.0, 1e-6);
+  EXPECT_NEAR(t.d, 0.0, 1e-6);
+  // A shift of (80, 80) in the turned space.
+  EXPECT_NEAR(t.tx, 80.0, 1e-4);
+  EXPECT_NEAR(t.ty, -80.0, 1e-4);
+  EXPECT_EQ(controller().webView()->frame(), (Rect{0, 0, 480, 320}));
+}
+
+TEST_F(PageHostTest, TabletLandscapeImageIsShownUnturned) {
+  platform->application().setDeviceFacts({UserInterfaceIdiom::Pad, "iPad2,1", "5.0"});
+  platform->userInterface().addImage("Default-Landscape.png", {1024, 768});
+  launch();
+  EXPECT_TRUE(controller().imageView()->transform().isIdentity());
+  EXPECT_EQ(controller().imageView()->image()->path, "Default-Landscape.png");
+}
+
+TEST_F(PageHostTest, LaunchImageFadesAfterTheLoad) {
+  launch();
+  EXPECT_EQ(controller().imageView()->alpha(), 1.0);
+  webView().finishLoad();
+  EXPECT_DOUBLE_EQ(controller().imageView()->alpha(), 0.99);
+  platform->runLoop().advance(0.9);
+  EXPECT_DOUBLE_EQ(controller().imageView()->alpha(), 0.99);
+  platform->runLoop().advance(0.6);
+  EXPECT_GT(controller().imageView()->alpha(), 0.0);
+  EXPECT_LT(controller().imageView()->alpha(), 0.99);
+  platform->runLoop().advance(0.6);
+  EXPECT_EQ(controller().imageView()->alpha(), 0.0);
+}
+
+TEST_F(PageHostTest, OlderDevicesWaitThreeSecondsBeforeTheFade) {
+  platform->application().setDeviceFacts({std::nullopt, "iPod1,1", "3.1"});
+  launchAndLoad();
+  platform->runLoop().advance(2.9);
+  EXPECT_DOUBLE_EQ(controller().imageView()->alpha(), 0.99);
+  platform->runLoop().advance(1.2);
+  EXPECT_EQ(controller().imageView()->alpha(), 0.0);
+}
+
+TEST_F(PageHostTest, SystemsBefore4HaveNoRootViewController) {
+  platform->application().setDeviceFacts({std::nullopt, "iPhone1,2", "3.1.3"});
+  launch();
+  EXPECT_EQ(delegate->window()->rootView(), nullptr);
+  ASSERT_EQ(delegate->window()->subviews().size(), 1u);
+  EXPECT_EQ(delegate->window()->subviews()[0], controller().view());
+
+  install();
+  launch();
+  EXPECT_EQ(delegate->window()->rootView(), controller().view());
+  EXPECT_TRUE(platform->userInterface().windows().back()->isVisible());
+}
+
+TEST_F(PageHostTest, OnlyLandscapeOrientationsAreAccepted) {
+  launch();
+  for (int orientation = 0; orientation <= 5; ++orientation) {
+    EXPECT_EQ(controller().shouldAutorotateToInterfaceOrientation(orientation),
+              orientation == 3 || orientation == 4);
+  }
+}
+
+TEST_F(PageHostTest, TraceShowsEachBridgeEvent) {
+  std::vector<Dictionary> events;
+  platform->setTraceSink([&](const Dictionary& e) { events.push_back(e); });
+  launch();
+  controller().executeJavaScript("early()");
+  webView().finishLoad();
+  webView().navigate(*Url::parse("http://example.com/"));
+  platform->application().send(LifecycleEvent::WillResignActive);
+
+  auto field = [](const Dictionary& e, const char* key) {
+    const Value* v = e.find(key);
+    return v && v->stringIf() ? *v->stringIf() : std::string();
+  };
+  ASSERT_GE(events.size(), 6u);
+  EXPECT_EQ(field(events[0], "event"), "script-held");
+  EXPECT_EQ(field(events[1], "channel"), "direct");
+  EXPECT_EQ(field(events[3], "script"), "early()");
+  EXPECT_EQ(field(events[3], "channel"), "queued");
+  auto findEvent = [&](const char* name) {
+    for (const Dictionary& e : events) {
+      if (field(e, "event") == name) return e;
+    }
+    return Dictionary{};
+  };
+  Dictionary navigation = findEvent("navigation");
+  EXPECT_EQ(field(navigation, "url"), "http://example.com/");
+  EXPECT_EQ(navigation.find("handled")->booleanIf() != nullptr, true);
+  EXPECT_TRUE(*navigation.find("handled")->booleanIf());
+  EXPECT_EQ(field(findEvent("open-outside"), "url"), "http://example.com/");
+  EXPECT_EQ(field(findEvent("lifecycle"), "name"), "applicationWillResignActive:");
+}
+
+}  // namespace
+}  // namespace tumbla::testing
