@@ -1,15 +1,14 @@
 #include "json/JsonNumber.h"
 
+#include <charconv>
 #include <cstddef>
-#include <cstdint>
+#include <system_error>
 
 namespace tumbla {
 
 namespace {
 
 constexpr int kMaxSignificantDigits = 38;
-constexpr std::int64_t kMinExponent = -128;
-constexpr std::int64_t kMaxExponent = 127;
 
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
@@ -26,15 +25,14 @@ struct NumberParts {
   const char* integerEnd;
   const char* fractionBegin;  // equal to fractionEnd when there is no fraction
   const char* fractionEnd;
-  bool negativeExponent;
   const char* exponentBegin;  // equal to exponentEnd when there is no exponent
   const char* exponentEnd;
 };
 
-// Whether the decimal type can hold the number exactly: written as an integer mantissa
-// of at most 38 digits times 10^e, some such form must have e between -128 and 127.
-bool fitsDecimal(const NumberParts& n) {
-  // Positions count digits of integer and fraction together, left to right.
+// Whether the number has at most 38 significant digits (the precision of the decimal
+// type numbers are held as) and a magnitude a double can approximate, neither overflowing
+// to infinity nor underflowing to zero. Every real the writer writes reads back.
+bool fitsDecimal(const char* begin, const NumberParts& n) {
   std::ptrdiff_t integerDigits = n.integerEnd - n.integerBegin;
   std::ptrdiff_t totalDigits = integerDigits + (n.fractionEnd - n.fractionBegin);
   auto digitAt = [&](std::ptrdiff_t i) {
@@ -42,29 +40,20 @@ bool fitsDecimal(const NumberParts& n) {
   };
   std::ptrdiff_t first = 0;
   while (first < totalDigits && digitAt(first) == '0') ++first;
-  if (first == totalDigits) return true;  // zero
+  if (first == totalDigits) return true;  // zero, whatever the exponent
   std::ptrdiff_t last = totalDigits - 1;
   while (digitAt(last) == '0') --last;
-  std::int64_t significant = last - first + 1;
-  if (significant > kMaxSignificantDigits) return false;
+  if (last - first + 1 > kMaxSignificantDigits) return false;
 
-  // Saturate the written exponent: any value this large is out of range whatever the
-  // digits say, since the text itself is far shorter.
-  constexpr std::int64_t kSaturated = std::int64_t{1} << 50;
-  std::int64_t written = 0;
-  for (const char* p = n.exponentBegin; p < n.exponentEnd && written < kSaturated; ++p) {
-    written = written * 10 + (*p - '0');
-  }
-  if (n.negativeExponent) written = -written;
-  // Exponent of the last significant digit's place.
-  std::int64_t exponent = (integerDigits - 1 - last) + written;
-  std::int64_t spareDigits = kMaxSignificantDigits - significant;
-  return exponent >= kMinExponent && exponent - spareDigits <= kMaxExponent;
+  double approximation = 0;
+  auto result = std::from_chars(begin, n.exponentEnd, approximation);
+  return result.ec == std::errc();
 }
 
 }  // namespace
 
 JsonNumberScan scanJsonNumber(const char* p, const char* end) {
+  const char* begin = p;
   NumberParts parts{};
   if (*p == '-') ++p;
   parts.integerBegin = p;
@@ -88,7 +77,7 @@ JsonNumberScan scanJsonNumber(const char* p, const char* end) {
   parts.exponentBegin = parts.exponentEnd = p;
   if (p < end && (*p == 'e' || *p == 'E')) {
     ++p;
-    if (p < end && (*p == '+' || *p == '-')) parts.negativeExponent = *p++ == '-';
+    if (p < end && (*p == '+' || *p == '-')) ++p;
     parts.exponentBegin = p;
     p = skipDigits(p, end);
     if (p == parts.exponentBegin) return {p, "No digits after exponent"};
@@ -100,7 +89,7 @@ JsonNumberScan scanJsonNumber(const char* p, const char* end) {
       parts.exponentBegin != parts.exponentEnd ||
       (parts.integerEnd - parts.integerBegin) + (parts.fractionEnd - parts.fractionBegin) >
           kMaxSignificantDigits;
-  if (mayNotFit && !fitsDecimal(parts)) return {p, "Failed creating decimal instance"};
+  if (mayNotFit && !fitsDecimal(begin, parts)) return {p, "Failed creating decimal instance"};
   return {p, nullptr};
 }
 

@@ -3,9 +3,9 @@
 namespace tumbla {
 
 // The strict JSON number grammar (no "+", no leading zeros, digits required after "-",
-// "." and the exponent mark), plus the range of the decimal type numbers are held as:
-// at most 38 significant digits, and a value between 1e-128 and about 1e166 in
-// magnitude. Numbers keep their exact text, so within that range nothing is rounded.
+// "." and the exponent mark), plus a range: at most 38 significant digits (the precision
+// of the decimal type numbers are held as) and a magnitude that a double can approximate
+// without overflowing or underflowing to zero. Numbers keep their exact text.
 struct JsonNumberScan {
   const char* end;    // just past the number, or where it went wrong
   const char* error;  // the reason it is not a number; null when it is one

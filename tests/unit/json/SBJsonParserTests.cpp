@@ -39,8 +39,10 @@ TEST(SBJsonParser, AcceptsFragmentsWithExactNumbersAndDecodedStrings) {
       {"-12.5e+3", number("-12.5e+3")},
       {"123456789012345678", number("123456789012345678")},
       {"0.10000000000000000555111512312578270", number("0.10000000000000000555111512312578270")},
-      {"1e164", number("1e164")},
-      {"1e-128", number("1e-128")},
+      {"1.7976931348623157e308", number("1.7976931348623157e308")},
+      {"-4.9e-324", number("-4.9e-324")},
+      {"0.000000000000000000000000000000000000000000000000000000000000000000000001",
+       number("0.000000000000000000000000000000000000000000000000000000000000000000000001")},
       {"0e999999999999999999999", number("0e999999999999999999999")},
       {R"("\u00e9")", Value("\u00e9")},
       {R"("\uD83D\uDE00")", Value("\U0001F600")},
@@ -126,11 +128,11 @@ TEST(SBJsonParser, RejectsWithTheTraceInnermostFirst) {
        {{11, "End of input while parsing object"},
         {3, "Object value expected for key: y"},
         {3, "Object value expected for key: k"}}},
-      // Beyond what the decimal type holds: 39 significant digits, exponents out of range.
+      // Beyond what numbers are held as: 39 significant digits, or a magnitude that
+      // overflows or underflows a double.
       {"123456789012345678901234567890123456789", {{2, "Failed creating decimal instance"}}},
-      {"[1e166]", {{2, "Failed creating decimal instance"}, inArray}},
-      {"1e-129", {{2, "Failed creating decimal instance"}}},
-      {"1.5e-128", {{2, "Failed creating decimal instance"}}},
+      {"[1.7976931348623159e308]", {{2, "Failed creating decimal instance"}, inArray}},
+      {"-1e-330", {{2, "Failed creating decimal instance"}}},
       {"1e99999999999999999999999", {{2, "Failed creating decimal instance"}}},
   };
   for (const auto& c : cases) {
