@@ -103,21 +103,26 @@ void TumblaViewController::readCounters() {
   }
 }
 
-void TumblaViewController::loadPage() {
+TumblaViewController::GamePage TumblaViewController::findGamePage() {
   const Bundle& bundle = Platform::shared().bundle();
   const Value* html = bundle.objectForInfoDictionaryKey("HTML");
-  if (!html || !html->stringIf()) {
-    logLine("the bundle's Info.plist has no HTML key naming the game page");
-    return;
+  if (!html || !html->stringIf() || html->stringIf()->empty()) {
+    return {std::nullopt, "the bundle's Info.plist has no HTML key naming the game page"};
   }
   std::string name = *html->stringIf();
   if (isIPad()) name += "~ipad";
   std::optional<std::string> path = bundle.pathForResource(name, "html");
-  if (!path) {
-    logLine("the bundle has no game page " + name + ".html");
+  if (!path) return {std::nullopt, "the bundle has no game page " + name + ".html"};
+  return {path, {}};
+}
+
+void TumblaViewController::loadPage() {
+  GamePage page = findGamePage();
+  if (!page.path) {
+    logLine(page.problem);
     return;
   }
-  webView_->loadURL(Url::fileURLWithPath(*path));
+  webView_->loadURL(Url::fileURLWithPath(*page.path));
 }
 
 void TumblaViewController::viewDidUnload() {

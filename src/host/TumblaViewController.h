@@ -36,6 +36,13 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   static bool isIPad();
   static bool isOlderDevice();
 
+  // The game page of the bundle for this device: its path, or what is missing.
+  struct GamePage {
+    std::optional<std::string> path;
+    std::string problem;
+  };
+  static GamePage findGamePage();
+
   // URLDispatcherDelegate
   void executeJavaScript(const std::string& script) override;
   void openExternalURL(const Url& url) override;

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+#include "json/SBJsonWriter.h"
+#include "platform/Value.h"
+
+namespace tumbla {
+
+// The --trace file: one compact JSON object per line, flushed as it is written so that a
+// reader sees every event up to a crash or a kill.
+class TraceFile {
+ public:
+  // Nothing when the file can't be opened for writing.
+  static std::unique_ptr<TraceFile> open(const std::filesystem::path& path);
+  ~TraceFile();
+
+  void write(const Dictionary& event);
+
+ private:
+  explicit TraceFile(std::FILE* file) : file_(file) {}
+
+  std::FILE* file_;
+  SBJsonWriter writer_;
+};
+
+}  // namespace tumbla

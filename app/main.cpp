@@ -1,0 +1,94 @@
+// tumbla: runs the game page of a bundle in a window, with its saved games and settings.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "CommandLine.h"
+#include "TraceFile.h"
+#include "host/TumblaAppDelegate.h"
+#include "platform/Log.h"
+#include "platform/linux/LinuxPlatform.h"
+
+namespace {
+
+constexpr int kUsageOrSetupError = 2;
+
+int fail(const std::string& message) {
+  std::cerr << "tumbla: " << message << "\n";
+  return kUsageOrSetupError;
+}
+
+// The bundle beside the binary in a build tree, else the one installed with it.
+std::filesystem::path defaultBundle() {
+  std::error_code error;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return "resources";
+  std::filesystem::path dir = exe.parent_path();
+  for (const auto& candidate : {dir / "resources", dir / ".." / "share" / "tumbla"}) {
+    if (std::filesystem::exists(candidate / "Info.plist", error)) return candidate;
+  }
+  return dir / "resources";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace tumbla;
+
+  auto parsed = parseCommandLine(argc, argv);
+  if (auto* problem = std::get_if<std::string>(&parsed)) {
+    std::cerr << "tumbla: " << *problem << "\n" << kUsage;
+    return kUsageOrSetupError;
+  }
+  const CommandLine& options = std::get<CommandLine>(parsed);
+  if (options.help) {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (options.version) {
+    std::cout << "tumbla " << TUMBLA_VERSION << "\n";
+    return 0;
+  }
+
+  std::unique_ptr<TraceFile> trace;
+  if (options.traceFile) {
+    trace = TraceFile::open(*options.traceFile);
+    if (!trace) return fail("cannot write the trace file " + options.traceFile->string());
+  }
+
+  LinuxPlatformOptions platformOptions;
+  platformOptions.bundleDirectory = options.bundle.value_or(defaultBundle());
+  platformOptions.dataDirectory = options.dataDirectory;
+  platformOptions.idiom = options.idiom;
+  auto created = LinuxPlatform::create(platformOptions);
+  if (auto* problem = std::get_if<std::string>(&created)) return fail(*problem);
+  Platform::install(std::move(std::get<std::unique_ptr<LinuxPlatform>>(created)));
+  Platform& platform = Platform::shared();
+
+  if (trace) {
+    platform.setTraceSink([&trace](const Dictionary& event) { trace->write(event); });
+    setLogSink([&trace](std::string_view message) {
+      std::cerr << "tumbla: " << message << std::endl;
+      trace->write({{"event", "log"}, {"message", message}});
+    });
+  }
+
+  // Without a page there is nothing to show: say what is missing instead of an empty window.
+  TumblaViewController::GamePage page = TumblaViewController::findGamePage();
+  if (!page.path) return fail(page.problem);
+
+  int status;
+  {
+    TumblaAppDelegate delegate;
+    status = platform.application().run(delegate);
+  }
+  setLogSink(nullptr);
+  Platform::uninstall();
+  return status;
+}
