@@ -1,0 +1,296 @@
+#!/usr/bin/env python3
+"""End-to-end tests: the real tumbla binary, the real web engine, a fresh data directory.
+
+Run under a display (tests/support/run-under-xvfb.sh starts one):
+    tumbla_e2e.py --binary build/app/tumbla [unittest options]
+"""
+
+import argparse
+import json
+import os
+import plistlib
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+BINARY = None
+
+DEFAULTS = {
+    "pauseButton": 1,
+    "soundEnabled": True,
+    "musicEnabled": True,
+    "resetScores": False,
+    "theme": 0,
+    "shakeToUndo": True,
+}
+
+# A page with the interface the host calls. `extra` is script run at the end of init.
+PAGE = """<!DOCTYPE html><html><body><script>
+function send(url) {
+  const f = document.createElement('iframe');
+  f.style.display = 'none';
+  f.src = url;
+  document.body.appendChild(f);
+}
+window.gameState = %(state)s;
+window.Tumbla = {
+  CONSTANTS: { DEBUG_MODE: true },
+  init: function () { window.started = 'fresh'; %(extra)s },
+  initWithGameState: function (s) { window.started = s; %(extra)s },
+  saveGameState: function () { %(save)s },
+  pause: function () {}, resume: function () {}, undo: function () {},
+  setPauseCorner: function () {}, setSoundEnabled: function () {}, setMusicEnabled: function () {},
+  setTheme: function () {}, setShakeToUndo: function () {}, resetScores: function () {}
+};
+</script></body></html>
+"""
+
+
+def make_bundle(root, extra="", save="return JSON.stringify(window.gameState);",
+                state='{"level": 4}', info=None, page=True):
+    bundle = Path(root) / "bundle"
+    bundle.mkdir(parents=True, exist_ok=True)
+    with open(bundle / "Info.plist", "wb") as f:
+        plistlib.dump(info if info is not None else {"HTML": "index"}, f)
+    with open(bundle / "Defaults.plist", "wb") as f:
+        plistlib.dump(DEFAULTS, f)
+    if page:
+        (bundle / "index.html").write_text(PAGE % {"extra": extra, "save": save, "state": state})
+    return bundle
+
+
+class Run:
+    """One run of tumbla with a trace file; stops it with SIGTERM."""
+
+    def __init__(self, bundle, data_dir, env=None, args=()):
+        self.trace_path = Path(data_dir) / f"trace-{time.monotonic_ns()}.jsonl"
+        self.opened_path = Path(data_dir) / "opened.txt"
+        environment = dict(os.environ)
+        # What would be opened outside is written down instead of starting a browser.
+        opener = Path(data_dir) / "open-url.sh"
+        opener.write_text(f'#!/bin/sh\necho "$1" >> "{self.opened_path}"\n')
+        opener.chmod(0o755)
+        environment["TUMBLA_OPEN_URL_COMMAND"] = str(opener)
+        environment.update(env or {})
+        self.stderr_path = Path(data_dir) / f"stderr-{time.monotonic_ns()}.txt"
+        with open(self.stderr_path, "w") as stderr:
+            self.process = subprocess.Popen(
+                [BINARY, "--bundle", str(bundle), "--data-dir", str(data_dir),
+                 "--trace", str(self.trace_path), *args],
+                env=environment, stdout=subprocess.DEVNULL, stderr=stderr)
+
+    def events(self):
+        if not self.trace_path.exists():
+            return []
+        lines = self.trace_path.read_text().splitlines()
+        return [json.loads(line) for line in lines if line.strip()]
+
+    def scripts(self):
+        return [e["script"] for e in self.events() if e["event"] == "script"]
+
+    def navigations(self):
+        return [e for e in self.events() if e["event"] == "navigation"]
+
+    def wait_for(self, condition, timeout=20.0, what="condition"):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if condition(self):
+                return
+            if self.process.poll() is not None:
+                raise AssertionError(f"tumbla ended early waiting for {what}: {self.stderr()}")
+            time.sleep(0.05)
+        raise AssertionError(f"timed out waiting for {what}; trace: {self.events()[-10:]}")
+
+    def wait_started(self):
+        self.wait_for(lambda r: "Tumbla.setShakeToUndo(1)" in r.scripts()
+                      or "Tumbla.setShakeToUndo(0)" in r.scripts(), what="start-up")
+
+    def terminate(self, timeout=20.0):
+        self.process.send_signal(signal.SIGTERM)
+        try:
+            return self.process.wait(timeout)
+        finally:
+            if self.process.poll() is None:
+                self.process.kill()
+                self.process.wait()
+
+    def stderr(self):
+        return self.stderr_path.read_text()
+
+    def opened(self):
+        if not self.opened_path.exists():
+            return []
+        return self.opened_path.read_text().splitlines()
+
+
+class EndToEnd(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory(prefix="tumbla-e2e-")
+        self.root = Path(self.tmp.name)
+        self.data = self.root / "data"
+        self.data.mkdir()
+        self.runs = []
+
+    def tearDown(self):
+        for run in self.runs:
+            if run.process.poll() is None:
+                run.process.kill()
+                run.process.wait()
+        self.tmp.cleanup()
+
+    def start(self, bundle, **kwargs):
+        run = Run(bundle, self.data, **kwargs)
+        self.runs.append(run)
+        return run
+
+    def test_page_start_order(self):
+        run = self.start(make_bundle(self.root))
+        run.wait_started()
+        scripts = run.scripts()
+        start = scripts.index("Tumbla.CONSTANTS.DEBUG_MODE=false")
+        self.assertEqual(scripts[start:start + 7], [
+            "Tumbla.CONSTANTS.DEBUG_MODE=false", "Tumbla.init()", "Tumbla.setPauseCorner(1)",
+            "Tumbla.setSoundEnabled(1)", "Tumbla.setMusicEnabled(1)", "Tumbla.setTheme(0)",
+            "Tumbla.setShakeToUndo(1)"])
+        page_loads = [n for n in run.navigations() if n["url"].startswith("file://")]
+        self.assertEqual([n["handled"] for n in page_loads], [False])
+        self.assertEqual(run.terminate(), 0)
+
+    def test_commands_are_refused_and_links_opened_outside(self):
+        extra = """
+          send('tumbla://app.prismora/first');
+          setTimeout(function () { window.location = 'http://example.com/help?a=1'; }, 100);
+          setTimeout(function () {
+            send('tumbla://app.prismora/still-here?page=' + encodeURIComponent(location.protocol));
+          }, 800);"""
+        run = self.start(make_bundle(self.root, extra=extra))
+        run.wait_for(lambda r: any("still-here" in n["url"] for n in r.navigations()),
+                     what="the page's last command")
+        by_url = {n["url"]: n for n in run.navigations()}
+        self.assertTrue(by_url["tumbla://app.prismora/first"]["handled"])
+        self.assertTrue(by_url["http://example.com/help?a=1"]["handled"])
+        # The page is still the bundle's own: the link never replaced it.
+        self.assertIn("tumbla://app.prismora/still-here?page=file%3A", by_url)
+        run.wait_for(lambda r: r.opened(), what="the link opened outside")
+        self.assertEqual(run.opened(), ["http://example.com/help?a=1"])
+        opened = [e for e in run.events() if e["event"] == "open-outside"]
+        self.assertEqual([e["url"] for e in opened], ["http://example.com/help?a=1"])
+        self.assertEqual(run.terminate(), 0)
+
+    def test_saved_game_comes_back_after_sigterm(self):
+        bundle = make_bundle(self.root, state='{"level": 7, "note": "caf\\u00e9"}')
+        first = self.start(bundle)
+        first.wait_started()
+        self.assertEqual(first.terminate(), 0)
+        saved = (self.data / "Documents" / "gamestate.json").read_text(encoding="utf-8")
+        self.assertEqual(json.loads(saved), {"level": 7, "note": "caf\u00e9"})
+
+        second = self.start(bundle)
+        second.wait_started()
+        self.assertIn(f"Tumbla.initWithGameState({saved})", second.scripts())
+        second.terminate()
+
+    def test_empty_save_keeps_the_earlier_game(self):
+        documents = self.data / "Documents"
+        documents.mkdir()
+        (documents / "gamestate.json").write_text('{"kept": true}')
+        run = self.start(make_bundle(self.root, save="return '';"))
+        run.wait_started()
+        self.assertIn('Tumbla.initWithGameState({"kept": true})', run.scripts())
+        self.assertEqual(run.terminate(), 0)
+        self.assertEqual((documents / "gamestate.json").read_text(), '{"kept": true}')
+
+    def test_settings_from_the_page_are_pushed_again_after_a_restart(self):
+        extra = "send('tumbla://settings.prismora/update?theme=2&pauseButton=3&soundEnabled=0');"
+        first = self.start(make_bundle(self.root, extra=extra))
+        first.wait_for(lambda r: any("settings.prismora" in n["url"] for n in r.navigations()),
+                       what="the settings command")
+        self.assertEqual(first.terminate(), 0)
+        with open(self.data / "preferences.plist", "rb") as f:
+            stored = plistlib.load(f)
+        self.assertEqual((stored["theme"], stored["pauseButton"]), (2, 3))
+        self.assertIs(stored["soundEnabled"], True)
+        self.assertIs(stored["shakeToUndo"], False)
+
+        second = self.start(make_bundle(self.root))
+        second.wait_started()
+        scripts = second.scripts()
+        for pushed in ["Tumbla.setPauseCorner(3)", "Tumbla.setSoundEnabled(1)",
+                       "Tumbla.setMusicEnabled(0)", "Tumbla.setTheme(2)",
+                       "Tumbla.setShakeToUndo(0)"]:
+            self.assertIn(pushed, scripts)
+        second.terminate()
+
+    def test_a_page_that_hangs_on_save_does_not_hang_the_host(self):
+        run = self.start(make_bundle(self.root, save="while (true) {}"),
+                         env={"TUMBLA_SCRIPT_TIMEOUT_MS": "1500"})
+        run.wait_started()
+        started = time.monotonic()
+        self.assertEqual(run.terminate(timeout=30), 0)
+        self.assertLess(time.monotonic() - started, 20)
+        self.assertFalse((self.data / "Documents" / "gamestate.json").exists())
+        save = [e for e in run.events() if e.get("script") == "Tumbla.saveGameState()"]
+        self.assertEqual([e["answered"] for e in save], [False])
+
+    def test_corrupt_preferences_are_kept_aside_and_defaults_used(self):
+        (self.data / "preferences.plist").write_text("<plist><dict><key>theme</key>")
+        run = self.start(make_bundle(self.root))
+        run.wait_started()
+        self.assertIn("Tumbla.setPauseCorner(1)", run.scripts())
+        aside = [p.name for p in self.data.iterdir() if p.name.startswith("preferences.plist.")]
+        self.assertEqual(len(aside), 1, aside)
+        self.assertEqual((self.data / aside[0]).read_text(), "<plist><dict><key>theme</key>")
+        self.assertEqual(run.terminate(), 0)
+
+    def test_saved_game_that_is_not_utf8_starts_a_new_game(self):
+        documents = self.data / "Documents"
+        documents.mkdir()
+        (documents / "gamestate.json").write_bytes(b'{"name": "\xff"}')
+        run = self.start(make_bundle(self.root))
+        run.wait_started()
+        self.assertIn("Tumbla.init()", run.scripts())
+        kept = [p for p in documents.iterdir() if p.name.startswith("gamestate.json.invalid")]
+        self.assertEqual(len(kept), 1)
+        self.assertEqual(kept[0].read_bytes(), b'{"name": "\xff"}')
+        logs = [e["message"] for e in run.events() if e["event"] == "log"]
+        self.assertTrue(any("not UTF-8" in m for m in logs), logs)
+        run.terminate()
+
+
+class BadInput(unittest.TestCase):
+    def run_tumbla(self, *args):
+        return subprocess.run([BINARY, *args], capture_output=True, text=True, timeout=60)
+
+    def test_missing_page_or_key_is_a_clear_error(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            cases = [
+                (make_bundle(Path(tmp) / "a", info={}), "HTML key"),
+                (make_bundle(Path(tmp) / "b", page=False), "index.html"),
+                (Path(tmp) / "missing", "missing"),
+            ]
+            for bundle, words in cases:
+                result = self.run_tumbla("--bundle", str(bundle), "--data-dir", tmp)
+                self.assertEqual(result.returncode, 2, result.stderr)
+                lines = result.stderr.strip().splitlines()
+                self.assertEqual(len(lines), 1, lines)
+                self.assertIn(words, lines[0])
+
+    def test_command_line(self):
+        self.assertEqual(self.run_tumbla("--version").stdout.split()[0], "tumbla")
+        self.assertIn("--data-dir", self.run_tumbla("--help").stdout)
+        for bad in (["--device", "android"], ["--nope"], ["--trace"]):
+            result = self.run_tumbla(*bad)
+            self.assertEqual(result.returncode, 2, bad)
+            self.assertIn("Usage:", result.stderr)
+
+
+if __name__ == "__main__":
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--binary", required=True)
+    options, rest = parser.parse_known_args()
+    BINARY = options.binary
+    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
