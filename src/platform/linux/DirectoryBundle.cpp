@@ -1,0 +1,52 @@
+#include "platform/linux/DirectoryBundle.h"
+
+#include <system_error>
+
+#include "platform/FileManager.h"
+
+namespace tumbla {
+
+std::variant<std::unique_ptr<DirectoryBundle>, std::string> DirectoryBundle::open(
+    const std::filesystem::path& directory, const PropertyLists& propertyLists) {
+  std::error_code error;
+  if (!std::filesystem::is_directory(directory, error)) {
+    return "the bundle directory " + directory.string() + " does not exist or is not a directory";
+  }
+  std::filesystem::path infoFile = directory / "Info.plist";
+  FileManager files(directory);
+  if (!files.fileExists(infoFile)) return "the bundle has no Info.plist: " + infoFile.string();
+  std::optional<std::string> bytes = files.readFile(infoFile);
+  if (!bytes) return "can't read " + infoFile.string();
+  std::optional<Value> info = propertyLists.parse(*bytes);
+  if (!info || !info->isDictionary()) {
+    return infoFile.string() + " is not a property-list dictionary";
+  }
+  std::filesystem::path absolute = std::filesystem::absolute(directory, error);
+  return std::unique_ptr<DirectoryBundle>(new DirectoryBundle(
+      error ? directory : absolute.lexically_normal(), std::move(*info->dictionaryIf())));
+}
+
+DirectoryBundle::DirectoryBundle(std::filesystem::path directory, Dictionary info)
+    : directory_(std::move(directory)), info_(std::move(info)) {}
+
+const Value* DirectoryBundle::objectForInfoDictionaryKey(std::string_view key) const {
+  return info_.find(key);
+}
+
+std::optional<std::string> DirectoryBundle::pathForResource(std::string_view name,
+                                                            std::string_view type) const {
+  std::string fileName(name);
+  if (!type.empty()) fileName += "." + std::string(type);
+  std::filesystem::path relative(fileName);
+  // A resource name never leads out of the bundle.
+  if (fileName.empty() || relative.is_absolute()) return std::nullopt;
+  for (const auto& part : relative) {
+    if (part == "..") return std::nullopt;
+  }
+  std::filesystem::path path = directory_ / relative;
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+  return path.string();
+}
+
+}  // namespace tumbla

@@ -1,0 +1,118 @@
+#include "platform/linux/GLibRunLoop.h"
+
+#include <glib.h>
+
+#include <cmath>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+#include "platform/linux/HostOperation.h"
+
+namespace tumbla {
+
+namespace {
+
+// One scheduled timer. A repeating timer that comes due while a host operation is in
+// progress fires once afterwards, however many periods passed: ticks coalesce, as they
+// do on a run loop that was busy.
+struct TimerSource {
+  std::function<bool()> fire;
+  bool repeats = false;
+  bool firePending = false;
+  bool finished = false;
+  guint sourceId = 0;
+};
+
+void fireTimer(const std::shared_ptr<TimerSource>& timer) {
+  timer->firePending = false;
+  if (timer->finished) return;
+  bool again = timer->fire();
+  if (!timer->repeats || !again) {
+    timer->finished = true;
+    if (timer->sourceId != 0) g_source_remove(timer->sourceId);
+    timer->sourceId = 0;
+  }
+}
+
+gboolean onTimerDue(gpointer data) {
+  auto timer = *static_cast<std::shared_ptr<TimerSource>*>(data);
+  if (!timer->firePending) {
+    timer->firePending = true;
+    HostOperation::run([timer] { fireTimer(timer); });
+  }
+  if (timer->repeats && !timer->finished) return G_SOURCE_CONTINUE;
+  // A one-shot timer's source ends here; its (possibly held) firing is all that remains.
+  timer->sourceId = 0;
+  return G_SOURCE_REMOVE;
+}
+
+void releaseTimer(gpointer data) {
+  delete static_cast<std::shared_ptr<TimerSource>*>(data);
+}
+
+// A task handed over from another thread, and how its poster learns that it ran.
+struct Handoff {
+  std::function<void()> task;
+  std::mutex mutex;
+  std::condition_variable doneChanged;
+  bool done = false;
+};
+
+gboolean runHandoff(gpointer data) {
+  auto handoff = *static_cast<std::shared_ptr<Handoff>*>(data);
+  HostOperation::run([handoff] {
+    handoff->task();
+    std::lock_guard lock(handoff->mutex);
+    handoff->done = true;
+    handoff->doneChanged.notify_all();
+  });
+  return G_SOURCE_REMOVE;
+}
+
+void releaseHandoff(gpointer data) {
+  delete static_cast<std::shared_ptr<Handoff>*>(data);
+}
+
+}  // namespace
+
+GLibRunLoop::GLibRunLoop() : mainThread_(std::this_thread::get_id()) {}
+
+Date GLibRunLoop::now() const {
+  return Date{static_cast<double>(g_get_real_time()) / G_USEC_PER_SEC};
+}
+
+void GLibRunLoop::scheduleTimerImpl(double seconds, bool repeats, std::function<bool()> fire) {
+  auto timer = std::make_shared<TimerSource>();
+  timer->fire = std::move(fire);
+  timer->repeats = repeats;
+  auto milliseconds = static_cast<guint>(std::llround(std::max(seconds, 0.0) * 1000.0));
+  timer->sourceId = g_timeout_add_full(G_PRIORITY_DEFAULT, milliseconds, onTimerDue,
+                                       new std::shared_ptr<TimerSource>(timer), releaseTimer);
+}
+
+void GLibRunLoop::postToMain(std::function<void()> task, bool waitUntilDone) {
+  bool onMainThread = std::this_thread::get_id() == mainThread_;
+  if (onMainThread && waitUntilDone) {
+    task();
+    return;
+  }
+  auto handoff = std::make_shared<Handoff>();
+  handoff->task = std::move(task);
+  // g_main_context_invoke would run the task at once on the main thread; a task posted
+  // without waiting must wait for the loop, so it always goes through an idle source.
+  GSource* source = g_idle_source_new();
+  g_source_set_priority(source, G_PRIORITY_DEFAULT);
+  g_source_set_callback(source, runHandoff, new std::shared_ptr<Handoff>(handoff), releaseHandoff);
+  g_source_attach(source, g_main_context_default());
+  g_source_unref(source);
+  if (!waitUntilDone) return;
+  std::unique_lock lock(handoff->mutex);
+  handoff->doneChanged.wait(lock, [&] { return handoff->done; });
+}
+
+void GLibRunLoop::startBackground(std::function<void()> body) {
+  std::thread(std::move(body)).detach();
+}
+
+}  // namespace tumbla

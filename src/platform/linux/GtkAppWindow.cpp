@@ -1,0 +1,59 @@
+#include "platform/linux/GtkAppWindow.h"
+
+#include <cmath>
+
+#include "platform/linux/HostOperation.h"
+
+namespace tumbla {
+
+GtkAppWindow::GtkAppWindow(Rect frame)
+    : GtkView<Window>(nullptr, frame),
+      toplevel_(g_object_ref_sink(gtk_window_new(GTK_WINDOW_TOPLEVEL))) {
+  gtk_window_set_title(GTK_WINDOW(toplevel_), "Tumbla");
+  gtk_window_set_resizable(GTK_WINDOW(toplevel_), FALSE);
+  gtk_container_add(GTK_CONTAINER(toplevel_), viewWidget().widget());
+  // Closing is the application's decision (it saves first), not GTK's default destroy;
+  // connected last so that the application's own handler sees the request.
+  g_signal_connect_after(toplevel_, "delete-event", G_CALLBACK(gtk_true), nullptr);
+  g_signal_connect(toplevel_, "key-press-event", G_CALLBACK(onKeyPress), this);
+  applySize();
+}
+
+GtkAppWindow::~GtkAppWindow() {
+  g_signal_handlers_disconnect_by_data(toplevel_, this);
+  gtk_widget_destroy(toplevel_);
+  g_object_unref(toplevel_);
+}
+
+void GtkAppWindow::makeKeyAndVisible() {
+  gtk_widget_show(toplevel_);
+  gtk_window_present(GTK_WINDOW(toplevel_));
+}
+
+void GtkAppWindow::frameChanged() {
+  GtkView<Window>::frameChanged();
+  applySize();
+}
+
+void GtkAppWindow::applySize() {
+  auto width = static_cast<int>(std::lround(frame().width));
+  auto height = static_cast<int>(std::lround(frame().height));
+  gtk_window_set_default_size(GTK_WINDOW(toplevel_), width, height);
+  gtk_widget_set_size_request(toplevel_, width, height);
+}
+
+gboolean GtkAppWindow::onKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) {
+  constexpr auto kShakeModifiers = GdkModifierType(GDK_CONTROL_MASK | GDK_SHIFT_MASK);
+  GdkModifierType modifiers =
+      GdkModifierType(event->state & gtk_accelerator_get_default_mod_mask());
+  bool isShakeKey = event->keyval == GDK_KEY_S || event->keyval == GDK_KEY_s;
+  if (!isShakeKey || modifiers != kShakeModifiers) return FALSE;
+  std::weak_ptr<GtkAppWindow> window = static_cast<GtkAppWindow*>(self)->weak_from_this();
+  HostOperation::run([window] {
+    if (auto shown = window.lock())
+      shown->motionEnded({EventType::Motion, EventSubtype::MotionShake});
+  });
+  return TRUE;
+}
+
+}  // namespace tumbla

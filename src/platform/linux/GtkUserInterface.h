@@ -1,0 +1,35 @@
+#pragma once
+
+#include <memory>
+
+#include "platform/Application.h"
+#include "platform/Bundle.h"
+#include "platform/UserInterface.h"
+#include "platform/linux/GtkAppWindow.h"
+
+namespace tumbla {
+
+// Views on GTK. The screen is the landscape window of the device the app plays: 480x320
+// for a phone, 1024x768 for a tablet.
+class GtkUserInterface : public UserInterface {
+ public:
+  GtkUserInterface(UserInterfaceIdiom idiom, const Bundle& bundle, double scriptTimeoutSeconds);
+
+  // The window made last, whose desktop events the application follows.
+  std::shared_ptr<GtkAppWindow> mainWindow() const { return mainWindow_.lock(); }
+
+  Rect mainScreenBounds() const override;
+  std::shared_ptr<Window> makeWindow(Rect frame) override;
+  std::shared_ptr<View> makeView(Rect frame) override;
+  std::shared_ptr<WebView> makeWebView(Rect frame) override;
+  std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) override;
+  std::optional<Image> imageNamed(std::string_view name) const override;
+
+ private:
+  UserInterfaceIdiom idiom_;
+  const Bundle& bundle_;
+  double scriptTimeoutSeconds_;
+  std::weak_ptr<GtkAppWindow> mainWindow_;
+};
+
+}  // namespace tumbla

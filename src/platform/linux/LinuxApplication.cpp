@@ -1,0 +1,120 @@
+#include "platform/linux/LinuxApplication.h"
+
+#include <glib-unix.h>
+#include <gtk/gtk.h>
+#include <signal.h>
+#include <sys/utsname.h>
+
+#include "platform/Log.h"
+#include "platform/linux/HostOperation.h"
+
+namespace tumbla {
+
+LinuxApplication::LinuxApplication(UserInterfaceIdiom idiom, GtkUserInterface& userInterface)
+    : idiom_(idiom), userInterface_(userInterface) {}
+
+bool LinuxApplication::openURL(const Url& url) {
+  const std::string& text = url.absoluteString();
+  GError* error = nullptr;
+  bool handedOver = false;
+  const char* command = g_getenv("TUMBLA_OPEN_URL_COMMAND");
+  if (command && *command) {
+    // No shell: the URL is one argument whatever it contains.
+    char* argv[] = {const_cast<char*>(command), const_cast<char*>(text.c_str()), nullptr};
+    handedOver = g_spawn_async(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr,
+                               nullptr, &error);
+  } else {
+    handedOver = g_app_info_launch_default_for_uri(text.c_str(), nullptr, &error);
+  }
+  if (!handedOver) {
+    logLine("tumbla: could not open " + text + ": " + (error ? error->message : "unknown error"));
+    if (error) g_error_free(error);
+  }
+  return handedOver;
+}
+
+DeviceFacts LinuxApplication::deviceFacts() const {
+  DeviceFacts facts;
+  facts.idiom = idiom_;
+  utsname system{};
+  if (uname(&system) == 0) {
+    facts.model = system.machine;
+    facts.systemVersion = system.release;
+  }
+  if (char* version = g_get_os_info(G_OS_INFO_KEY_VERSION_ID)) {
+    facts.systemVersion = version;
+    g_free(version);
+  }
+  return facts;
+}
+
+int LinuxApplication::run(ApplicationDelegate& delegate) {
+  delegate_ = &delegate;
+  {
+    HostOperation launching;
+    finishLaunching(delegate);
+  }
+  std::shared_ptr<GtkAppWindow> window = userInterface_.mainWindow();
+  if (window) follow(*window);
+  guint terminateSource = g_unix_signal_add(SIGTERM, onTerminationSignal, this);
+  guint interruptSource = g_unix_signal_add(SIGINT, onTerminationSignal, this);
+  loop_ = g_main_loop_new(nullptr, FALSE);
+  onDesktopChange(&DesktopLifecycle::launched, false);
+  g_main_loop_run(loop_);
+
+  g_main_loop_unref(loop_);
+  loop_ = nullptr;
+  g_source_remove(terminateSource);
+  g_source_remove(interruptSource);
+  if (window) g_signal_handlers_disconnect_by_data(window->toplevel(), this);
+  delegate_ = nullptr;
+  return 0;
+}
+
+void LinuxApplication::onDesktopChange(Change change, bool thenQuit) {
+  HostOperation::run([this, change, thenQuit] {
+    if (!delegate_) return;
+    for (LifecycleEvent event : (lifecycle_.*change)()) deliver(*delegate_, event);
+    if (thenQuit && loop_) g_main_loop_quit(loop_);
+  });
+}
+
+void LinuxApplication::follow(GtkAppWindow& window) {
+  GtkWindow* toplevel = window.toplevel();
+  g_signal_connect(toplevel, "focus-in-event", G_CALLBACK(onFocusIn), this);
+  g_signal_connect(toplevel, "focus-out-event", G_CALLBACK(onFocusOut), this);
+  g_signal_connect(toplevel, "window-state-event", G_CALLBACK(onWindowState), this);
+  g_signal_connect(toplevel, "delete-event", G_CALLBACK(onDelete), this);
+}
+
+gboolean LinuxApplication::onFocusIn(GtkWidget*, GdkEvent*, gpointer self) {
+  static_cast<LinuxApplication*>(self)->onDesktopChange(&DesktopLifecycle::focusGained, false);
+  return FALSE;
+}
+
+gboolean LinuxApplication::onFocusOut(GtkWidget*, GdkEvent*, gpointer self) {
+  static_cast<LinuxApplication*>(self)->onDesktopChange(&DesktopLifecycle::focusLost, false);
+  return FALSE;
+}
+
+gboolean LinuxApplication::onWindowState(GtkWidget*, GdkEventWindowState* event, gpointer self) {
+  if (event->changed_mask & GDK_WINDOW_STATE_ICONIFIED) {
+    bool iconified = event->new_window_state & GDK_WINDOW_STATE_ICONIFIED;
+    static_cast<LinuxApplication*>(self)->onDesktopChange(
+        iconified ? &DesktopLifecycle::iconified : &DesktopLifecycle::restored, false);
+  }
+  return FALSE;
+}
+
+gboolean LinuxApplication::onDelete(GtkWidget*, GdkEvent*, gpointer self) {
+  static_cast<LinuxApplication*>(self)->onDesktopChange(&DesktopLifecycle::closed, true);
+  return TRUE;
+}
+
+gboolean LinuxApplication::onTerminationSignal(gpointer self) {
+  static_cast<LinuxApplication*>(self)->onDesktopChange(&DesktopLifecycle::terminationRequested,
+                                                        true);
+  return G_SOURCE_CONTINUE;
+}
+
+}  // namespace tumbla

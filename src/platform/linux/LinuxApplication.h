@@ -1,0 +1,50 @@
+#pragma once
+
+#include <glib.h>
+
+#include <memory>
+#include <vector>
+
+#include "platform/Application.h"
+#include "platform/linux/DesktopLifecycle.h"
+#include "platform/linux/GtkUserInterface.h"
+
+namespace tumbla {
+
+// Runs the application on the GTK main loop and turns desktop events into lifecycle
+// events: focus lost and gained, iconified and restored, the window closed, and SIGTERM
+// or SIGINT, which end the application through applicationWillTerminate so that it can
+// save, with exit status 0.
+class LinuxApplication : public Application {
+ public:
+  LinuxApplication(UserInterfaceIdiom idiom, GtkUserInterface& userInterface);
+
+  // Outside URLs go to the desktop's default handler, or, when TUMBLA_OPEN_URL_COMMAND
+  // names a program, to that program with the URL as its one argument (so that tests can
+  // see what would be opened without starting a browser).
+  bool openURL(const Url& url) override;
+  DeviceFacts deviceFacts() const override;
+  int run(ApplicationDelegate& delegate) override;
+
+ private:
+  using Change = DesktopLifecycle::Events (DesktopLifecycle::*)();
+
+  // Applies a desktop change as a host operation: its lifecycle events reach the delegate
+  // in order, and the application ends afterwards when `thenQuit`.
+  void onDesktopChange(Change change, bool thenQuit);
+  void follow(GtkAppWindow& window);
+
+  static gboolean onFocusIn(GtkWidget*, GdkEvent*, gpointer self);
+  static gboolean onFocusOut(GtkWidget*, GdkEvent*, gpointer self);
+  static gboolean onWindowState(GtkWidget*, GdkEventWindowState* event, gpointer self);
+  static gboolean onDelete(GtkWidget*, GdkEvent*, gpointer self);
+  static gboolean onTerminationSignal(gpointer self);
+
+  UserInterfaceIdiom idiom_;
+  GtkUserInterface& userInterface_;
+  ApplicationDelegate* delegate_ = nullptr;
+  DesktopLifecycle lifecycle_;
+  GMainLoop* loop_ = nullptr;
+};
+
+}  // namespace tumbla

@@ -1,0 +1,98 @@
+#include "platform/linux/LinuxPlatform.h"
+
+#include <gtk/gtk.h>
+
+#include <charconv>
+#include <system_error>
+
+#include "platform/linux/PlistPreferencesStore.h"
+
+namespace tumbla {
+
+namespace {
+
+struct DataLocations {
+  std::filesystem::path documents;
+  std::filesystem::path preferencesFile;
+};
+
+// An XDG base directory: the variable's value when it is an absolute path (the rule says
+// relative ones are invalid and ignored), otherwise its default under the home directory.
+std::filesystem::path xdgDirectory(const char* variable, const char* homeRelativeDefault) {
+  const char* value = g_getenv(variable);
+  if (value && std::filesystem::path(value).is_absolute()) return value;
+  return std::filesystem::path(g_get_home_dir()) / homeRelativeDefault;
+}
+
+DataLocations dataLocations(const std::optional<std::filesystem::path>& dataDirectory) {
+  if (dataDirectory) {
+    return {*dataDirectory / "Documents", *dataDirectory / "preferences.plist"};
+  }
+  return {xdgDirectory("XDG_DATA_HOME", ".local/share") / "tumbla",
+          xdgDirectory("XDG_CONFIG_HOME", ".config") / "tumbla" / "preferences.plist"};
+}
+
+// The time limit from TUMBLA_SCRIPT_TIMEOUT_MS, when set; an error message when it is not
+// a positive number of milliseconds.
+std::variant<std::optional<double>, std::string> scriptTimeoutOverride() {
+  const char* text = g_getenv("TUMBLA_SCRIPT_TIMEOUT_MS");
+  if (!text) return std::nullopt;
+  std::string_view digits(text);
+  long milliseconds = 0;
+  auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), milliseconds);
+  if (error != std::errc() || end != digits.data() + digits.size() || milliseconds <= 0) {
+    return "TUMBLA_SCRIPT_TIMEOUT_MS must be a positive number of milliseconds, not \"" +
+           std::string(digits) + "\"";
+  }
+  return std::optional<double>(milliseconds / 1000.0);
+}
+
+}  // namespace
+
+std::variant<std::unique_ptr<LinuxPlatform>, std::string> LinuxPlatform::create(
+    LinuxPlatformOptions options) {
+  auto timeout = scriptTimeoutOverride();
+  if (auto* message = std::get_if<std::string>(&timeout)) return *message;
+  if (auto milliseconds = std::get<std::optional<double>>(timeout)) {
+    options.scriptTimeoutSeconds = *milliseconds;
+  }
+
+  if (!gtk_init_check(nullptr, nullptr)) {
+    const char* display = g_getenv("DISPLAY");
+    return std::string("cannot open the display") +
+           (display ? " \"" + std::string(display) + "\"" : std::string(" (DISPLAY is not set)")) +
+           "; tumbla needs a graphical session";
+  }
+
+  LibplistPropertyLists propertyLists;
+  auto opened = DirectoryBundle::open(options.bundleDirectory, propertyLists);
+  if (auto* message = std::get_if<std::string>(&opened)) return *message;
+
+  DataLocations locations = dataLocations(options.dataDirectory);
+  std::error_code error;
+  std::filesystem::create_directories(locations.documents, error);
+  if (error) {
+    return "can't create the documents directory " + locations.documents.string() + ": " +
+           error.message();
+  }
+  std::filesystem::create_directories(locations.preferencesFile.parent_path(), error);
+  if (error) {
+    return "can't create the directory of the preferences file " +
+           locations.preferencesFile.string() + ": " + error.message();
+  }
+
+  return std::unique_ptr<LinuxPlatform>(
+      new LinuxPlatform(options, std::move(std::get<std::unique_ptr<DirectoryBundle>>(opened)),
+                        locations.documents, locations.preferencesFile));
+}
+
+LinuxPlatform::LinuxPlatform(const LinuxPlatformOptions& options,
+                             std::unique_ptr<DirectoryBundle> bundle,
+                             std::filesystem::path documents, std::filesystem::path preferencesFile)
+    : Platform(std::make_unique<PlistPreferencesStore>(preferencesFile), std::move(documents)),
+      bundle_(std::move(bundle)),
+      preferencesFile_(std::move(preferencesFile)),
+      userInterface_(options.idiom, *bundle_, options.scriptTimeoutSeconds),
+      application_(options.idiom, userInterface_) {}
+
+}  // namespace tumbla

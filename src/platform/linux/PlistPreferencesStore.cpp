@@ -1,0 +1,37 @@
+#include "platform/linux/PlistPreferencesStore.h"
+
+#include "platform/Log.h"
+
+namespace tumbla {
+
+PlistPreferencesStore::PlistPreferencesStore(std::filesystem::path file)
+    : file_(std::move(file)), files_(file_.parent_path()) {}
+
+Dictionary PlistPreferencesStore::load() {
+  if (!files_.fileExists(file_)) return {};
+  std::optional<std::string> bytes = files_.readFile(file_);
+  if (bytes) {
+    std::optional<Value> stored = propertyLists_.parse(*bytes);
+    if (stored && stored->isDictionary()) return std::move(*stored->dictionaryIf());
+  }
+  if (std::optional<std::filesystem::path> aside = files_.keepAside(file_, "corrupt")) {
+    logLine("tumbla: the preferences file " + file_.string() +
+            " is not a property-list dictionary; moved it to " + aside->string() +
+            " and started from the defaults");
+  } else {
+    unreadableFileInTheWay_ = true;
+    logLine("tumbla: the preferences file " + file_.string() +
+            " can't be read and can't be moved aside; starting from the defaults and "
+            "leaving the file as it is (preferences will not be saved)");
+  }
+  return {};
+}
+
+bool PlistPreferencesStore::save(const Dictionary& preferences) {
+  if (unreadableFileInTheWay_) return false;
+  if (files_.writeFileAtomically(file_, propertyLists_.serialize(Value(preferences)))) return true;
+  logLine("tumbla: could not write the preferences file " + file_.string());
+  return false;
+}
+
+}  // namespace tumbla

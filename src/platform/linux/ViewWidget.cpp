@@ -1,0 +1,89 @@
+#include "platform/linux/ViewWidget.h"
+
+#include <cmath>
+
+namespace tumbla {
+
+namespace {
+
+constexpr char kPlacementKey[] = "tumbla-placement";
+
+gboolean positionChild(GtkOverlay*, GtkWidget* child, GdkRectangle* allocation, gpointer) {
+  auto* placement = static_cast<GdkRectangle*>(g_object_get_data(G_OBJECT(child), kPlacementKey));
+  if (!placement) return FALSE;
+  *allocation = *placement;
+  return TRUE;
+}
+
+GdkRectangle toPixels(const Rect& rect) {
+  auto x = static_cast<int>(std::lround(rect.x));
+  auto y = static_cast<int>(std::lround(rect.y));
+  return {x, y, static_cast<int>(std::lround(rect.x + rect.width)) - x,
+          static_cast<int>(std::lround(rect.y + rect.height)) - y};
+}
+
+}  // namespace
+
+Rect visualRect(const Rect& frame, const AffineTransform& transform) {
+  double centerX = frame.x + frame.width / 2 + transform.tx;
+  double centerY = frame.y + frame.height / 2 + transform.ty;
+  double halfWidth =
+      (std::abs(transform.a) * frame.width + std::abs(transform.c) * frame.height) / 2;
+  double halfHeight =
+      (std::abs(transform.b) * frame.width + std::abs(transform.d) * frame.height) / 2;
+  return {centerX - halfWidth, centerY - halfHeight, 2 * halfWidth, 2 * halfHeight};
+}
+
+ViewWidget::ViewWidget(GtkWidget* content) : overlay_(g_object_ref_sink(gtk_overlay_new())) {
+  // Each view shows or hides itself; showing the window must not reveal hidden views.
+  gtk_widget_set_no_show_all(overlay_, TRUE);
+  g_signal_connect(overlay_, "get-child-position", G_CALLBACK(positionChild), nullptr);
+  if (content) {
+    gtk_container_add(GTK_CONTAINER(overlay_), content);
+    gtk_widget_show(content);
+  }
+  gtk_widget_show(overlay_);
+}
+
+ViewWidget::~ViewWidget() {
+  gtk_widget_destroy(overlay_);
+  g_object_unref(overlay_);
+}
+
+void ViewWidget::place(const Rect& frame, const AffineTransform& transform) {
+  GdkRectangle placement = toPixels(visualRect(frame, transform));
+  g_object_set_data_full(G_OBJECT(overlay_), kPlacementKey, g_memdup2(&placement, sizeof placement),
+                         g_free);
+  gtk_widget_set_size_request(overlay_, std::max(placement.width, 0),
+                              std::max(placement.height, 0));
+  gtk_widget_queue_resize(overlay_);
+}
+
+void ViewWidget::setAlpha(double alpha) {
+  gtk_widget_set_opacity(overlay_, alpha);
+  // Views this transparent are skipped by touch handling.
+  transparent_ = alpha < 0.01;
+  applyPassThrough();
+}
+
+void ViewWidget::setHidden(bool hidden) {
+  gtk_widget_set_visible(overlay_, !hidden);
+}
+
+void ViewWidget::setTakesInput(bool takesInput) {
+  takesInput_ = takesInput;
+  applyPassThrough();
+}
+
+void ViewWidget::addChild(ViewWidget& child) {
+  gtk_overlay_add_overlay(GTK_OVERLAY(overlay_), child.overlay_);
+  child.applyPassThrough();
+}
+
+void ViewWidget::applyPassThrough() {
+  GtkWidget* parent = gtk_widget_get_parent(overlay_);
+  if (!GTK_IS_OVERLAY(parent)) return;
+  gtk_overlay_set_overlay_pass_through(GTK_OVERLAY(parent), overlay_, !takesInput_ || transparent_);
+}
+
+}  // namespace tumbla

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include "platform/View.h"
+
+namespace tumbla {
+
+// The GTK side of one view: an overlay whose optional content widget fills the view and
+// whose children (the subviews) lie above it at their frames, later ones above earlier
+// ones. Child windows of an overlay stack reliably above the web engine's own window,
+// which plain containers do not guarantee.
+class ViewWidget {
+ public:
+  // Takes a reference to `content`, which may be null for a plain view.
+  explicit ViewWidget(GtkWidget* content);
+  ~ViewWidget();
+  ViewWidget(const ViewWidget&) = delete;
+  ViewWidget& operator=(const ViewWidget&) = delete;
+
+  GtkWidget* widget() const { return overlay_; }
+
+  void place(const Rect& frame, const AffineTransform& transform);
+  void setAlpha(double alpha);
+  void setHidden(bool hidden);
+  // Views that ignore touches (image views, and any view once transparent) let the
+  // pointer through to what lies below, as on the mobile system.
+  void setTakesInput(bool takesInput);
+  void addChild(ViewWidget& child);
+
+ private:
+  void applyPassThrough();
+
+  GtkWidget* overlay_;
+  bool takesInput_ = true;
+  bool transparent_ = false;
+};
+
+// The rectangle a view with this frame and transform covers in its parent. The transform
+// acts about the frame's centre, as views' transforms do: a quarter turn swaps width and
+// height, and other rotations give their bounding box.
+Rect visualRect(const Rect& frame, const AffineTransform& transform);
+
+}  // namespace tumbla

@@ -1,0 +1,236 @@
+#include "platform/linux/WebKitView.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "platform/Log.h"
+#include "platform/linux/HostOperation.h"
+
+namespace tumbla {
+
+namespace {
+
+// Without a GPU the engine's DMA-BUF renderer and accelerated compositing draw nothing
+// (or abort) under plain X servers such as Xvfb; the user's own setting wins.
+void prepareEngineEnvironment() {
+  static const bool prepared = [] {
+    g_setenv("WEBKIT_DISABLE_DMABUF_RENDERER", "1", FALSE);
+    g_setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", FALSE);
+    return true;
+  }();
+  (void)prepared;
+}
+
+GtkWidget* makeEngine() {
+  prepareEngineEnvironment();
+  GtkWidget* engine = webkit_web_view_new();
+  WebKitSettings* settings = webkit_web_view_get_settings(WEBKIT_WEB_VIEW(engine));
+  // The page is a local file that issues its commands as frame loads of other schemes
+  // and hosts, and reads its own neighbouring files.
+  webkit_settings_set_allow_file_access_from_file_urls(settings, TRUE);
+  webkit_settings_set_allow_universal_access_from_file_urls(settings, TRUE);
+  // Without this the engine drops `window.open()` outside a click before asking anyone,
+  // and the host would never see that load.
+  webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
+  return engine;
+}
+
+NavigationType navigationType(WebKitNavigationType type) {
+  switch (type) {
+    case WEBKIT_NAVIGATION_TYPE_LINK_CLICKED:
+      return NavigationType::LinkClicked;
+    case WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED:
+      return NavigationType::FormSubmitted;
+    case WEBKIT_NAVIGATION_TYPE_BACK_FORWARD:
+      return NavigationType::BackForward;
+    case WEBKIT_NAVIGATION_TYPE_RELOAD:
+      return NavigationType::Reload;
+    case WEBKIT_NAVIGATION_TYPE_FORM_RESUBMITTED:
+      return NavigationType::FormResubmitted;
+    case WEBKIT_NAVIGATION_TYPE_OTHER:
+      return NavigationType::Other;
+  }
+  return NavigationType::Other;
+}
+
+// One evaluation's outcome. It lives on the heap, shared with the engine's callback, so
+// that an answer arriving after the caller gave up lands somewhere valid.
+struct ScriptEvaluation {
+  bool finished = false;
+  std::optional<std::string> result;
+};
+
+// A script's result as text: strings as they are, other values as the page's
+// `String(value)` would give them, undefined and null as the empty string.
+std::string resultText(JSCValue* value) {
+  if (jsc_value_is_undefined(value) || jsc_value_is_null(value)) return {};
+  char* text = jsc_value_to_string(value);
+  std::string result = text ? text : "";
+  g_free(text);
+  return result;
+}
+
+void onScriptEvaluated(GObject* engine, GAsyncResult* asyncResult, gpointer data) {
+  std::unique_ptr<std::shared_ptr<ScriptEvaluation>> evaluation(
+      static_cast<std::shared_ptr<ScriptEvaluation>*>(data));
+  GError* error = nullptr;
+  JSCValue* value =
+      webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(engine), asyncResult, &error);
+  (*evaluation)->finished = true;
+  if (!value) {
+    // A thrown exception, a result the engine can't pass back, or a cancelled wait.
+    g_error_free(error);
+    return;
+  }
+  (*evaluation)->result = resultText(value);
+  g_object_unref(value);
+}
+
+gboolean markDeadlinePassed(gpointer passed) {
+  *static_cast<bool*>(passed) = true;
+  return G_SOURCE_REMOVE;
+}
+
+}  // namespace
+
+WebKitView::WebKitView(Rect frame, double scriptTimeoutSeconds)
+    : GtkView<WebView>(makeEngine(), frame),
+      engine_(WEBKIT_WEB_VIEW(g_object_ref(gtk_bin_get_child(GTK_BIN(viewWidget().widget()))))),
+      scriptTimeoutSeconds_(scriptTimeoutSeconds) {
+  g_signal_connect(engine_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
+  g_signal_connect(engine_, "create", G_CALLBACK(onCreate), this);
+  g_signal_connect(engine_, "load-changed", G_CALLBACK(onLoadChanged), this);
+  g_signal_connect(engine_, "load-failed", G_CALLBACK(onLoadFailed), this);
+  g_signal_connect(engine_, "web-process-terminated", G_CALLBACK(onWebProcessTerminated), this);
+}
+
+WebKitView::~WebKitView() {
+  g_signal_handlers_disconnect_by_data(engine_, this);
+  g_object_unref(engine_);
+}
+
+void WebKitView::loadURL(const Url& url) {
+  webkit_web_view_load_uri(engine_, url.absoluteString().c_str());
+}
+
+std::optional<std::string> WebKitView::evaluateScript(std::string_view script) {
+  HostOperation operation;
+  auto evaluation = std::make_shared<ScriptEvaluation>();
+  GCancellable* cancellable = g_cancellable_new();
+  webkit_web_view_evaluate_javascript(engine_, script.data(), static_cast<gssize>(script.size()),
+                                      nullptr, nullptr, cancellable, onScriptEvaluated,
+                                      new std::shared_ptr<ScriptEvaluation>(evaluation));
+
+  bool deadlinePassed = false;
+  auto milliseconds = static_cast<guint>(std::llround(scriptTimeoutSeconds_ * 1000));
+  guint deadline = g_timeout_add_full(G_PRIORITY_HIGH, milliseconds, markDeadlinePassed,
+                                      &deadlinePassed, nullptr);
+  while (!evaluation->finished && !deadlinePassed) g_main_context_iteration(nullptr, TRUE);
+  if (!deadlinePassed) g_source_remove(deadline);
+
+  std::optional<std::string> result;
+  if (evaluation->finished) {
+    result = evaluation->result;
+  } else {
+    g_cancellable_cancel(cancellable);
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%g", scriptTimeoutSeconds_);
+    logLine(std::string("tumbla: a script did not answer within ") + seconds +
+            " s; restarting the page's web process and reloading the page");
+    // The reload follows from the termination signal.
+    webkit_web_view_terminate_web_process(engine_);
+  }
+  g_object_unref(cancellable);
+  return result;
+}
+
+WebKitView::LoadRequest WebKitView::describe(WebKitNavigationAction* action) {
+  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  return {uri ? uri : "", navigationType(webkit_navigation_action_get_navigation_type(action))};
+}
+
+bool WebKitView::delegateAllows(const LoadRequest& request) {
+  WebViewDelegate* listener = delegate();
+  if (!listener) return true;
+  std::optional<Url> url = Url::parse(request.uri);
+  if (!url) {
+    logLine("tumbla: refused a load of something that is not a URL: " + request.uri);
+    return false;
+  }
+  return listener->shouldStartLoad(*this, *url, request.type);
+}
+
+void WebKitView::whenFree(std::function<void(WebKitView&)> body) {
+  HostOperation::run([view = weak_from_this(), body = std::move(body)] {
+    if (auto alive = view.lock()) body(*alive);
+  });
+}
+
+gboolean WebKitView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                    WebKitPolicyDecisionType type, gpointer self) {
+  if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
+  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+      WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  LoadRequest request = describe(action);
+  bool newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
+  // The engine waits for a decision we keep; one never made counts as refused.
+  std::shared_ptr<WebKitPolicyDecision> held(WEBKIT_POLICY_DECISION(g_object_ref(decision)),
+                                             [](WebKitPolicyDecision* pending) {
+                                               webkit_policy_decision_ignore(pending);
+                                               g_object_unref(pending);
+                                             });
+  static_cast<WebKitView*>(self)->whenFree([held, request, newWindow](WebKitView& view) {
+    if (!view.delegateAllows(request)) return;
+    if (newWindow) {
+      webkit_web_view_load_uri(view.engine_, request.uri.c_str());
+      return;
+    }
+    webkit_policy_decision_use(held.get());
+  });
+  return TRUE;
+}
+
+GtkWidget* WebKitView::onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
+  // `window.open()` reaches only this signal, never a policy decision.
+  LoadRequest request = describe(action);
+  static_cast<WebKitView*>(self)->whenFree([request](WebKitView& view) {
+    if (view.delegateAllows(request)) webkit_web_view_load_uri(view.engine_, request.uri.c_str());
+  });
+  return nullptr;
+}
+
+void WebKitView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+  auto* view = static_cast<WebKitView*>(self);
+  if (event == WEBKIT_LOAD_STARTED) view->mainLoadFailed_ = false;
+  // A failed load also ends with "finished"; its delegate heard of the failure instead.
+  if (event != WEBKIT_LOAD_FINISHED || view->mainLoadFailed_) return;
+  view->whenFree([](WebKitView& loaded) {
+    if (WebViewDelegate* listener = loaded.delegate()) listener->didFinishLoad(loaded);
+  });
+}
+
+gboolean WebKitView::onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error,
+                                  gpointer self) {
+  auto* view = static_cast<WebKitView*>(self);
+  view->mainLoadFailed_ = true;
+  Error failure{g_quark_to_string(error->domain), error->code, error->message, nullptr};
+  view->whenFree([failure](WebKitView& failed) {
+    if (WebViewDelegate* listener = failed.delegate()) listener->didFailLoad(failed, failure);
+  });
+  // No engine error page: it would be a load of its own, finishing as if the page had.
+  return TRUE;
+}
+
+void WebKitView::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                        gpointer self) {
+  // Ending it on purpose (a script that never answered) was logged where it happened.
+  if (reason != WEBKIT_WEB_PROCESS_TERMINATED_BY_API) {
+    logLine(reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT
+                ? "tumbla: the page's web process ran out of memory; reloading the page"
+                : "tumbla: the page's web process crashed; reloading the page");
+  }
+  webkit_web_view_reload(static_cast<WebKitView*>(self)->engine_);
+}
+
+}  // namespace tumbla

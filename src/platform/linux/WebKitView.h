@@ -1,0 +1,61 @@
+#pragma once
+
+#include <webkit2/webkit2.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/WebView.h"
+#include "platform/linux/GtkView.h"
+
+namespace tumbla {
+
+// The web view on WebKitGTK.
+//
+// Every load the page starts (top frame, frames, `window.location`, `target=_blank`
+// links, `window.open()`) is put to the delegate before it happens, as a host operation
+// (see HostOperation): a navigation that arrives while the host is busy, for instance
+// while it waits for a script's answer, is held and put to the delegate afterwards, in
+// arrival order. Finished and failed loads reach the delegate the same way. A new window
+// that the delegate lets through opens in this view; the engine never opens a window.
+//
+// Script evaluation is synchronous: the main loop is iterated until the engine answers or
+// the time limit passes. A script that does not answer in time leaves the engine stuck,
+// so its web process is ended and the page reloaded.
+class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<WebKitView> {
+ public:
+  WebKitView(Rect frame, double scriptTimeoutSeconds);
+  ~WebKitView() override;
+
+  WebKitWebView* engine() const { return engine_; }
+
+  void loadURL(const Url& url) override;
+  std::optional<std::string> evaluateScript(std::string_view script) override;
+
+ private:
+  struct LoadRequest {
+    std::string uri;
+    NavigationType type;
+  };
+
+  static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                 WebKitPolicyDecisionType type, gpointer self);
+  static GtkWidget* onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self);
+  static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
+  static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
+                               gpointer self);
+  static void onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                     gpointer self);
+
+  static LoadRequest describe(WebKitNavigationAction* action);
+  bool delegateAllows(const LoadRequest& request);
+  // Runs `body` with this view as a host operation, unless the view is gone by then.
+  void whenFree(std::function<void(WebKitView&)> body);
+
+  WebKitWebView* engine_;
+  double scriptTimeoutSeconds_;
+  bool mainLoadFailed_ = false;
+};
+
+}  // namespace tumbla

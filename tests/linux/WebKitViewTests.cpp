@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "platform/linux/GtkAppWindow.h"
+#include "platform/linux/HostOperation.h"
+#include "platform/linux/WebKitView.h"
+
+namespace tumbla {
+namespace {
+
+using testing::CapturedLog;
+using testing::pumpUntil;
+using testing::TemporaryDirectory;
+
+// Lets the page's own files load and refuses everything else, recording what it was
+// asked and whether anything else of the host was running at the time.
+class RecordingDelegate : public WebViewDelegate {
+ public:
+  struct Load {
+    std::string url;
+    NavigationType type;
+    bool duringOtherOperation;
+  };
+
+  bool shouldStartLoad(WebView&, const Url& url, NavigationType type) override {
+    ++nesting;
+    maxNesting = std::max(maxNesting, nesting);
+    loads.push_back({url.absoluteString(), type, hostBusy});
+    if (onLoad) onLoad(url);
+    --nesting;
+    return url.scheme() == "file" || url.scheme() == "about";
+  }
+  void didFinishLoad(WebView&) override { ++finishedLoads; }
+  void didFailLoad(WebView&, const Error& error) override { failures.push_back(error); }
+
+  std::vector<std::string> urlsWithScheme(const std::string& scheme) const {
+    std::vector<std::string> urls;
+    for (const Load& load : loads) {
+      if (load.url.rfind(scheme + ":", 0) == 0) urls.push_back(load.url);
+    }
+    return urls;
+  }
+
+  std::vector<Load> loads;
+  std::function<void(const Url&)> onLoad;
+  bool hostBusy = false;
+  int nesting = 0;
+  int maxNesting = 0;
+  int finishedLoads = 0;
+  std::vector<Error> failures;
+};
+
+constexpr char kPage[] = R"(<!doctype html>
+<html><head><title>game</title></head><body>
+<a id="outside" href="https://example.invalid/blank" target="_blank">outside</a>
+<script>
+function frameLoad(url) {
+  var frame = document.createElement('iframe');
+  frame.style.display = 'none';
+  frame.src = url;
+  document.body.appendChild(frame);
+  return frame;
+}
+function sendCommands(count) {
+  for (var i = 0; i < count; i++) {
+    var frame = frameLoad('tumbla://audio.prismora/playSound?n=' + i);
+    frame.parentNode.removeChild(frame);
+  }
+}
+</script></body></html>)";
+
+class WebKitViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override { open(5.0); }
+
+  void open(double scriptTimeoutSeconds) {
+    view_.reset();
+    delegate_ = RecordingDelegate();
+    window_ = std::make_shared<GtkAppWindow>(Rect{0, 0, 480, 320});
+    view_ = std::make_shared<WebKitView>(Rect{}, scriptTimeoutSeconds);
+    window_->setRootView(view_);
+    window_->makeKeyAndVisible();
+    view_->setDelegate(&delegate_);
+    page_ = directory_.write("index.html", kPage);
+    view_->loadURL(Url::fileURLWithPath(page_.string()));
+    ASSERT_TRUE(pumpUntil([&] { return delegate_.finishedLoads == 1; }, 20));
+    delegate_.loads.clear();
+  }
+
+  std::optional<std::string> evaluateWhileBusy(std::string_view script) {
+    delegate_.hostBusy = true;
+    std::optional<std::string> result = view_->evaluateScript(script);
+    delegate_.hostBusy = false;
+    return result;
+  }
+
+  TemporaryDirectory directory_;
+  std::filesystem::path page_;
+  RecordingDelegate delegate_;
+  std::shared_ptr<GtkAppWindow> window_;
+  std::shared_ptr<WebKitView> view_;
+};
+
+TEST_F(WebKitViewTest, EvaluationAnswersTheResultAsText) {
+  EXPECT_EQ(view_->evaluateScript("document.title"), "game");
+  EXPECT_EQ(view_->evaluateScript("6 * 7"), "42");
+  EXPECT_EQ(view_->evaluateScript("1.5"), "1.5");
+  EXPECT_EQ(view_->evaluateScript("1 < 2"), "true");
+  EXPECT_EQ(view_->evaluateScript("undefined"), "");
+  EXPECT_EQ(view_->evaluateScript("null"), "");
+  EXPECT_EQ(view_->evaluateScript("var saved = 'x'"), "");
+  EXPECT_EQ(view_->evaluateScript("'\\u00e9t\\u00e9 \"quoted\"'"), "\xc3\xa9t\xc3\xa9 \"quoted\"");
+}
+
+TEST_F(WebKitViewTest, EvaluationAnswersNothingWhenTheScriptThrows) {
+  EXPECT_EQ(view_->evaluateScript("throw new Error('no')"), std::nullopt);
+  EXPECT_EQ(view_->evaluateScript("Tumbla.init()"), std::nullopt);
+  EXPECT_EQ(view_->evaluateScript("this is not javascript"), std::nullopt);
+  EXPECT_EQ(view_->evaluateScript("'still working'"), "still working");
+}
+
+TEST_F(WebKitViewTest, AScriptThatNeverAnswersTimesOutAndThePageIsReloaded) {
+  open(1.0);
+  CapturedLog log;
+  auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(view_->evaluateScript("while (true) {}"), std::nullopt);
+  double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  EXPECT_GE(waited, 0.9);
+  EXPECT_LT(waited, 4.0);
+  ASSERT_EQ(log.lines().size(), 1u);
+  EXPECT_NE(log.lines()[0].find("did not answer"), std::string::npos);
+
+  // The page comes back in a fresh web process and answers again.
+  ASSERT_TRUE(pumpUntil([&] { return delegate_.finishedLoads == 2; }, 20));
+  EXPECT_EQ(view_->evaluateScript("document.title"), "game");
+  EXPECT_EQ(view_->evaluateScript("2 + 2"), "4");
+}
+
+TEST_F(WebKitViewTest, TheDelegateSeesEveryKindOfLoadAndRefusedOnesNeverHappen) {
+  view_->evaluateScript("location.href = 'tumbla://audio.prismora/playSound?name=pop'");
+  view_->evaluateScript("frameLoad('http://settings.prismora/update?theme=2')");
+  view_->evaluateScript("document.getElementById('outside').click()");
+  view_->evaluateScript("window.open('https://example.invalid/popup')");
+  ASSERT_TRUE(pumpUntil([&] { return delegate_.loads.size() >= 4; }, 10));
+  // Anything late or doubled would show up here.
+  pumpUntil([] { return false; }, 0.5);
+
+  ASSERT_EQ(delegate_.loads.size(), 4u);
+  EXPECT_EQ(delegate_.loads[0].url, "tumbla://audio.prismora/playSound?name=pop");
+  EXPECT_EQ(delegate_.loads[1].url, "http://settings.prismora/update?theme=2");
+  EXPECT_EQ(delegate_.loads[2].url, "https://example.invalid/blank");
+  EXPECT_EQ(delegate_.loads[2].type, NavigationType::LinkClicked);
+  EXPECT_EQ(delegate_.loads[3].url, "https://example.invalid/popup");
+
+  // The page is still the game; no load started or failed.
+  EXPECT_EQ(view_->evaluateScript("document.title"), "game");
+  EXPECT_EQ(delegate_.finishedLoads, 1);
+  EXPECT_TRUE(delegate_.failures.empty());
+  EXPECT_EQ(view_->evaluateScript("document.querySelector('iframe').contentDocument === null ||"
+                                  " document.querySelector('iframe').contentDocument.URL"),
+            "about:blank");
+}
+
+TEST_F(WebKitViewTest, AllowedLoadsGoAhead) {
+  directory_.write("other.html", "<title>other</title>");
+  directory_.write("frame.html", "<title>frame</title>");
+  view_->evaluateScript("frameLoad('frame.html').id = 'allowed'");
+  ASSERT_TRUE(pumpUntil(
+      [&] {
+        return view_->evaluateScript("document.getElementById('allowed').contentDocument.title") ==
+               "frame";
+      },
+      10));
+  view_->evaluateScript("location.href = 'other.html'");
+  ASSERT_TRUE(pumpUntil([&] { return delegate_.finishedLoads == 2; }, 10));
+  EXPECT_EQ(view_->evaluateScript("document.title"), "other");
+  EXPECT_EQ(delegate_.urlsWithScheme("file").size(), 2u);
+}
+
+TEST_F(WebKitViewTest, AFailedLoadReachesTheDelegateInsteadOfAFinishedOne) {
+  view_->loadURL(Url::fileURLWithPath((directory_.path() / "missing.html").string()));
+  ASSERT_TRUE(pumpUntil([&] { return !delegate_.failures.empty(); }, 10));
+  pumpUntil([] { return false; }, 0.3);
+  EXPECT_EQ(delegate_.finishedLoads, 1);
+  EXPECT_FALSE(delegate_.failures[0].domain.empty());
+}
+
+TEST_F(WebKitViewTest, ALoadRequestedDuringAnEvaluationIsPutToTheDelegateAfterIt) {
+  std::optional<std::string> result = evaluateWhileBusy(
+      "frameLoad('tumbla://a.prismora/1'); frameLoad('tumbla://a.prismora/2');"
+      "location.href = 'tumbla://a.prismora/3'; 'sent'");
+  EXPECT_EQ(result, "sent");
+  ASSERT_TRUE(pumpUntil([&] { return delegate_.loads.size() == 3; }, 10));
+  EXPECT_EQ(delegate_.urlsWithScheme("tumbla"),
+            (std::vector<std::string>{"tumbla://a.prismora/1", "tumbla://a.prismora/2",
+                                      "tumbla://a.prismora/3"}));
+  for (const auto& load : delegate_.loads) EXPECT_FALSE(load.duringOtherOperation) << load.url;
+}
+
+TEST_F(WebKitViewTest, CommandsSentWhileACommandIsHandledWaitForIt) {
+  // A handler that answers the page by script, during which the page sends more commands.
+  delegate_.onLoad = [&](const Url& url) {
+    if (url.path() == "/first") view_->evaluateScript("frameLoad('tumbla://a.prismora/second')");
+    if (url.path() == "/second") view_->evaluateScript("frameLoad('tumbla://a.prismora/third')");
+  };
+  view_->evaluateScript("frameLoad('tumbla://a.prismora/first')");
+  ASSERT_TRUE(pumpUntil([&] { return delegate_.loads.size() == 3; }, 10));
+  EXPECT_EQ(delegate_.urlsWithScheme("tumbla"),
+            (std::vector<std::string>{"tumbla://a.prismora/first", "tumbla://a.prismora/second",
+                                      "tumbla://a.prismora/third"}));
+  EXPECT_EQ(delegate_.maxNesting, 1);
+}
+
+TEST_F(WebKitViewTest, TwoThousandCommandsInATightLoopAllArriveInOrder) {
+  constexpr int kCommands = 2000;
+  view_->evaluateScript("sendCommands(" + std::to_string(kCommands) + ")");
+  ASSERT_TRUE(pumpUntil([&] { return delegate_.loads.size() >= kCommands; }, 60))
+      << delegate_.loads.size() << " arrived";
+  pumpUntil([] { return false; }, 0.3);
+  std::vector<std::string> urls = delegate_.urlsWithScheme("tumbla");
+  ASSERT_EQ(urls.size(), static_cast<std::size_t>(kCommands));
+  for (int i = 0; i < kCommands; ++i) {
+    ASSERT_EQ(urls[i], "tumbla://audio.prismora/playSound?n=" + std::to_string(i));
+  }
+}
+
+}  // namespace
+}  // namespace tumbla
