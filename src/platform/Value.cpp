@@ -15,6 +15,16 @@ Dictionary::Dictionary(std::initializer_list<Entry> entries) {
   for (const auto& entry : entries) set(entry.first, entry.second);
 }
 
+Dictionary::Dictionary(const Dictionary& other)
+    : entries_(other.entries_),
+      index_(other.index_ ? std::make_unique<std::vector<std::uint32_t>>(*other.index_) : nullptr) {
+}
+
+Dictionary& Dictionary::operator=(const Dictionary& other) {
+  if (this != &other) *this = Dictionary(other);
+  return *this;
+}
+
 namespace {
 
 std::size_t hashKey(std::string_view key) {
@@ -24,10 +34,11 @@ std::size_t hashKey(std::string_view key) {
 }  // namespace
 
 std::size_t Dictionary::findPosition(std::string_view key) const {
-  if (!index_.empty()) {
-    std::size_t mask = index_.size() - 1;
+  if (index_) {
+    const std::vector<std::uint32_t>& slots = *index_;
+    std::size_t mask = slots.size() - 1;
     for (std::size_t slot = hashKey(key) & mask;; slot = (slot + 1) & mask) {
-      std::uint32_t stored = index_[slot];
+      std::uint32_t stored = slots[slot];
       if (stored == 0) return entries_.size();
       if (entries_[stored - 1].first == key) return stored - 1;
     }
@@ -39,17 +50,18 @@ std::size_t Dictionary::findPosition(std::string_view key) const {
 }
 
 void Dictionary::indexInsert(std::size_t position) {
-  std::size_t mask = index_.size() - 1;
+  std::vector<std::uint32_t>& slots = *index_;
+  std::size_t mask = slots.size() - 1;
   std::size_t slot = hashKey(entries_[position].first) & mask;
-  while (index_[slot] != 0) slot = (slot + 1) & mask;
-  index_[slot] = static_cast<std::uint32_t>(position + 1);
+  while (slots[slot] != 0) slot = (slot + 1) & mask;
+  slots[slot] = static_cast<std::uint32_t>(position + 1);
 }
 
 void Dictionary::rebuildIndex() {
   // At most half full, so that probes stay short.
   std::size_t slots = 64;
   while (slots < entries_.size() * 2) slots *= 2;
-  index_.assign(slots, 0);
+  index_ = std::make_unique<std::vector<std::uint32_t>>(slots, 0);
   for (std::size_t i = 0; i < entries_.size(); ++i) indexInsert(i);
 }
 
@@ -59,7 +71,7 @@ const Value* Dictionary::find(std::string_view key) const {
 }
 
 Value* Dictionary::find(std::string_view key) {
-  if (index_.empty() && entries_.size() >= kIndexThreshold) rebuildIndex();
+  if (!index_ && entries_.size() >= kIndexThreshold) rebuildIndex();
   return const_cast<Value*>(std::as_const(*this).find(key));
 }
 
@@ -69,7 +81,7 @@ Value& Dictionary::set(std::string key, Value value) {
     return *existing;
   }
   entries_.emplace_back(std::move(key), std::move(value));
-  if (!index_.empty() && entries_.size() * 2 <= index_.size()) {
+  if (index_ && entries_.size() * 2 <= index_->size()) {
     indexInsert(entries_.size() - 1);
   } else if (entries_.size() >= kIndexThreshold) {
     rebuildIndex();
@@ -82,7 +94,7 @@ bool Dictionary::erase(std::string_view key) {
   if (position == entries_.size()) return false;
   entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(position));
   // Later entries moved down one place; erasing is linear anyway.
-  index_.clear();
+  index_.reset();
   return true;
 }
 
@@ -113,15 +125,44 @@ DestructionState& destructionState() {
 
 }  // namespace
 
-Value::~Value() {
-  if (!isArray() && !isDictionary()) return;
+void Value::destroyContent() noexcept {
+  switch (kind_) {
+    case Kind::Decimal:
+      decimal_.~DecimalText();
+      break;
+    case Kind::String:
+      string_.~basic_string();
+      break;
+    case Kind::Data:
+      data_.~Bytes();
+      break;
+    case Kind::Array:
+      array_.~Array();
+      break;
+    case Kind::Dictionary:
+      dictionary_.~Dictionary();
+      break;
+    default:
+      break;
+  }
+  kind_ = Kind::Null;
+}
+
+void Value::release() noexcept {
+  bool nests = (kind_ == Kind::Array && !array_.empty()) ||
+               (kind_ == Kind::Dictionary && !dictionary_.empty());
+  if (!nests) {
+    destroyContent();
+    return;
+  }
   DestructionState& state = destructionState();
   if (state.nesting >= kRecursiveDestructionLimit) {
     state.parked.push_back(std::move(*this));
+    destroyContent();
     return;
   }
   ++state.nesting;
-  storage_.emplace<std::monostate>();
+  destroyContent();
   --state.nesting;
   if (state.nesting != 0 || state.draining || state.parked.empty()) return;
   state.draining = true;
@@ -133,6 +174,40 @@ Value::~Value() {
   state.draining = false;
 }
 
+Value::Value(const Value& other) : kind_(other.kind_) {
+  switch (kind_) {
+    case Kind::Decimal:
+      new (&decimal_) DecimalText(other.decimal_);
+      break;
+    case Kind::String:
+      new (&string_) std::string(other.string_);
+      break;
+    case Kind::Data:
+      new (&data_) Bytes(other.data_);
+      break;
+    case Kind::Array:
+      new (&array_) Array(other.array_);
+      break;
+    case Kind::Dictionary:
+      new (&dictionary_) Dictionary(other.dictionary_);
+      break;
+    case Kind::Null:
+      break;
+    case Kind::Boolean:
+      boolean_ = other.boolean_;
+      break;
+    case Kind::Integer:
+      integer_ = other.integer_;
+      break;
+    case Kind::Real:
+      real_ = other.real_;
+      break;
+    case Kind::Date:
+      date_ = other.date_;
+      break;
+  }
+}
+
 Value& Value::operator=(const Value& other) {
   Value copy(other);
   return *this = std::move(copy);
@@ -141,25 +216,73 @@ Value& Value::operator=(const Value& other) {
 Value& Value::operator=(Value&& other) noexcept {
   if (this != &other) {
     Value previous(std::move(*this));
-    storage_ = std::move(other.storage_);
+    destroyContent();
+    kind_ = other.kind_;
+    moveContentFrom(other);
   }
   return *this;
 }
 
+bool Value::operator==(const Value& other) const {
+  if (kind_ != other.kind_) return false;
+  switch (kind_) {
+    case Kind::Null:
+      return true;
+    case Kind::Boolean:
+      return boolean_ == other.boolean_;
+    case Kind::Integer:
+      return integer_ == other.integer_;
+    case Kind::Real:
+      return real_ == other.real_;
+    case Kind::Decimal:
+      return decimal_ == other.decimal_;
+    case Kind::String:
+      return string_ == other.string_;
+    case Kind::Data:
+      return data_ == other.data_;
+    case Kind::Date:
+      return date_ == other.date_;
+    case Kind::Array:
+      return array_ == other.array_;
+    case Kind::Dictionary:
+      return dictionary_ == other.dictionary_;
+  }
+  return false;
+}
+
 Value Value::boolean(bool b) {
-  return Value(Storage(b));
+  Value value;
+  value.kind_ = Kind::Boolean;
+  value.boolean_ = b;
+  return value;
 }
+
 Value Value::integer(std::int64_t i) {
-  return Value(Storage(i));
+  Value value;
+  value.kind_ = Kind::Integer;
+  value.integer_ = i;
+  return value;
 }
+
 Value Value::real(double r) {
-  return Value(Storage(r));
+  Value value;
+  value.kind_ = Kind::Real;
+  value.real_ = r;
+  return value;
 }
+
 Value Value::decimal(std::string exactText) {
-  return Value(Storage(DecimalText{std::move(exactText)}));
+  Value value;
+  new (&value.decimal_) DecimalText{std::move(exactText)};
+  value.kind_ = Kind::Decimal;
+  return value;
 }
+
 Value Value::data(std::string bytes) {
-  return Value(Storage(Bytes{std::move(bytes)}));
+  Value value;
+  new (&value.data_) Bytes{std::move(bytes)};
+  value.kind_ = Kind::Data;
+  return value;
 }
 
 bool Value::isNumber() const {

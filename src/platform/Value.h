@@ -2,11 +2,12 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <variant>
 #include <vector>
 
 #include "platform/Date.h"
@@ -29,6 +30,11 @@ class Dictionary {
 
   Dictionary() = default;
   Dictionary(std::initializer_list<Entry> entries);
+  Dictionary(const Dictionary& other);
+  Dictionary(Dictionary&&) noexcept = default;
+  Dictionary& operator=(const Dictionary& other);
+  Dictionary& operator=(Dictionary&&) noexcept = default;
+  ~Dictionary() = default;
 
   const Value* find(std::string_view key) const;
   Value* find(std::string_view key);
@@ -44,17 +50,17 @@ class Dictionary {
   void reserve(std::size_t n) { entries_.reserve(n); }
   void clear() {
     entries_.clear();
-    index_.clear();
+    index_.reset();
   }
 
   // Mutable iteration could rename keys behind the index's back, so it drops the index;
   // the next non-const lookup or set rebuilds it.
   iterator begin() {
-    index_.clear();
+    index_.reset();
     return entries_.begin();
   }
   iterator end() {
-    index_.clear();
+    index_.reset();
     return entries_.end();
   }
   const_iterator begin() const { return entries_.begin(); }
@@ -71,9 +77,9 @@ class Dictionary {
   void indexInsert(std::size_t position);
 
   std::vector<Entry> entries_;
-  // Open addressing over entry positions + 1 (0 marks a free slot); empty when the
-  // dictionary is small or the index was dropped.
-  std::vector<std::uint32_t> index_;
+  // Open addressing over entry positions + 1 (0 marks a free slot); null when the
+  // dictionary is small or the index was dropped. Held by pointer to keep Value small.
+  std::unique_ptr<std::vector<std::uint32_t>> index_;
 };
 
 // The one value model for property lists and JSON: null, boolean, integer, real,
@@ -104,24 +110,28 @@ class Value {
     bool operator==(const Bytes&) const = default;
   };
 
-  Value() noexcept = default;
-  Value(const Value&) = default;
-  Value(Value&&) noexcept = default;
+  Value() noexcept {}
+  Value(std::nullptr_t) noexcept {}
+  Value(const Value& other);
+  Value(Value&& other) noexcept : kind_(other.kind_) { moveContentFrom(other); }
   // Assignment releases the previous content through the destructor below, and stays
   // correct when the source lives inside the value being replaced (v = v[0]).
   Value& operator=(const Value& other);
   Value& operator=(Value&& other) noexcept;
   // Destroys nested containers without recursing once per level, so that a value nested
   // a million levels deep (parsed with no depth limit) cannot exhaust the stack.
-  ~Value();
+  ~Value() {
+    if (kind_ >= Kind::Decimal) release();
+  }
 
-  Value(std::nullptr_t) noexcept {}
-  Value(std::string text) : storage_(std::move(text)) {}
-  Value(std::string_view text) : storage_(std::string(text)) {}
-  Value(const char* text) : storage_(std::string(text)) {}
-  Value(Date date) : storage_(date) {}
-  Value(Array array) : storage_(std::move(array)) {}
-  Value(Dictionary dictionary) : storage_(std::move(dictionary)) {}
+  Value(std::string text) : kind_(Kind::String) { new (&string_) std::string(std::move(text)); }
+  Value(std::string_view text) : kind_(Kind::String) { new (&string_) std::string(text); }
+  Value(const char* text) : kind_(Kind::String) { new (&string_) std::string(text); }
+  Value(Date date) : date_(date), kind_(Kind::Date) {}
+  Value(Array array) : kind_(Kind::Array) { new (&array_) Array(std::move(array)); }
+  Value(Dictionary dictionary) : kind_(Kind::Dictionary) {
+    new (&dictionary_) Dictionary(std::move(dictionary));
+  }
   // Numbers and booleans are made by name, so that 1 and true never mix by accident.
   static Value boolean(bool b);
   static Value integer(std::int64_t i);
@@ -129,28 +139,30 @@ class Value {
   static Value decimal(std::string exactText);
   static Value data(std::string bytes);
 
-  Kind kind() const { return static_cast<Kind>(storage_.index()); }
-  bool isNull() const { return kind() == Kind::Null; }
-  bool isBoolean() const { return kind() == Kind::Boolean; }
-  bool isString() const { return kind() == Kind::String; }
-  bool isArray() const { return kind() == Kind::Array; }
-  bool isDictionary() const { return kind() == Kind::Dictionary; }
+  Kind kind() const { return kind_; }
+  bool isNull() const { return kind_ == Kind::Null; }
+  bool isBoolean() const { return kind_ == Kind::Boolean; }
+  bool isString() const { return kind_ == Kind::String; }
+  bool isArray() const { return kind_ == Kind::Array; }
+  bool isDictionary() const { return kind_ == Kind::Dictionary; }
   // Integer, real and decimal; booleans are not numbers here.
   bool isNumber() const;
 
   // Typed access; each answers nothing (nullptr) when the kind differs.
-  const bool* booleanIf() const { return std::get_if<bool>(&storage_); }
-  const std::int64_t* integerIf() const { return std::get_if<std::int64_t>(&storage_); }
-  const double* realIf() const { return std::get_if<double>(&storage_); }
-  const DecimalText* decimalIf() const { return std::get_if<DecimalText>(&storage_); }
-  const std::string* stringIf() const { return std::get_if<std::string>(&storage_); }
-  std::string* stringIf() { return std::get_if<std::string>(&storage_); }
-  const Bytes* dataIf() const { return std::get_if<Bytes>(&storage_); }
-  const Date* dateIf() const { return std::get_if<Date>(&storage_); }
-  const Array* arrayIf() const { return std::get_if<Array>(&storage_); }
-  Array* arrayIf() { return std::get_if<Array>(&storage_); }
-  const Dictionary* dictionaryIf() const { return std::get_if<Dictionary>(&storage_); }
-  Dictionary* dictionaryIf() { return std::get_if<Dictionary>(&storage_); }
+  const bool* booleanIf() const { return kind_ == Kind::Boolean ? &boolean_ : nullptr; }
+  const std::int64_t* integerIf() const { return kind_ == Kind::Integer ? &integer_ : nullptr; }
+  const double* realIf() const { return kind_ == Kind::Real ? &real_ : nullptr; }
+  const DecimalText* decimalIf() const { return kind_ == Kind::Decimal ? &decimal_ : nullptr; }
+  const std::string* stringIf() const { return kind_ == Kind::String ? &string_ : nullptr; }
+  std::string* stringIf() { return kind_ == Kind::String ? &string_ : nullptr; }
+  const Bytes* dataIf() const { return kind_ == Kind::Data ? &data_ : nullptr; }
+  const Date* dateIf() const { return kind_ == Kind::Date ? &date_ : nullptr; }
+  const Array* arrayIf() const { return kind_ == Kind::Array ? &array_ : nullptr; }
+  Array* arrayIf() { return kind_ == Kind::Array ? &array_ : nullptr; }
+  const Dictionary* dictionaryIf() const {
+    return kind_ == Kind::Dictionary ? &dictionary_ : nullptr;
+  }
+  Dictionary* dictionaryIf() { return kind_ == Kind::Dictionary ? &dictionary_ : nullptr; }
 
   // Conversions in the manner of a preferences store: booleans are 0 or 1, numbers
   // convert between each other, a string converts by its leading number ("12abc" is 12),
@@ -159,14 +171,59 @@ class Value {
   std::optional<double> toReal() const;
   std::optional<bool> toBoolean() const;
 
-  bool operator==(const Value& other) const { return storage_ == other.storage_; }
+  bool operator==(const Value& other) const;
 
  private:
-  using Storage = std::variant<std::monostate, bool, std::int64_t, double, DecimalText, std::string,
-                               Bytes, Date, Array, Dictionary>;
-  explicit Value(Storage storage) : storage_(std::move(storage)) {}
+  // Constructs this value's content from `other`'s, whose kind this value already has.
+  void moveContentFrom(Value& other) noexcept {
+    switch (kind_) {
+      case Kind::Null:
+        break;
+      case Kind::Boolean:
+        boolean_ = other.boolean_;
+        break;
+      case Kind::Integer:
+        integer_ = other.integer_;
+        break;
+      case Kind::Real:
+        real_ = other.real_;
+        break;
+      case Kind::Decimal:
+        new (&decimal_) DecimalText(std::move(other.decimal_));
+        break;
+      case Kind::String:
+        new (&string_) std::string(std::move(other.string_));
+        break;
+      case Kind::Data:
+        new (&data_) Bytes(std::move(other.data_));
+        break;
+      case Kind::Date:
+        date_ = other.date_;
+        break;
+      case Kind::Array:
+        new (&array_) Array(std::move(other.array_));
+        break;
+      case Kind::Dictionary:
+        new (&dictionary_) Dictionary(std::move(other.dictionary_));
+        break;
+    }
+  }
+  // Destroys content that owns memory and leaves this value null.
+  void release() noexcept;
+  void destroyContent() noexcept;
 
-  Storage storage_;
+  union {
+    bool boolean_;
+    std::int64_t integer_;
+    double real_;
+    DecimalText decimal_;
+    std::string string_;
+    Bytes data_;
+    Date date_;
+    Array array_;
+    Dictionary dictionary_;
+  };
+  Kind kind_ = Kind::Null;
 };
 
 }  // namespace tumbla
