@@ -174,6 +174,10 @@ TEST_F(PageHostTest, SystemsBefore4HaveNoRootViewController) {
   install();
   launch();
   EXPECT_EQ(delegate->window()->rootView(), controller().view());
+  // The upright screen's root view turns to landscape and the page fills it.
+  EXPECT_EQ(delegate->window()->frame(), (Rect{0, 0, 320, 480}));
+  EXPECT_EQ(controller().view()->frame(), (Rect{0, 0, 480, 320}));
+  EXPECT_EQ(controller().webView()->frame(), (Rect{0, 0, 480, 320}));
   EXPECT_TRUE(platform->userInterface().windows().back()->isVisible());
 }
 
