@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/Animation.h"
+#include "platform/sim/SimPlatform.h"
+
+namespace tumbla {
+namespace {
+
+class PlatformServices : public ::testing::Test {
+ protected:
+  void SetUp() override { platform = &SimPlatform::install(); }
+  void TearDown() override { Platform::uninstall(); }
+  SimPlatform* platform = nullptr;
+};
+
+TEST_F(PlatformServices, TimersFireInTimeOrderUntilInvalidatedOrReleased) {
+  SimRunLoop& loop = platform->runLoop();
+  std::vector<std::string> fired;
+  auto late = loop.scheduleTimer(2.0, false, [&] { fired.push_back("late"); });
+  auto early = loop.scheduleTimer(1.0, false, [&] { fired.push_back("early"); });
+  auto tick = loop.scheduleTimer(0.4, true, [&] { fired.push_back("tick"); });
+  auto dropped = loop.scheduleTimer(0.1, false, [&] { fired.push_back("dropped"); });
+  dropped.reset();
+  loop.advance(1.0);
+  EXPECT_EQ(fired, (std::vector<std::string>{"tick", "tick", "early"}));
+  tick->invalidate();
+  loop.advance(5.0);
+  EXPECT_EQ(fired, (std::vector<std::string>{"tick", "tick", "early", "late"}));
+  EXPECT_FALSE(late->isValid());
+  EXPECT_EQ(loop.activeTimerCount(), 0u);
+}
+
+TEST_F(PlatformServices, ObserversRemovedDuringAPostAreNotCalled) {
+  NotificationCenter& center = platform->notificationCenter();
+  int first = 0, second = 0, other = 0;
+  int sender = 0, otherSender = 0;
+  center.addObserver(&first, "Ping", nullptr, [&](const Notification&) {
+    ++first;
+    center.removeObserver(&second);
+  });
+  center.addObserver(&second, "Ping", nullptr, [&](const Notification&) { ++second; });
+  center.addObserver(&other, "Ping", &otherSender, [&](const Notification&) { ++other; });
+  center.post("Ping", &sender);
+  center.post("Pong", &sender);
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ(second, 0);
+  EXPECT_EQ(other, 0);
+  center.post("Ping", &otherSender);
+  EXPECT_EQ(other, 1);
+  EXPECT_EQ(first, 2);
+  center.removeObserver(&first, "Ping");
+  center.post("Ping", &sender);
+  EXPECT_EQ(first, 2);
+}
+
+TEST_F(PlatformServices, DefaultsFallBackToRegisteredValuesAndWriteOnlyWhenChanged) {
+  UserDefaults& defaults = platform->userDefaults();
+  defaults.registerDefaults({{"theme", Value::integer(2)}, {"music", Value::boolean(true)}});
+  EXPECT_EQ(defaults.integerForKey("theme"), 2);
+  EXPECT_TRUE(defaults.boolForKey("music"));
+  EXPECT_FALSE(defaults.boolForKey("absent"));
+  EXPECT_EQ(defaults.stringForKey("absent"), std::nullopt);
+
+  EXPECT_TRUE(defaults.synchronize());
+  EXPECT_EQ(platform->storedPreferences()->saveCount, 0);
+  defaults.setInteger("theme", 5);
+  defaults.setObject("when", Date{12.5});
+  EXPECT_TRUE(defaults.synchronize());
+  EXPECT_EQ(platform->storedPreferences()->saveCount, 1);
+  EXPECT_EQ(platform->storedPreferences()->stored.find("music"), nullptr);
+  EXPECT_EQ(defaults.dateForKey("when"), Date{12.5});
+
+  defaults.removeObject("theme");
+  EXPECT_EQ(defaults.integerForKey("theme"), 2);
+  platform->storedPreferences()->failSaves = true;
+  EXPECT_FALSE(defaults.synchronize());
+  platform->storedPreferences()->failSaves = false;
+  EXPECT_TRUE(defaults.synchronize());
+  EXPECT_EQ(platform->storedPreferences()->stored.find("theme"), nullptr);
+}
+
+TEST_F(PlatformServices, FilesAreReplacedWholeAndUnusableOnesKeptAside) {
+  const FileManager& files = platform->fileManager();
+  auto path = files.documentsDirectory() / "deep" / "state.txt";
+  ASSERT_TRUE(files.writeFileAtomically(path, "one"));
+  ASSERT_TRUE(files.writeFileAtomically(path, "two"));
+  EXPECT_EQ(files.readFile(path), "two");
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(path.parent_path())) {
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1) << "no temporary file is left behind";
+
+  auto first = files.keepAside(path, "corrupt");
+  ASSERT_TRUE(files.writeFileAtomically(path, "three"));
+  auto second = files.keepAside(path, "corrupt");
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(*first, *second);
+  EXPECT_EQ(files.readFile(*first), "two");
+  EXPECT_EQ(files.readFile(*second), "three");
+  EXPECT_FALSE(files.fileExists(path));
+  EXPECT_FALSE(files.readFile(files.documentsDirectory() / "missing"));
+  EXPECT_FALSE(files.writeFileAtomically("/proc/not-writable/x", "x"));
+}
+
+TEST_F(PlatformServices, AlphaAnimationWaitsForItsDelayAndEndsAtTheTarget) {
+  auto view = std::make_shared<View>();
+  auto timer = animateAlpha(platform->runLoop(), view, 0.0, {0.5, 1.0, AnimationCurve::Linear});
+  platform->runLoop().advance(0.5);
+  EXPECT_EQ(view->alpha(), 1.0);
+  platform->runLoop().advance(0.5);
+  EXPECT_NEAR(view->alpha(), 0.5, 0.02);
+  platform->runLoop().advance(0.6);
+  EXPECT_EQ(view->alpha(), 0.0);
+  EXPECT_FALSE(timer->isValid());
+}
+
+}  // namespace
+}  // namespace tumbla
