@@ -1,0 +1,94 @@
+"""The two programs compared: how to start each on a bundle, and how to read its events."""
+
+from pathlib import Path
+
+from workloads import Burst, url_path, url_query
+
+
+class Tumbla:
+    """tumbla, read through its --trace file."""
+
+    name = "tumbla"
+    events_on_stdout = False
+
+    def __init__(self, program):
+        self.program = Path(program).resolve()
+
+    def argv(self, bundle, run_dir):
+        return [str(self.program), "--bundle", str(bundle), "--data-dir", str(run_dir / "data"),
+                "--trace", str(self.events_path(run_dir))]
+
+    @staticmethod
+    def events_path(run_dir):
+        return run_dir / "trace.jsonl"
+
+    @staticmethod
+    def commands(events, path="/bench"):
+        return [event for event in events
+                if event.get("event") == "navigation" and url_path(event["url"]) == path]
+
+    @classmethod
+    def burst_over(cls, events):
+        return bool(cls.commands(events, "/done"))
+
+    @classmethod
+    def burst(cls, events):
+        commands = cls.commands(events)
+        done = cls.commands(events, "/done")[0]
+        ends = commands or [done]
+        return Burst(order=[int(url_query(command["url"])["i"]) for command in commands],
+                     count=len(commands), first_ms=ends[0]["time"], last_ms=ends[-1]["time"],
+                     page_started_ms=float(url_query(done["url"])["started"]))
+
+    @staticmethod
+    def _init_answers(events):
+        return [event for event in events if event.get("event") == "script"
+                and event.get("script") == "Tumbla.init()" and event.get("answered")]
+
+    @classmethod
+    def init_evaluated(cls, events):
+        return bool(cls._init_answers(events))
+
+    @classmethod
+    def init_ms(cls, events):
+        return cls._init_answers(events)[0]["time"]
+
+
+class Baseline:
+    """minimal_webkit, read from its standard output."""
+
+    name = "baseline"
+    events_on_stdout = True
+
+    def __init__(self, program):
+        self.program = Path(program).resolve()
+
+    def argv(self, bundle, run_dir):
+        return [str(self.program), str(bundle / "index.html")]
+
+    @staticmethod
+    def events_path(run_dir):
+        return run_dir / "events.jsonl"
+
+    @staticmethod
+    def _reports(events, name):
+        return [event for event in events if event.get("event") == name]
+
+    @classmethod
+    def burst_over(cls, events):
+        return bool(cls._reports(events, "done"))
+
+    @classmethod
+    def burst(cls, events):
+        done = cls._reports(events, "done")[0]
+        # It only counts, as a bare handler would; the order is checked on tumbla.
+        return Burst(order=None, count=done["commands"], first_ms=done["first"],
+                     last_ms=done["last"], page_started_ms=float(url_query(done["url"])["started"]))
+
+    @classmethod
+    def init_evaluated(cls, events):
+        return any(event.get("answered") for event in cls._reports(events, "init-evaluated"))
+
+    @classmethod
+    def init_ms(cls, events):
+        return cls._reports(events, "init-evaluated")[0]["time"]

@@ -1,0 +1,56 @@
+"""The two workloads of the bridge benchmark, and what each host's events say about them.
+
+Throughput: on Tumbla.init() the page sends a burst of ".../bench?i=N" commands in new
+hidden iframes, then ".../done?started=MS" with the time it began sending. Cold start: the
+page merely answers Tumbla.init().
+"""
+
+import json
+import shutil
+from dataclasses import dataclass
+from pathlib import Path
+from urllib.parse import parse_qs, urlsplit
+
+
+@dataclass
+class Burst:
+    """The bench commands one host's handler saw, with times in ms since the epoch."""
+    order: list  # the i of each command as it arrived; None where the host only counts
+    count: int
+    first_ms: float
+    last_ms: float
+    page_started_ms: float
+
+    def lost(self, sent):
+        if self.order is None:
+            return sent - self.count
+        return sent - len(set(self.order) & set(range(sent)))
+
+    def in_order(self):
+        """Each command once, in the order sent (always so for a host that only counts)."""
+        return self.order is None or self.order == sorted(set(self.order))
+
+    def handler_rate(self):
+        """Commands per second from the first command handled to the last."""
+        # The trace stamps whole milliseconds; a burst inside one would divide by zero.
+        return max(self.count - 1, 0) / max(self.last_ms - self.first_ms, 1.0) * 1000.0
+
+    def page_to_handler_rate(self):
+        """Commands per second from the page's first send to the last command handled."""
+        return self.count / max(self.last_ms - self.page_started_ms, 1.0) * 1000.0
+
+
+def make_bundle(template, folder, commands, frames):
+    """A copy of the bench bundle told which workload to run."""
+    shutil.copytree(template, folder)
+    config = json.dumps({"commands": commands, "frames": frames})
+    (Path(folder) / "bench-config.js").write_text(f"window.benchConfig = {config};\n")
+    return Path(folder)
+
+
+def url_path(url):
+    return urlsplit(url).path
+
+
+def url_query(url):
+    return {key: values[0] for key, values in parse_qs(urlsplit(url).query).items()}
