@@ -122,14 +122,9 @@ plist_t decimalToNode(const std::string& text) {
 }
 
 plist_t dateToNode(Date date) {
-  double sinceReference = date.secondsSince1970 - kReferenceDateOffset;
-  double seconds = std::floor(sinceReference);
-  auto microseconds = static_cast<int32_t>(std::llround((sinceReference - seconds) * 1e6));
-  if (microseconds >= 1000000) {
-    seconds += 1;
-    microseconds -= 1000000;
-  }
-  return plist_new_date(static_cast<int32_t>(seconds), microseconds);
+  // The XML form has no fractions of a second.
+  double sinceReference = std::floor(date.secondsSince1970 - kReferenceDateOffset);
+  return plist_new_date(static_cast<int32_t>(sinceReference), 0);
 }
 
 // Nothing for a null, which has no property-list form.

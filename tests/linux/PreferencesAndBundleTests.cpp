@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "TestSupport.h"
+#include "platform/FileManager.h"
+#include "platform/linux/DirectoryBundle.h"
+#include "platform/linux/PlistPreferencesStore.h"
+
+namespace tumbla {
+namespace {
+
+using testing::CapturedLog;
+using testing::TemporaryDirectory;
+
+std::vector<std::filesystem::path> filesIn(const std::filesystem::path& directory) {
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+    files.push_back(entry.path().filename());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+TEST(PlistPreferencesStore, WhatIsSavedLoadsBackInAFreshStore) {
+  TemporaryDirectory directory;
+  std::filesystem::path file = directory.path() / "config" / "preferences.plist";
+  Dictionary preferences{{"theme", Value::integer(2)},
+                         {"soundEnabled", Value::boolean(false)},
+                         {"unsentScores", Value(Array{Value("a"), Value::integer(5)})}};
+  PlistPreferencesStore first(file);
+  EXPECT_TRUE(first.load().empty());
+  ASSERT_TRUE(first.save(preferences));
+
+  PlistPreferencesStore second(file);
+  EXPECT_EQ(second.load(), preferences);
+  // Written whole through a temporary that is gone afterwards; readable as XML.
+  EXPECT_EQ(filesIn(file.parent_path()), std::vector<std::filesystem::path>{"preferences.plist"});
+  EXPECT_EQ(FileManager(directory.path()).readFile(file)->rfind("<?xml", 0), 0u);
+}
+
+TEST(PlistPreferencesStore, ACorruptFileIsKeptAsideAndTheStoreStartsEmpty) {
+  for (std::string corrupt :
+       {"{ not a plist", "", "<?xml version=\"1.0\"?><plist><array/></plist>"}) {
+    TemporaryDirectory directory;
+    std::filesystem::path file = directory.write("preferences.plist", corrupt);
+    CapturedLog log;
+    PlistPreferencesStore store(file);
+    EXPECT_TRUE(store.load().empty()) << corrupt;
+
+    std::vector<std::filesystem::path> files = filesIn(directory.path());
+    ASSERT_EQ(files.size(), 1u) << corrupt;
+    EXPECT_EQ(files[0].string().rfind("preferences.plist.corrupt-", 0), 0u);
+    EXPECT_EQ(FileManager(directory.path()).readFile(directory.path() / files[0]), corrupt);
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_NE(log.lines()[0].find(file.string()), std::string::npos);
+    EXPECT_NE(log.lines()[0].find(files[0].string()), std::string::npos);
+
+    // The next save starts a good file; the kept one stays.
+    EXPECT_TRUE(store.save({{"theme", Value::integer(1)}}));
+    EXPECT_EQ(filesIn(directory.path()).size(), 2u);
+  }
+}
+
+TEST(PlistPreferencesStore, AFileThatCantBeMovedAsideIsNeverOverwritten) {
+  if (geteuid() == 0) GTEST_SKIP() << "root ignores directory permissions";
+  TemporaryDirectory directory;
+  std::filesystem::path file = directory.write("preferences.plist", "corrupt");
+  std::filesystem::permissions(
+      directory.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  CapturedLog log;
+  PlistPreferencesStore store(file);
+  EXPECT_TRUE(store.load().empty());
+  EXPECT_FALSE(store.save({{"theme", Value::integer(1)}}));
+  std::filesystem::permissions(directory.path(), std::filesystem::perms::owner_all);
+  EXPECT_EQ(FileManager(directory.path()).readFile(file), "corrupt");
+  EXPECT_EQ(log.lines().size(), 1u);
+}
+
+TEST(PlistPreferencesStore, AFailedSaveAnswersFalseAndKeepsTheOldFile) {
+  TemporaryDirectory directory;
+  std::filesystem::path file = directory.path() / "preferences.plist";
+  PlistPreferencesStore store(file);
+  ASSERT_TRUE(store.save({{"theme", Value::integer(1)}}));
+  // A directory where the temporary file would go makes the write fail.
+  std::filesystem::path blocked = directory.path() / "blocked" / "preferences.plist";
+  std::filesystem::create_directories(blocked);
+  CapturedLog log;
+  EXPECT_FALSE(PlistPreferencesStore(blocked).save({{"theme", Value::integer(2)}}));
+  EXPECT_EQ(log.lines().size(), 1u);
+  EXPECT_EQ(PlistPreferencesStore(file).load(), (Dictionary{{"theme", Value::integer(1)}}));
+}
+
+class DirectoryBundleTest : public ::testing::Test {
+ protected:
+  std::variant<std::unique_ptr<DirectoryBundle>, std::string> open() {
+    return DirectoryBundle::open(directory_.path(), lists_);
+  }
+  std::string errorOf(const std::variant<std::unique_ptr<DirectoryBundle>, std::string>& opened) {
+    const std::string* message = std::get_if<std::string>(&opened);
+    return message ? *message : "";
+  }
+
+  TemporaryDirectory directory_;
+  LibplistPropertyLists lists_;
+};
+
+TEST_F(DirectoryBundleTest, ReadsTheInformationDictionaryAndFindsResources) {
+  directory_.write("Info.plist",
+                   "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>HTML</key>"
+                   "<string>index</string></dict></plist>");
+  directory_.write("index.html", "<html/>");
+  directory_.write("Default.png", "png");
+  directory_.write("sounds/pop.caf", "caf");
+  auto opened = open();
+  ASSERT_EQ(errorOf(opened), "");
+  const DirectoryBundle& bundle = *std::get<std::unique_ptr<DirectoryBundle>>(opened);
+
+  EXPECT_EQ(*bundle.objectForInfoDictionaryKey("HTML"), Value("index"));
+  EXPECT_EQ(bundle.objectForInfoDictionaryKey("UILaunchImageFile"), nullptr);
+  EXPECT_EQ(bundle.pathForResource("index", "html"), (directory_.path() / "index.html").string());
+  EXPECT_EQ(bundle.pathForResource("Default.png", ""),
+            (directory_.path() / "Default.png").string());
+  EXPECT_EQ(bundle.pathForResource("sounds/pop", "caf"),
+            (directory_.path() / "sounds/pop.caf").string());
+  EXPECT_EQ(bundle.pathForResource("index~ipad", "html"), std::nullopt);
+  EXPECT_EQ(bundle.pathForResource("sounds", ""), std::nullopt);
+  EXPECT_EQ(bundle.pathForResource("../outside", "html"), std::nullopt);
+  EXPECT_EQ(bundle.pathForResource("", ""), std::nullopt);
+}
+
+TEST_F(DirectoryBundleTest, SaysWhatIsWrongWithABundleThatCantBeUsed) {
+  EXPECT_NE(errorOf(DirectoryBundle::open(directory_.path() / "nowhere", lists_)).find("nowhere"),
+            std::string::npos);
+  EXPECT_NE(errorOf(open()).find("Info.plist"), std::string::npos);
+  directory_.write("Info.plist", "<?xml version=\"1.0\"?><plist><array/></plist>");
+  EXPECT_NE(errorOf(open()).find("not a property-list dictionary"), std::string::npos);
+  directory_.write("Info.plist", "garbage");
+  EXPECT_NE(errorOf(open()).find("not a property-list dictionary"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tumbla

@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include <cmath>
+
+#include "TestSupport.h"
+#include "platform/linux/DirectoryBundle.h"
+#include "platform/linux/GtkUserInterface.h"
+#include "platform/linux/LibplistPropertyLists.h"
+
+namespace tumbla {
+namespace {
+
+using testing::pumpUntil;
+using testing::TemporaryDirectory;
+
+// Where the view's widget lies in the window.
+GdkRectangle allocationOf(View& view) {
+  GtkWidget* widget = dynamic_cast<GtkBackedView&>(view).viewWidget().widget();
+  GdkRectangle placed{0, 0, gtk_widget_get_allocated_width(widget),
+                      gtk_widget_get_allocated_height(widget)};
+  if (!gtk_widget_translate_coordinates(widget, gtk_widget_get_toplevel(widget), 0, 0, &placed.x,
+                                        &placed.y)) {
+    placed = {-1, -1, 0, 0};
+  }
+  return placed;
+}
+
+bool sameRect(const GdkRectangle& a, const GdkRectangle& b) {
+  return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
+
+class ViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    bundleDirectory_.write("Info.plist",
+                           "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict/></plist>");
+    // A portrait launch image, 40x60, red in its top-left corner and blue elsewhere.
+    GdkPixbuf* image = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 40, 60);
+    gdk_pixbuf_fill(image, 0x0000ffff);
+    GdkPixbuf* corner = gdk_pixbuf_new_subpixbuf(image, 0, 0, 1, 1);
+    gdk_pixbuf_fill(corner, 0xff0000ff);
+    g_object_unref(corner);
+    ASSERT_TRUE(gdk_pixbuf_save(image, (bundleDirectory_.path() / "Default.png").c_str(), "png",
+                                nullptr, nullptr));
+    g_object_unref(image);
+    bundleDirectory_.write("notes.txt", "not an image");
+    auto opened = DirectoryBundle::open(bundleDirectory_.path(), lists_);
+    bundle_ = std::move(std::get<std::unique_ptr<DirectoryBundle>>(opened));
+  }
+
+  GtkUserInterface userInterface(UserInterfaceIdiom idiom) {
+    return GtkUserInterface(idiom, *bundle_, 5.0);
+  }
+
+  TemporaryDirectory bundleDirectory_;
+  LibplistPropertyLists lists_;
+  std::unique_ptr<DirectoryBundle> bundle_;
+};
+
+TEST_F(ViewTest, TheScreenIsLandscapeForEachDevice) {
+  EXPECT_EQ(userInterface(UserInterfaceIdiom::Phone).mainScreenBounds(), (Rect{0, 0, 480, 320}));
+  EXPECT_EQ(userInterface(UserInterfaceIdiom::Pad).mainScreenBounds(), (Rect{0, 0, 1024, 768}));
+
+  GtkUserInterface ui = userInterface(UserInterfaceIdiom::Phone);
+  auto window = std::dynamic_pointer_cast<GtkAppWindow>(ui.makeWindow(ui.mainScreenBounds()));
+  window->makeKeyAndVisible();
+  ASSERT_TRUE(pumpUntil([&] { return gtk_widget_get_mapped(GTK_WIDGET(window->toplevel())); }, 5));
+  EXPECT_STREQ(gtk_window_get_title(window->toplevel()), "Tumbla");
+  EXPECT_FALSE(gtk_window_get_resizable(window->toplevel()));
+  ASSERT_TRUE(pumpUntil(
+      [&] { return gtk_widget_get_allocated_width(GTK_WIDGET(window->toplevel())) == 480; }, 5));
+  EXPECT_EQ(gtk_widget_get_allocated_height(GTK_WIDGET(window->toplevel())), 320);
+  EXPECT_EQ(ui.mainWindow(), window);
+}
+
+TEST_F(ViewTest, ImagesAreFoundInTheBundleWithTheirSize) {
+  GtkUserInterface ui = userInterface(UserInterfaceIdiom::Phone);
+  std::optional<Image> image = ui.imageNamed("Default.png");
+  ASSERT_TRUE(image);
+  EXPECT_EQ(image->size, (Size{40, 60}));
+  EXPECT_EQ(image->path, (bundleDirectory_.path() / "Default.png").string());
+  EXPECT_EQ(ui.imageNamed("Default-Landscape.png"), std::nullopt);
+  EXPECT_EQ(ui.imageNamed("notes.txt"), std::nullopt);
+}
+
+TEST_F(ViewTest, SubviewsLieAtTheirFramesAndAQuarterTurnedImageIsTurned) {
+  GtkUserInterface ui = userInterface(UserInterfaceIdiom::Phone);
+  auto window = ui.makeWindow(ui.mainScreenBounds());
+  auto root = ui.makeView({});
+  window->setRootView(root);
+  auto panel = ui.makeView({10, 20, 100, 50});
+  root->addSubview(panel);
+  std::optional<Image> launch = ui.imageNamed("Default.png");
+  auto image = ui.makeImageView(launch);
+  root->addSubview(image);
+  // The launch image's turn: a quarter turn back, shifted so that it covers the screen
+  // from its top-left corner.
+  double shift = (launch->size.height - launch->size.width) * 0.5;
+  image->setTransform(AffineTransform::rotation(-1.5707964f).translatedBy(shift, shift));
+  window->makeKeyAndVisible();
+
+  ASSERT_TRUE(pumpUntil([&] { return sameRect(allocationOf(*panel), {10, 20, 100, 50}); }, 5));
+  EXPECT_TRUE(sameRect(allocationOf(*root), {0, 0, 480, 320}));
+  ASSERT_TRUE(pumpUntil([&] { return sameRect(allocationOf(*image), {0, 0, 60, 40}); }, 5));
+
+  GtkWidget* picture =
+      gtk_bin_get_child(GTK_BIN(dynamic_cast<GtkBackedView&>(*image).viewWidget().widget()));
+  GdkPixbuf* shown = gtk_image_get_pixbuf(GTK_IMAGE(picture));
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(gdk_pixbuf_get_width(shown), 60);
+  EXPECT_EQ(gdk_pixbuf_get_height(shown), 40);
+  // Turned counter-clockwise, the top-left corner ends at the bottom left.
+  auto redAt = [&](int x, int y) {
+    const guchar* pixel = gdk_pixbuf_read_pixels(shown) + y * gdk_pixbuf_get_rowstride(shown) +
+                          x * gdk_pixbuf_get_n_channels(shown);
+    return pixel[0] == 0xff && pixel[2] == 0;
+  };
+  EXPECT_TRUE(redAt(0, 39));
+  EXPECT_FALSE(redAt(0, 0));
+}
+
+TEST_F(ViewTest, HiddenAndTransparentViewsStaySoWhenTheWindowIsShown) {
+  GtkUserInterface ui = userInterface(UserInterfaceIdiom::Phone);
+  auto window = ui.makeWindow(ui.mainScreenBounds());
+  auto root = ui.makeView({});
+  window->setRootView(root);
+  auto hidden = ui.makeView({0, 0, 10, 10});
+  hidden->setHidden(true);
+  root->addSubview(hidden);
+  auto faded = ui.makeImageView(ui.imageNamed("Default.png"));
+  faded->setAlpha(0.25);
+  root->addSubview(faded);
+  window->makeKeyAndVisible();
+  pumpUntil([&] { return gtk_widget_get_mapped(GTK_WIDGET(ui.mainWindow()->toplevel())); }, 5);
+
+  GtkWidget* hiddenWidget = dynamic_cast<GtkBackedView&>(*hidden).viewWidget().widget();
+  GtkWidget* fadedWidget = dynamic_cast<GtkBackedView&>(*faded).viewWidget().widget();
+  EXPECT_FALSE(gtk_widget_get_visible(hiddenWidget));
+  EXPECT_TRUE(gtk_widget_get_visible(fadedWidget));
+  EXPECT_NEAR(gtk_widget_get_opacity(fadedWidget), 0.25, 0.01);
+  hidden->setHidden(false);
+  EXPECT_TRUE(gtk_widget_get_visible(hiddenWidget));
+}
+
+TEST(VisualRect, ATransformActsAboutTheFramesCentre) {
+  Rect frame{0, 0, 320, 480};
+  EXPECT_EQ(visualRect(frame, {}), frame);
+  Rect turned = visualRect(frame, AffineTransform::rotation(-M_PI / 2).translatedBy(80, 80));
+  EXPECT_NEAR(turned.x, 0, 1e-9);
+  EXPECT_NEAR(turned.y, 0, 1e-9);
+  EXPECT_NEAR(turned.width, 480, 1e-9);
+  EXPECT_NEAR(turned.height, 320, 1e-9);
+  Rect eighth = visualRect({0, 0, 10, 10}, AffineTransform::rotation(M_PI / 4));
+  EXPECT_NEAR(eighth.width, 10 * std::sqrt(2.0), 1e-9);
+  EXPECT_NEAR(eighth.x + eighth.width / 2, 5, 1e-9);
+}
+
+}  // namespace
+}  // namespace tumbla
