@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "json/JsonNumber.h"
@@ -33,13 +34,10 @@ struct EscapeTable {
       char* e = text[c];
       e[0] = '\\', e[1] = 'u', e[2] = '0', e[3] = '0', e[4] = kHex[c >> 4], e[5] = kHex[c & 15];
     }
-    std::strcpy(text['\b'], "\\b");
-    std::strcpy(text['\f'], "\\f");
-    std::strcpy(text['\n'], "\\n");
-    std::strcpy(text['\r'], "\\r");
-    std::strcpy(text['\t'], "\\t");
-    std::strcpy(text['"'], "\\\"");
-    std::strcpy(text['\\'], "\\\\");
+    const std::pair<unsigned char, const char*> shortForms[] = {
+        {'\b', "\\b"}, {'\f', "\\f"}, {'\n', "\\n"}, {'\r', "\\r"},
+        {'\t', "\\t"}, {'"', "\\\""}, {'\\', "\\\\"}};
+    for (const auto& [c, form] : shortForms) std::strcpy(text[c], form);
   }
 };
 

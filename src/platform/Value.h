@@ -31,10 +31,10 @@ class Dictionary {
   Dictionary() = default;
   Dictionary(std::initializer_list<Entry> entries);
   Dictionary(const Dictionary& other);
-  Dictionary(Dictionary&&) noexcept = default;
+  Dictionary(Dictionary&&) noexcept;
   Dictionary& operator=(const Dictionary& other);
-  Dictionary& operator=(Dictionary&&) noexcept = default;
-  ~Dictionary() = default;
+  Dictionary& operator=(Dictionary&&) noexcept;
+  ~Dictionary();
 
   const Value* find(std::string_view key) const;
   Value* find(std::string_view key);
@@ -45,26 +45,17 @@ class Dictionary {
   // Answers whether the key was there.
   bool erase(std::string_view key);
 
-  std::size_t size() const { return entries_.size(); }
-  bool empty() const { return entries_.empty(); }
-  void reserve(std::size_t n) { entries_.reserve(n); }
-  void clear() {
-    entries_.clear();
-    index_.reset();
-  }
+  std::size_t size() const;
+  bool empty() const;
+  void reserve(std::size_t n);
+  void clear();
 
   // Mutable iteration could rename keys behind the index's back, so it drops the index;
   // the next non-const lookup or set rebuilds it.
-  iterator begin() {
-    index_.reset();
-    return entries_.begin();
-  }
-  iterator end() {
-    index_.reset();
-    return entries_.end();
-  }
-  const_iterator begin() const { return entries_.begin(); }
-  const_iterator end() const { return entries_.end(); }
+  iterator begin();
+  iterator end();
+  const_iterator begin() const;
+  const_iterator end() const;
 
   // Equal when both hold the same keys with equal values, whatever their order.
   bool operator==(const Dictionary& other) const;
@@ -225,5 +216,37 @@ class Value {
   };
   Kind kind_ = Kind::Null;
 };
+
+// Defined once Value is complete.
+inline Dictionary::Dictionary(Dictionary&&) noexcept = default;
+inline Dictionary& Dictionary::operator=(Dictionary&&) noexcept = default;
+inline Dictionary::~Dictionary() = default;
+inline std::size_t Dictionary::size() const {
+  return entries_.size();
+}
+inline bool Dictionary::empty() const {
+  return entries_.empty();
+}
+inline void Dictionary::reserve(std::size_t n) {
+  entries_.reserve(n);
+}
+inline void Dictionary::clear() {
+  entries_.clear();
+  index_.reset();
+}
+inline Dictionary::iterator Dictionary::begin() {
+  index_.reset();
+  return entries_.begin();
+}
+inline Dictionary::iterator Dictionary::end() {
+  index_.reset();
+  return entries_.end();
+}
+inline Dictionary::const_iterator Dictionary::begin() const {
+  return entries_.begin();
+}
+inline Dictionary::const_iterator Dictionary::end() const {
+  return entries_.end();
+}
 
 }  // namespace tumbla
