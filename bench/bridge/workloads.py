@@ -1,8 +1,8 @@
-"""The two workloads of the bridge benchmark, and what each host's events say about them.
+"""The workloads of the bridge benchmark: bundles that run them, and what a burst was.
 
-Throughput: on Tumbla.init() the page sends a burst of ".../bench?i=N" commands in new
-hidden iframes, then ".../done?started=MS" with the time it began sending. Cold start: the
-page merely answers Tumbla.init().
+Throughput: the page sends a burst of ".../bench?i=N" commands in new hidden iframes, then
+".../done?started=MS" with the time it began sending; at start, inside Tumbla.init(), or
+in play, a while after it. Cold start: the page merely answers Tumbla.init().
 """
 
 import json
@@ -40,10 +40,10 @@ class Burst:
         return self.count / max(self.last_ms - self.page_started_ms, 1.0) * 1000.0
 
 
-def make_bundle(template, folder, commands, frames):
+def make_bundle(template, folder, commands, frames, delay_ms=0):
     """A copy of the bench bundle told which workload to run."""
     shutil.copytree(template, folder)
-    config = json.dumps({"commands": commands, "frames": frames})
+    config = json.dumps({"commands": commands, "frames": frames, "delayMs": delay_ms})
     (Path(folder) / "bench-config.js").write_text(f"window.benchConfig = {config};\n")
     return Path(folder)
 
