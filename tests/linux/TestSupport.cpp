@@ -44,6 +44,23 @@ std::filesystem::path TemporaryDirectory::write(const std::string& name,
   return file;
 }
 
+ScopedEnvironment::ScopedEnvironment(const char* name, const char* value) : name_(name) {
+  if (const char* previous = std::getenv(name)) previous_ = previous;
+  if (value) {
+    ::setenv(name, value, 1);
+  } else {
+    ::unsetenv(name);
+  }
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+  if (previous_) {
+    ::setenv(name_.c_str(), previous_->c_str(), 1);
+  } else {
+    ::unsetenv(name_.c_str());
+  }
+}
+
 CapturedLog::CapturedLog()
     : previous_(setLogSink([this](std::string_view line) { lines_.emplace_back(line); })) {}
 

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,19 @@ class TemporaryDirectory {
 
  private:
   std::filesystem::path path_;
+};
+
+// Sets (or, with nothing, unsets) an environment variable and restores it at the end.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const char* value);
+  ~ScopedEnvironment();
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> previous_;
 };
 
 // The log lines written while it exists.

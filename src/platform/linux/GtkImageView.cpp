@@ -33,7 +33,7 @@ GtkImageView::GtkImageView(std::optional<Image> image)
     GError* error = nullptr;
     original_ = gdk_pixbuf_new_from_file(shown->path.c_str(), &error);
     if (!original_) {
-      logLine("tumbla: can't show the image " + shown->path + ": " + error->message);
+      logLine("can't show the image " + shown->path + ": " + error->message);
       g_error_free(error);
     }
   }

@@ -27,7 +27,7 @@ bool LinuxApplication::openURL(const Url& url) {
     handedOver = g_app_info_launch_default_for_uri(text.c_str(), nullptr, &error);
   }
   if (!handedOver) {
-    logLine("tumbla: could not open " + text + ": " + (error ? error->message : "unknown error"));
+    logLine("could not open " + text + ": " + (error ? error->message : "unknown error"));
     if (error) g_error_free(error);
   }
   return handedOver;

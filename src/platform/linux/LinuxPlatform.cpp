@@ -18,10 +18,12 @@ struct DataLocations {
 
 // An XDG base directory: the variable's value when it is an absolute path (the rule says
 // relative ones are invalid and ignored), otherwise its default under the home directory.
+// Read from the environment each time: GLib's own lookups are cached for the process.
 std::filesystem::path xdgDirectory(const char* variable, const char* homeRelativeDefault) {
   const char* value = g_getenv(variable);
   if (value && std::filesystem::path(value).is_absolute()) return value;
-  return std::filesystem::path(g_get_home_dir()) / homeRelativeDefault;
+  const char* home = g_getenv("HOME");
+  return std::filesystem::path(home && *home ? home : g_get_home_dir()) / homeRelativeDefault;
 }
 
 DataLocations dataLocations(const std::optional<std::filesystem::path>& dataDirectory) {

@@ -15,12 +15,12 @@ Dictionary PlistPreferencesStore::load() {
     if (stored && stored->isDictionary()) return std::move(*stored->dictionaryIf());
   }
   if (std::optional<std::filesystem::path> aside = files_.keepAside(file_, "corrupt")) {
-    logLine("tumbla: the preferences file " + file_.string() +
+    logLine("the preferences file " + file_.string() +
             " is not a property-list dictionary; moved it to " + aside->string() +
             " and started from the defaults");
   } else {
     unreadableFileInTheWay_ = true;
-    logLine("tumbla: the preferences file " + file_.string() +
+    logLine("the preferences file " + file_.string() +
             " can't be read and can't be moved aside; starting from the defaults and "
             "leaving the file as it is (preferences will not be saved)");
   }
@@ -30,7 +30,7 @@ Dictionary PlistPreferencesStore::load() {
 bool PlistPreferencesStore::save(const Dictionary& preferences) {
   if (unreadableFileInTheWay_) return false;
   if (files_.writeFileAtomically(file_, propertyLists_.serialize(Value(preferences)))) return true;
-  logLine("tumbla: could not write the preferences file " + file_.string());
+  logLine("could not write the preferences file " + file_.string());
   return false;
 }
 

@@ -21,9 +21,17 @@ void prepareEngineEnvironment() {
   (void)prepared;
 }
 
+// The page keeps no storage of its own, so the engine keeps none either: by default it
+// would write its caches and databases into $XDG_DATA_HOME/<program>, which is the
+// documents directory, and share them between players with different data directories.
+WebKitWebContext* sharedEphemeralContext() {
+  static WebKitWebContext* context = webkit_web_context_new_ephemeral();
+  return context;
+}
+
 GtkWidget* makeEngine() {
   prepareEngineEnvironment();
-  GtkWidget* engine = webkit_web_view_new();
+  GtkWidget* engine = webkit_web_view_new_with_context(sharedEphemeralContext());
   WebKitSettings* settings = webkit_web_view_get_settings(WEBKIT_WEB_VIEW(engine));
   // The page is a local file that issues its commands as frame loads of other schemes
   // and hosts, and reads its own neighbouring files.
@@ -135,7 +143,7 @@ std::optional<std::string> WebKitView::evaluateScript(std::string_view script) {
     g_cancellable_cancel(cancellable);
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%g", scriptTimeoutSeconds_);
-    logLine(std::string("tumbla: a script did not answer within ") + seconds +
+    logLine(std::string("a script did not answer within ") + seconds +
             " s; restarting the page's web process and reloading the page");
     // The reload follows from the termination signal.
     webkit_web_view_terminate_web_process(engine_);
@@ -155,7 +163,7 @@ bool WebKitView::delegateAllows(const LoadRequest& request) {
   if (!listener) return true;
   std::optional<Url> url = Url::parse(request.uri);
   if (!url) {
-    logLine("tumbla: refused a load of something that is not a URL: " + request.uri);
+    logLine("refused a load of something that is not a URL: " + request.uri);
     return false;
   }
   return listener->shouldStartLoad(*this, *url, request.type);
@@ -227,8 +235,8 @@ void WebKitView::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminat
   // Ending it on purpose (a script that never answered) was logged where it happened.
   if (reason != WEBKIT_WEB_PROCESS_TERMINATED_BY_API) {
     logLine(reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT
-                ? "tumbla: the page's web process ran out of memory; reloading the page"
-                : "tumbla: the page's web process crashed; reloading the page");
+                ? "the page's web process ran out of memory; reloading the page"
+                : "the page's web process crashed; reloading the page");
   }
   webkit_web_view_reload(static_cast<WebKitView*>(self)->engine_);
 }
