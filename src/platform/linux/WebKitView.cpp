@@ -177,6 +177,8 @@ void WebKitView::whenFree(std::function<void(WebKitView&)> body) {
 
 gboolean WebKitView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                     WebKitPolicyDecisionType type, gpointer self) {
+  // Frame loads of schemes the engine has no handler for ("tumbla://...") come here too,
+  // before the engine looks for one, so no scheme handler needs registering.
   if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
   WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
       WEBKIT_NAVIGATION_POLICY_DECISION(decision));
