@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <ctime>
 #include <string>
 #include <thread>
 #include <vector>
@@ -114,12 +113,6 @@ TEST(GLibRunLoop, PostToMainRunsOnTheMainThreadAndCanWait) {
   ASSERT_TRUE(pumpUntil([&] { return backgroundDone.load(); }, 5));
   EXPECT_EQ(seenOnMain, (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(handedOver, 3);
-}
-
-TEST(GLibRunLoop, NowIsTheWallClock) {
-  GLibRunLoop loop;
-  double system = static_cast<double>(std::time(nullptr));
-  EXPECT_NEAR(loop.now().secondsSince1970, system, 2.0);
 }
 
 }  // namespace

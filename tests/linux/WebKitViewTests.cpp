@@ -180,6 +180,12 @@ TEST_F(WebKitViewTest, AllowedLoadsGoAhead) {
   ASSERT_TRUE(pumpUntil([&] { return delegate_.finishedLoads == 2; }, 10));
   EXPECT_EQ(view_->evaluateScript("document.title"), "other");
   EXPECT_EQ(delegate_.urlsWithScheme("file").size(), 2u);
+
+  // A new window the delegate lets through opens here, asked about once.
+  view_->evaluateScript("window.open('frame.html')");
+  ASSERT_TRUE(pumpUntil([&] { return delegate_.finishedLoads == 3; }, 10));
+  EXPECT_EQ(view_->evaluateScript("document.title"), "frame");
+  EXPECT_EQ(delegate_.urlsWithScheme("file").size(), 3u);
 }
 
 TEST_F(WebKitViewTest, AFailedLoadReachesTheDelegateInsteadOfAFinishedOne) {

@@ -169,6 +169,11 @@ bool WebKitView::delegateAllows(const LoadRequest& request) {
   return listener->shouldStartLoad(*this, *url, request.type);
 }
 
+void WebKitView::openInPlace(const std::string& uri) {
+  approvedInPlace_ = uri;
+  webkit_web_view_load_uri(engine_, uri.c_str());
+}
+
 void WebKitView::whenFree(std::function<void(WebKitView&)> body) {
   HostOperation::run([view = weak_from_this(), body = std::move(body)] {
     if (auto alive = view.lock()) body(*alive);
@@ -183,6 +188,13 @@ gboolean WebKitView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
   WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
       WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   LoadRequest request = describe(action);
+  auto* view = static_cast<WebKitView*>(self);
+  if (view->approvedInPlace_ == request.uri) {
+    // The delegate already let this one through as a new window.
+    view->approvedInPlace_.reset();
+    webkit_policy_decision_use(decision);
+    return TRUE;
+  }
   bool newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
   // The engine waits for a decision we keep; one never made counts as refused.
   std::shared_ptr<WebKitPolicyDecision> held(WEBKIT_POLICY_DECISION(g_object_ref(decision)),
@@ -190,10 +202,10 @@ gboolean WebKitView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
                                                webkit_policy_decision_ignore(pending);
                                                g_object_unref(pending);
                                              });
-  static_cast<WebKitView*>(self)->whenFree([held, request, newWindow](WebKitView& view) {
-    if (!view.delegateAllows(request)) return;
+  view->whenFree([held, request, newWindow](WebKitView& shown) {
+    if (!shown.delegateAllows(request)) return;
     if (newWindow) {
-      webkit_web_view_load_uri(view.engine_, request.uri.c_str());
+      shown.openInPlace(request.uri);
       return;
     }
     webkit_policy_decision_use(held.get());
@@ -205,7 +217,7 @@ GtkWidget* WebKitView::onCreate(WebKitWebView*, WebKitNavigationAction* action, 
   // `window.open()` reaches only this signal, never a policy decision.
   LoadRequest request = describe(action);
   static_cast<WebKitView*>(self)->whenFree([request](WebKitView& view) {
-    if (view.delegateAllows(request)) webkit_web_view_load_uri(view.engine_, request.uri.c_str());
+    if (view.delegateAllows(request)) view.openInPlace(request.uri);
   });
   return nullptr;
 }

@@ -50,12 +50,15 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
 
   static LoadRequest describe(WebKitNavigationAction* action);
   bool delegateAllows(const LoadRequest& request);
+  // Loads a new window's URL that the delegate let through here, without asking again.
+  void openInPlace(const std::string& uri);
   // Runs `body` with this view as a host operation, unless the view is gone by then.
   void whenFree(std::function<void(WebKitView&)> body);
 
   WebKitWebView* engine_;
   double scriptTimeoutSeconds_;
   bool mainLoadFailed_ = false;
+  std::optional<std::string> approvedInPlace_;
 };
 
 }  // namespace tumbla
