@@ -113,6 +113,9 @@ def report(options, tumbla, baseline, results):
         print(f"{label:50}{statistics.median(ours):>9.0f}{statistics.median(theirs):>9.0f}"
               f"{ratio:>7.2f}{paired:>8.2f}  {sense} {target:.2f} {'met' if met else 'MISSED'}")
 
+    print("(a burst in Tumbla.init() reaches tumbla during its start-up sequence, which holds "
+          "commands\n until the sequence is over and then handles them in one go: its first-to-"
+          "last rate\n is that of the catching up; page to handler is the comparable figure)")
     bursts = results["start"][tumbla] + results["play"][tumbla]
     lost = max(burst.lost(options.commands) for burst in bursts)
     disordered = sum(not burst.in_order() for burst in bursts)

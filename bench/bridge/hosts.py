@@ -6,6 +6,7 @@ time limit; then the program gets SIGTERM, and the run waits for it and for ever
 process it started, so that no run overlaps the next one.
 """
 
+import contextlib
 import ctypes
 import json
 import os
@@ -53,11 +54,11 @@ def run_host(argv, events_path, finished, time_limit_s, events_on_stdout=False):
     for variable, folder in (("XDG_CACHE_HOME", "cache"), ("XDG_CONFIG_HOME", "config"),
                              ("XDG_DATA_HOME", "data")):
         environment[variable] = str(home / folder)
-    with open(events_path.with_suffix(".log"), "w") as log:
-        stdout = open(events_path, "w") if events_on_stdout else log
-        with stdout:
-            launched_ms = time.time() * 1000.0
-            process = subprocess.Popen(argv, stdout=stdout, stderr=log, env=environment)
+    with contextlib.ExitStack() as files:
+        log = files.enter_context(open(events_path.with_suffix(".log"), "w"))
+        stdout = files.enter_context(open(events_path, "w")) if events_on_stdout else log
+        launched_ms = time.time() * 1000.0
+        process = subprocess.Popen(argv, stdout=stdout, stderr=log, env=environment)
     run = Run(launched_ms)
     try:
         _follow(events_path, run, finished, process, time_limit_s)
