@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <new>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -36,8 +38,9 @@ std::string quotedHex(unsigned char c) {
   return buffer;
 }
 
-// One parse of one text. Scalars and finished containers wait on `values_` (and object
-// keys on `keys_`) until their container closes; `frames_` holds the open containers.
+// One parse of one text. Elements of open arrays wait on `values_`, members of open
+// objects on `members_`, until their container closes; `frames_` holds the open
+// containers. Each container is then built at its exact size in one go.
 // When something fails, the error of the failing piece is added first and then every
 // open container adds its own, innermost first, exactly as a recursive descent would.
 class ParseRun {
@@ -48,6 +51,7 @@ class ParseRun {
         p_(reinterpret_cast<const unsigned char*>(text.data())),
         end_(p_ + text.size()) {
     values_.reserve(64);
+    members_.reserve(64);
   }
 
   std::optional<Value> parse() {
@@ -70,8 +74,7 @@ class ParseRun {
 
   struct Frame {
     bool isObject;
-    std::size_t firstValue;
-    std::size_t firstKey;
+    std::size_t first;  // of its elements on values_ or its members on members_
   };
 
   bool parseValueTree() {
@@ -103,8 +106,32 @@ class ParseRun {
 
   bool at(unsigned char c) const { return p_ != end_ && *p_ == c; }
 
+  // Places a finished value where it belongs: as the value of the open object's newest
+  // member, or after the open array's elements (or alone, at the top level).
+  template <typename... Args>
+  void emit(Args&&... args) {
+    if (!frames_.empty() && frames_.back().isObject) {
+      // The member's value is still null: build the new one in its place.
+      Value& slot = members_.back().second;
+      slot.~Value();
+      new (&slot) Value(std::forward<Args>(args)...);
+    } else {
+      values_.emplace_back(std::forward<Args>(args)...);
+    }
+  }
+
   void skipSpace() {
-    while (p_ != end_ && isSpace(*p_)) ++p_;
+    constexpr std::uint64_t kEightSpaces = 0x2020202020202020ULL;
+    while (p_ != end_ && isSpace(*p_)) {
+      ++p_;
+      // Indented text has long runs of spaces after each line feed.
+      while (end_ - p_ >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p_, sizeof word);
+        if (word != kEightSpaces) break;
+        p_ += 8;
+      }
+    }
   }
 
   // Reads the value at the read position: a scalar is pushed whole, a container only
@@ -119,7 +146,7 @@ class ParseRun {
       case '"': {
         std::string_view text;
         if (!scanRestOfString(text)) return Step::ValueFailed;
-        values_.emplace_back(text);
+        emit(text);
         return Step::Completed;
       }
       case '{':
@@ -161,7 +188,7 @@ class ParseRun {
       return Step::ValueFailed;
     }
     p_ += rest.size();
-    values_.push_back(std::move(value));
+    emit(std::move(value));
     return Step::Completed;
   }
 
@@ -172,7 +199,7 @@ class ParseRun {
       fail(Code::Number, scan.error);
       return Step::ValueFailed;
     }
-    values_.push_back(Value::decimal(std::string(start, scan.end)));
+    emit(Value::decimal(std::string(start, scan.end)));
     p_ = reinterpret_cast<const unsigned char*>(scan.end);
     return Step::Completed;
   }
@@ -182,7 +209,7 @@ class ParseRun {
       fail(Code::Depth, "Nested too deep");
       return Step::ValueFailed;
     }
-    frames_.push_back(Frame{isObject, values_.size(), keys_.size()});
+    frames_.push_back(Frame{isObject, isObject ? members_.size() : values_.size()});
     return Step::Opened;
   }
 
@@ -239,7 +266,8 @@ class ParseRun {
         fail(Code::Parse, "Object key string expected");
         return Step::ContainerFailed;
       }
-      keys_.emplace_back(key);
+      members_.emplace_back(std::piecewise_construct, std::forward_as_tuple(key),
+                            std::forward_as_tuple());
       skipSpace();
       if (!at(':')) {
         fail(Code::Parse, "Expected ':' separating key and value");
@@ -263,26 +291,20 @@ class ParseRun {
   }
 
   void closeArray() {
-    std::size_t first = frames_.back().firstValue;
+    auto begin = values_.begin() + static_cast<std::ptrdiff_t>(frames_.back().first);
     frames_.pop_back();
-    auto begin = values_.begin() + static_cast<std::ptrdiff_t>(first);
     Array items(std::make_move_iterator(begin), std::make_move_iterator(values_.end()));
     values_.erase(begin, values_.end());
-    values_.emplace_back(std::move(items));
+    emit(std::move(items));
   }
 
   void closeObject() {
-    Frame frame = frames_.back();
+    auto begin = members_.begin() + static_cast<std::ptrdiff_t>(frames_.back().first);
     frames_.pop_back();
-    std::size_t count = values_.size() - frame.firstValue;
-    Dictionary members;
-    members.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-      members.set(std::move(keys_[frame.firstKey + i]), std::move(values_[frame.firstValue + i]));
-    }
-    keys_.erase(keys_.begin() + static_cast<std::ptrdiff_t>(frame.firstKey), keys_.end());
-    values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(frame.firstValue), values_.end());
-    values_.emplace_back(std::move(members));
+    std::vector<Dictionary::Entry> entries(std::make_move_iterator(begin),
+                                           std::make_move_iterator(members_.end()));
+    members_.erase(begin, members_.end());
+    emit(Dictionary(std::move(entries)));
   }
 
   // Adds, innermost first, the error of each of the first `count` open containers for
@@ -293,9 +315,15 @@ class ParseRun {
         fail(Code::Parse, "Expected value while parsing array");
         continue;
       }
-      // The key being read is this object's last one; keys of inner objects follow it.
-      std::size_t keysEnd = i + 1 < frames_.size() ? frames_[i + 1].firstKey : keys_.size();
-      fail(Code::Parse, "Object value expected for key: " + keys_[keysEnd - 1]);
+      // The member being read is this object's newest; members of inner objects follow.
+      std::size_t end = members_.size();
+      for (std::size_t j = i + 1; j < frames_.size(); ++j) {
+        if (frames_[j].isObject) {
+          end = frames_[j].first;
+          break;
+        }
+      }
+      fail(Code::Parse, "Object value expected for key: " + members_[end - 1].first);
     }
   }
 
@@ -318,12 +346,15 @@ class ParseRun {
       unsigned char c = *p_;
       if (c == '"') break;
       if (c >= 0x80) {
-        std::size_t length = json_utf8::sequenceLength(p_, end_);
-        if (length == 0) {
-          fail(Code::Unicode, "Invalid UTF-8 byte " + quotedHex(c) + " in string");
-          return false;
-        }
-        p_ += length;
+        // Text in other scripts comes in long runs of multi-byte sequences.
+        do {
+          std::size_t length = json_utf8::sequenceLength(p_, end_);
+          if (length == 0) {
+            fail(Code::Unicode, "Invalid UTF-8 byte " + quotedHex(*p_) + " in string");
+            return false;
+          }
+          p_ += length;
+        } while (p_ != end_ && *p_ >= 0x80);
       } else if (c == '\\') {
         if (!escaped) scratch_.clear();
         escaped = true;
@@ -441,7 +472,7 @@ class ParseRun {
   const unsigned char* p_;
   const unsigned char* const end_;
   std::vector<Value> values_;
-  std::vector<std::string> keys_;
+  std::vector<Dictionary::Entry> members_;
   std::vector<Frame> frames_;
   std::string scratch_;
 };

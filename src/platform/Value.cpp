@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <limits>
 
@@ -49,20 +50,47 @@ std::size_t Dictionary::findPosition(std::string_view key) const {
   return entries_.size();
 }
 
-void Dictionary::indexInsert(std::size_t position) {
+bool Dictionary::indexInsert(std::size_t position) {
   std::vector<std::uint32_t>& slots = *index_;
+  const std::string& key = entries_[position].first;
   std::size_t mask = slots.size() - 1;
-  std::size_t slot = hashKey(entries_[position].first) & mask;
-  while (slots[slot] != 0) slot = (slot + 1) & mask;
+  std::size_t slot = hashKey(key) & mask;
+  for (; slots[slot] != 0; slot = (slot + 1) & mask) {
+    if (entries_[slots[slot] - 1].first == key) return false;
+  }
   slots[slot] = static_cast<std::uint32_t>(position + 1);
+  return true;
 }
 
-void Dictionary::rebuildIndex() {
+bool Dictionary::rebuildIndex() {
   // At most half full, so that probes stay short.
   std::size_t slots = 64;
   while (slots < entries_.size() * 2) slots *= 2;
   index_ = std::make_unique<std::vector<std::uint32_t>>(slots, 0);
-  for (std::size_t i = 0; i < entries_.size(); ++i) indexInsert(i);
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (!indexInsert(i)) return false;
+  }
+  return true;
+}
+
+bool Dictionary::hasRepeatedKeys() {
+  if (entries_.size() >= kIndexThreshold) return !rebuildIndex();
+  for (std::size_t i = 1; i < entries_.size(); ++i) {
+    const std::string& key = entries_[i].first;
+    for (std::size_t j = 0; j < i; ++j) {
+      if (entries_[j].first == key) return true;
+    }
+  }
+  return false;
+}
+
+Dictionary::Dictionary(std::vector<Entry> entries) : entries_(std::move(entries)) {
+  if (!hasRepeatedKeys()) return;
+  std::vector<Entry> given = std::move(entries_);
+  entries_.clear();
+  index_.reset();
+  entries_.reserve(given.size());
+  for (Entry& entry : given) set(std::move(entry.first), std::move(entry.second));
 }
 
 const Value* Dictionary::find(std::string_view key) const {
@@ -82,7 +110,7 @@ Value& Dictionary::set(std::string key, Value value) {
   }
   entries_.emplace_back(std::move(key), std::move(value));
   if (index_ && entries_.size() * 2 <= index_->size()) {
-    indexInsert(entries_.size() - 1);
+    indexInsert(entries_.size() - 1);  // new, so never repeated
   } else if (entries_.size() >= kIndexThreshold) {
     rebuildIndex();
   }
@@ -148,7 +176,7 @@ void Value::destroyContent() noexcept {
   kind_ = Kind::Null;
 }
 
-void Value::release() noexcept {
+void Value::releaseContainer() noexcept {
   bool nests = (kind_ == Kind::Array && !array_.empty()) ||
                (kind_ == Kind::Dictionary && !dictionary_.empty());
   if (!nests) {
@@ -214,7 +242,11 @@ Value& Value::operator=(const Value& other) {
 }
 
 Value& Value::operator=(Value&& other) noexcept {
-  if (this != &other) {
+  if (kind_ < Kind::Decimal) {
+    // Nothing to release, and `other` cannot live inside this value.
+    kind_ = other.kind_;
+    moveContentFrom(other);
+  } else if (this != &other) {
     Value previous(std::move(*this));
     destroyContent();
     kind_ = other.kind_;

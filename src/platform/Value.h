@@ -30,6 +30,9 @@ class Dictionary {
 
   Dictionary() = default;
   Dictionary(std::initializer_list<Entry> entries);
+  // Takes the entries in their order; a repeated key keeps its first place and its last
+  // value, as setting them one by one would.
+  explicit Dictionary(std::vector<Entry> entries);
   Dictionary(const Dictionary& other);
   Dictionary(Dictionary&&) noexcept;
   Dictionary& operator=(const Dictionary& other);
@@ -64,8 +67,10 @@ class Dictionary {
   static constexpr std::size_t kIndexThreshold = 24;
 
   std::size_t findPosition(std::string_view key) const;
-  void rebuildIndex();
-  void indexInsert(std::size_t position);
+  // Both answer false, leaving the index incomplete, when they meet a repeated key.
+  bool rebuildIndex();
+  bool indexInsert(std::size_t position);
+  bool hasRepeatedKeys();
 
   std::vector<Entry> entries_;
   // Open addressing over entry positions + 1 (0 marks a free slot); null when the
@@ -112,7 +117,23 @@ class Value {
   // Destroys nested containers without recursing once per level, so that a value nested
   // a million levels deep (parsed with no depth limit) cannot exhaust the stack.
   ~Value() {
-    if (kind_ >= Kind::Decimal) release();
+    switch (kind_) {
+      case Kind::Decimal:
+        decimal_.~DecimalText();
+        break;
+      case Kind::String:
+        string_.~basic_string();
+        break;
+      case Kind::Data:
+        data_.~Bytes();
+        break;
+      case Kind::Array:
+      case Kind::Dictionary:
+        releaseContainer();
+        break;
+      default:
+        break;
+    }
   }
 
   Value(std::string text) : kind_(Kind::String) { new (&string_) std::string(std::move(text)); }
@@ -200,7 +221,7 @@ class Value {
     }
   }
   // Destroys content that owns memory and leaves this value null.
-  void release() noexcept;
+  void releaseContainer() noexcept;
   void destroyContent() noexcept;
 
   union {
