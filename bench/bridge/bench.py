@@ -37,11 +37,11 @@ class Bench:
             "cold": workloads.make_bundle(bundle, scratch / "cold-bundle", 0, options.frames),
         }
 
-    def _run(self, host, bundle, finished):
+    def _run(self, host, bundle, finishes):
         self.runs += 1
         run_dir = self.scratch / f"run-{self.runs}-{host.name}"
         run_dir.mkdir()
-        return hosts.run_host(host.argv(bundle, run_dir), host.events_path(run_dir), finished,
+        return hosts.run_host(host.argv(bundle, run_dir), host.events_path(run_dir), finishes,
                               self.options.time_limit, events_on_stdout=host.events_on_stdout)
 
     def burst(self, host, when):

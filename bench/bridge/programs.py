@@ -23,13 +23,16 @@ class Tumbla:
         return run_dir / "trace.jsonl"
 
     @staticmethod
-    def commands(events, path="/bench"):
-        return [event for event in events
-                if event.get("event") == "navigation" and url_path(event["url"]) == path]
+    def is_command(event, path="/bench"):
+        return event.get("event") == "navigation" and url_path(event["url"]) == path
 
     @classmethod
-    def burst_over(cls, events):
-        return bool(cls.commands(events, "/done"))
+    def commands(cls, events, path="/bench"):
+        return [event for event in events if cls.is_command(event, path)]
+
+    @classmethod
+    def burst_over(cls, event):
+        return cls.is_command(event, "/done")
 
     @classmethod
     def burst(cls, events):
@@ -41,17 +44,13 @@ class Tumbla:
                      page_started_ms=float(url_query(done["url"])["started"]))
 
     @staticmethod
-    def _init_answers(events):
-        return [event for event in events if event.get("event") == "script"
-                and event.get("script") == "Tumbla.init()" and event.get("answered")]
-
-    @classmethod
-    def init_evaluated(cls, events):
-        return bool(cls._init_answers(events))
+    def init_evaluated(event):
+        return (event.get("event") == "script" and event.get("script") == "Tumbla.init()"
+                and event.get("answered"))
 
     @classmethod
     def init_ms(cls, events):
-        return cls._init_answers(events)[0]["time"]
+        return next(event for event in events if cls.init_evaluated(event))["time"]
 
 
 class Baseline:
@@ -71,24 +70,20 @@ class Baseline:
         return run_dir / "events.jsonl"
 
     @staticmethod
-    def _reports(events, name):
-        return [event for event in events if event.get("event") == name]
-
-    @classmethod
-    def burst_over(cls, events):
-        return bool(cls._reports(events, "done"))
+    def burst_over(event):
+        return event.get("event") == "done"
 
     @classmethod
     def burst(cls, events):
-        done = cls._reports(events, "done")[0]
+        done = next(event for event in events if cls.burst_over(event))
         # It only counts, as a bare handler would; the order is checked on tumbla.
         return Burst(order=None, count=done["commands"], first_ms=done["first"],
                      last_ms=done["last"], page_started_ms=float(url_query(done["url"])["started"]))
 
-    @classmethod
-    def init_evaluated(cls, events):
-        return any(event.get("answered") for event in cls._reports(events, "init-evaluated"))
+    @staticmethod
+    def init_evaluated(event):
+        return event.get("event") == "init-evaluated" and event.get("answered")
 
     @classmethod
     def init_ms(cls, events):
-        return cls._reports(events, "init-evaluated")[0]["time"]
+        return next(event for event in events if cls.init_evaluated(event))["time"]
