@@ -39,9 +39,9 @@ class Tumbla:
         commands = cls.commands(events)
         done = cls.commands(events, "/done")[0]
         ends = commands or [done]
-        return Burst(order=[int(url_query(command["url"])["i"]) for command in commands],
-                     count=len(commands), first_ms=ends[0]["time"], last_ms=ends[-1]["time"],
-                     page_started_ms=float(url_query(done["url"])["started"]))
+        return Burst.ending(done["url"], order=[int(url_query(c["url"])["i"]) for c in commands],
+                            count=len(commands), first_ms=ends[0]["time"],
+                            last_ms=ends[-1]["time"])
 
     @staticmethod
     def init_evaluated(event):
@@ -77,8 +77,8 @@ class Baseline:
     def burst(cls, events):
         done = next(event for event in events if cls.burst_over(event))
         # It only counts, as a bare handler would; the order is checked on tumbla.
-        return Burst(order=None, count=done["commands"], first_ms=done["first"],
-                     last_ms=done["last"], page_started_ms=float(url_query(done["url"])["started"]))
+        return Burst.ending(done["url"], order=None, count=done["commands"],
+                            first_ms=done["first"], last_ms=done["last"])
 
     @staticmethod
     def init_evaluated(event):

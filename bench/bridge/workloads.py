@@ -1,7 +1,7 @@
 """The workloads of the bridge benchmark: bundles that run them, and what a burst was.
 
 Throughput: the page sends a burst of ".../bench?i=N" commands in new hidden iframes, then
-".../done?started=MS" with the time it began sending; at start, inside Tumbla.init(), or
+".../done?started=MS&ended=MS" with the times it began and ended sending; at start, inside Tumbla.init(), or
 in play, a while after it. Cold start: the page merely answers Tumbla.init().
 """
 
@@ -20,6 +20,13 @@ class Burst:
     first_ms: float
     last_ms: float
     page_started_ms: float
+    page_ended_ms: float
+
+    @classmethod
+    def ending(cls, done_url, order, count, first_ms, last_ms):
+        """A burst whose page times come from its ".../done" command."""
+        query = url_query(done_url)
+        return cls(order, count, first_ms, last_ms, float(query["started"]), float(query["ended"]))
 
     def lost(self, sent):
         if self.order is None:
@@ -38,6 +45,16 @@ class Burst:
     def page_to_handler_rate(self):
         """Commands per second from the page's first send to the last command handled."""
         return self.count / max(self.last_ms - self.page_started_ms, 1.0) * 1000.0
+
+    def sending_ms(self):
+        """How long the page took to send the burst: the engine's share, the same work in
+        either host."""
+        return self.page_ended_ms - self.page_started_ms
+
+    def catching_up_ms(self):
+        """How long after the page's last send the handler had the last command: the
+        host's own share."""
+        return self.last_ms - self.page_ended_ms
 
 
 def make_bundle(template, folder, commands, frames, delay_ms=0):
