@@ -14,12 +14,19 @@ gboolean markPassed(gpointer passed) {
   return G_SOURCE_REMOVE;
 }
 
+gboolean keepPolling(gpointer) {
+  return G_SOURCE_CONTINUE;
+}
+
 }  // namespace
 
 bool pumpUntil(const std::function<bool()>& done, double seconds) {
   bool passed = false;
   guint deadline = g_timeout_add(static_cast<guint>(seconds * 1000), markPassed, &passed);
+  // Conditions outside the loop (a file another process writes) are polled.
+  guint poll = g_timeout_add(10, keepPolling, nullptr);
   while (!done() && !passed) g_main_context_iteration(nullptr, TRUE);
+  g_source_remove(poll);
   if (!passed) g_source_remove(deadline);
   return done();
 }
