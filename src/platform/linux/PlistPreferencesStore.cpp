@@ -16,7 +16,7 @@ Dictionary PlistPreferencesStore::load() {
   }
   if (std::optional<std::filesystem::path> aside = files_.keepAside(file_, "corrupt")) {
     logLine("the preferences file " + file_.string() +
-            " is not a property-list dictionary; moved it to " + aside->string() +
+            " can't be read as a property-list dictionary; moved it to " + aside->string() +
             " and started from the defaults");
   } else {
     unreadableFileInTheWay_ = true;

@@ -10,8 +10,9 @@ namespace tumbla {
 
 namespace {
 
-// Without a GPU the engine's DMA-BUF renderer and accelerated compositing draw nothing
-// (or abort) under plain X servers such as Xvfb; the user's own setting wins.
+// Without a GPU the engine's DMA-BUF renderer and accelerated compositing leave parts of
+// the page unpainted under plain X servers such as Xvfb (seen with WebKitGTK 2.50); the
+// software path paints everything. A value the user set wins.
 void prepareEngineEnvironment() {
   static const bool prepared = [] {
     g_setenv("WEBKIT_DISABLE_DMABUF_RENDERER", "1", FALSE);
