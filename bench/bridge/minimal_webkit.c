@@ -26,7 +26,9 @@ typedef struct {
   gboolean answered;
 } Evaluation;
 
-static double millisecondsSinceEpoch(gint64 micros) { return (double)micros / 1000.0; }
+static double millisecondsSinceEpoch(gint64 micros) {
+  return (double)micros / 1000.0;
+}
 
 static gboolean isCommandHost(const char* host) {
   return host && g_str_has_suffix(host, ".prismora");
@@ -36,11 +38,12 @@ static void countCommand(CommandCount* count, const char* uri, const char* path)
   gint64 now = g_get_real_time();
   if (g_strcmp0(path, "/done") == 0) {
     /* The bench page sends only letters, digits and URL punctuation: nothing to escape. */
-    printf("{\"event\":\"done\",\"url\":\"%s\",\"time\":%.3f,\"commands\":%u,"
-           "\"first\":%.3f,\"last\":%.3f}\n",
-           uri, millisecondsSinceEpoch(now), count->commands,
-           millisecondsSinceEpoch(count->firstCommandMicros),
-           millisecondsSinceEpoch(count->lastCommandMicros));
+    printf(
+        "{\"event\":\"done\",\"url\":\"%s\",\"time\":%.3f,\"commands\":%u,"
+        "\"first\":%.3f,\"last\":%.3f}\n",
+        uri, millisecondsSinceEpoch(now), count->commands,
+        millisecondsSinceEpoch(count->firstCommandMicros),
+        millisecondsSinceEpoch(count->lastCommandMicros));
     fflush(stdout);
     return;
   }
@@ -77,8 +80,7 @@ static void onEvaluated(GObject* view, GAsyncResult* result, gpointer data) {
 
 static gboolean evaluateAndWait(WebKitWebView* view, const char* script) {
   Evaluation evaluation = {FALSE, FALSE};
-  webkit_web_view_evaluate_javascript(view, script, -1, NULL, NULL, NULL, onEvaluated,
-                                      &evaluation);
+  webkit_web_view_evaluate_javascript(view, script, -1, NULL, NULL, NULL, onEvaluated, &evaluation);
   while (!evaluation.finished) g_main_context_iteration(NULL, TRUE);
   return evaluation.answered;
 }

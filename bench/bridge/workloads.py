@@ -1,8 +1,9 @@
 """The workloads of the bridge benchmark: bundles that run them, and what a burst was.
 
 Throughput: the page sends a burst of ".../bench?i=N" commands in new hidden iframes, then
-".../done?started=MS&ended=MS" with the times it began and ended sending; at start, inside Tumbla.init(), or
-in play, a while after it. Cold start: the page merely answers Tumbla.init().
+".../done?started=MS&ended=MS" with the times it began and ended sending; at start, inside
+Tumbla.init(), or in play, a while after it. Cold start: the page merely answers
+Tumbla.init().
 """
 
 import json
@@ -26,7 +27,8 @@ class Burst:
     def ending(cls, done_url, order, count, first_ms, last_ms):
         """A burst whose page times come from its ".../done" command."""
         query = url_query(done_url)
-        return cls(order, count, first_ms, last_ms, float(query["started"]), float(query["ended"]))
+        return cls(order, count, first_ms, last_ms, float(query["started"]),
+                   float(query["ended"]))
 
     def lost(self, sent):
         if self.order is None:
@@ -47,8 +49,7 @@ class Burst:
         return self.count / max(self.last_ms - self.page_started_ms, 1.0) * 1000.0
 
     def sending_ms(self):
-        """How long the page took to send the burst: the engine's share, the same work in
-        either host."""
+        """How long the page took to send the burst: the engine's share."""
         return self.page_ended_ms - self.page_started_ms
 
     def catching_up_ms(self):
