@@ -116,7 +116,7 @@ TEST_F(LinuxPlatformTest, DeviceFactsComeFromTheOptionsAndTheSystem) {
   EXPECT_EQ(facts.idiom, UserInterfaceIdiom::Pad);
   EXPECT_EQ(facts.model, system.machine);
   EXPECT_FALSE(facts.systemVersion.empty());
-  EXPECT_EQ(platform->userInterface().mainScreenBounds(), (Rect{0, 0, 1024, 768}));
+  EXPECT_EQ(platform->userInterface().mainScreenBounds(), (Rect{0, 0, 768, 1024}));
 }
 
 }  // namespace

@@ -58,9 +58,9 @@ class ViewTest : public ::testing::Test {
   std::unique_ptr<DirectoryBundle> bundle_;
 };
 
-TEST_F(ViewTest, TheScreenIsLandscapeForEachDevice) {
-  EXPECT_EQ(userInterface(UserInterfaceIdiom::Phone).mainScreenBounds(), (Rect{0, 0, 480, 320}));
-  EXPECT_EQ(userInterface(UserInterfaceIdiom::Pad).mainScreenBounds(), (Rect{0, 0, 1024, 768}));
+TEST_F(ViewTest, TheUprightScreenIsShownInALandscapeWindow) {
+  EXPECT_EQ(userInterface(UserInterfaceIdiom::Phone).mainScreenBounds(), (Rect{0, 0, 320, 480}));
+  EXPECT_EQ(userInterface(UserInterfaceIdiom::Pad).mainScreenBounds(), (Rect{0, 0, 768, 1024}));
 
   GtkUserInterface ui = userInterface(UserInterfaceIdiom::Phone);
   auto window = std::dynamic_pointer_cast<GtkAppWindow>(ui.makeWindow(ui.mainScreenBounds()));

@@ -1,5 +1,6 @@
 #include "platform/linux/GtkAppWindow.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/linux/HostOperation.h"
@@ -30,14 +31,15 @@ void GtkAppWindow::makeKeyAndVisible() {
   gtk_window_present(GTK_WINDOW(toplevel_));
 }
 
-void GtkAppWindow::frameChanged() {
-  GtkView<Window>::frameChanged();
-  applySize();
-}
+void GtkAppWindow::frameChanged() { applySize(); }
 
 void GtkAppWindow::applySize() {
-  auto width = static_cast<int>(std::lround(frame().width));
-  auto height = static_cast<int>(std::lround(frame().height));
+  // The game is only ever played in landscape: the window shows the screen turned, the
+  // longer side across.
+  Rect shown{0, 0, std::max(frame().width, frame().height), std::min(frame().width, frame().height)};
+  viewWidget().place(shown, transform());
+  auto width = static_cast<int>(std::lround(shown.width));
+  auto height = static_cast<int>(std::lround(shown.height));
   gtk_window_set_default_size(GTK_WINDOW(toplevel_), width, height);
   gtk_widget_set_size_request(toplevel_, width, height);
 }

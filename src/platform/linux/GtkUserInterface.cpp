@@ -13,8 +13,9 @@ GtkUserInterface::GtkUserInterface(UserInterfaceIdiom idiom, const Bundle& bundl
     : idiom_(idiom), bundle_(bundle), scriptTimeoutSeconds_(scriptTimeoutSeconds) {}
 
 Rect GtkUserInterface::mainScreenBounds() const {
-  if (idiom_ == UserInterfaceIdiom::Pad) return {0, 0, 1024, 768};
-  return {0, 0, 480, 320};
+  // The device held upright, as its screen reports itself; the window shows it turned.
+  if (idiom_ == UserInterfaceIdiom::Pad) return {0, 0, 768, 1024};
+  return {0, 0, 320, 480};
 }
 
 std::shared_ptr<Window> GtkUserInterface::makeWindow(Rect frame) {

@@ -9,8 +9,8 @@
 
 namespace tumbla {
 
-// Views on GTK. The screen is the landscape window of the device the app plays: 480x320
-// for a phone, 1024x768 for a tablet.
+// Views on GTK. The screen is that of the device the app plays, held upright: 320x480 for
+// a phone, 768x1024 for a tablet; its window shows it in landscape.
 class GtkUserInterface : public UserInterface {
  public:
   GtkUserInterface(UserInterfaceIdiom idiom, const Bundle& bundle, double scriptTimeoutSeconds);
