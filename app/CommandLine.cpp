@@ -12,8 +12,8 @@ std::variant<CommandLine, std::string> parseCommandLine(int argc, char** argv) {
     bool takesValue = argument == "--bundle" || argument == "--data-dir" ||
                       argument == "--device" || argument == "--trace";
     // Both "--option VALUE" and "--option=VALUE".
-    if (std::size_t equals = argument.find('='); argument.starts_with("--") &&
-                                                 equals != std::string_view::npos) {
+    if (std::size_t equals = argument.find('=');
+        argument.starts_with("--") && equals != std::string_view::npos) {
       value = argument.substr(equals + 1);
       argument = argument.substr(0, equals);
       takesValue = true;

@@ -7,7 +7,9 @@
 
 namespace tumbla {
 
-std::optional<std::string> urlDecode(std::string_view text) { return percentDecodeUtf8(text); }
+std::optional<std::string> urlDecode(std::string_view text) {
+  return percentDecodeUtf8(text);
+}
 
 QueryParameters queryParams(const Url& url) {
   QueryParameters parameters;

@@ -8,12 +8,18 @@ namespace {
 
 std::string_view navigationTypeName(NavigationType type) {
   switch (type) {
-    case NavigationType::LinkClicked: return "link";
-    case NavigationType::FormSubmitted: return "form";
-    case NavigationType::BackForward: return "back-forward";
-    case NavigationType::Reload: return "reload";
-    case NavigationType::FormResubmitted: return "form-resubmit";
-    case NavigationType::Other: return "other";
+    case NavigationType::LinkClicked:
+      return "link";
+    case NavigationType::FormSubmitted:
+      return "form";
+    case NavigationType::BackForward:
+      return "back-forward";
+    case NavigationType::Reload:
+      return "reload";
+    case NavigationType::FormResubmitted:
+      return "form-resubmit";
+    case NavigationType::Other:
+      return "other";
   }
   return "other";
 }

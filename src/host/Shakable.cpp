@@ -9,8 +9,7 @@ namespace tumbla {
 void makeShakable(Window& window) {
   window.setMotionHandler([](Window& shaken, const MotionEvent& event) {
     if (event.type == EventType::Motion && event.subtype == EventSubtype::MotionShake) {
-      Platform::shared().notificationCenter().post(std::string(kDeviceShakenNotification),
-                                                   &shaken);
+      Platform::shared().notificationCenter().post(std::string(kDeviceShakenNotification), &shaken);
     }
   });
 }

@@ -19,8 +19,9 @@ void registerBundleDefaults() {
   std::optional<Value> defaults = bytes ? platform.propertyLists().parse(*bytes) : std::nullopt;
   if (!defaults || !defaults->dictionaryIf()) {
     // Every setting still reads as off or 0, and the game is playable.
-    logLine("the bundle's Defaults.plist is not a property-list dictionary; settings start "
-            "off");
+    logLine(
+        "the bundle's Defaults.plist is not a property-list dictionary; settings start "
+        "off");
     return;
   }
   platform.userDefaults().registerDefaults(*defaults->dictionaryIf());
@@ -28,7 +29,9 @@ void registerBundleDefaults() {
 
 }  // namespace
 
-TumblaAppDelegate::TumblaAppDelegate() { initialize(); }
+TumblaAppDelegate::TumblaAppDelegate() {
+  initialize();
+}
 
 void TumblaAppDelegate::initialize() {
   static unsigned long initializedFor = 0;
@@ -49,8 +52,8 @@ void TumblaAppDelegate::applicationDidFinishLaunching() {
   viewController_ = std::make_unique<TumblaViewController>();
 
   // Systems before 4.0 had no root view controller; the view was added by hand.
-  double systemVersion = std::strtod(platform.application().deviceFacts().systemVersion.c_str(),
-                                     nullptr);
+  double systemVersion =
+      std::strtod(platform.application().deviceFacts().systemVersion.c_str(), nullptr);
   if (systemVersion >= 4.0) {
     window_->setRootView(viewController_->view());
   } else {

@@ -17,7 +17,9 @@ constexpr const char* kGameStateFile = "gamestate.json";
 constexpr const char* kActivationCounterFile = "yongHu31.plist";
 constexpr const char* kUploadCounterFile = "facebook2.plist";
 
-std::string boolArgument(bool value) { return value ? "1" : "0"; }
+std::string boolArgument(bool value) {
+  return value ? "1" : "0";
+}
 
 }  // namespace
 
@@ -53,8 +55,8 @@ void TumblaViewController::loadView() {
   view_->addSubview(webView_);
 
   std::string launchImage;
-  if (const Value* name = Platform::shared().bundle().objectForInfoDictionaryKey(
-          "UILaunchImageFile")) {
+  if (const Value* name =
+          Platform::shared().bundle().objectForInfoDictionaryKey("UILaunchImageFile")) {
     if (const std::string* text = name->stringIf()) launchImage = *text;
   }
   std::optional<Image> image;
@@ -84,7 +86,8 @@ void TumblaViewController::viewDidLoad() {
   // Seam: the remote configuration page decides here whether the promotion button shows.
   loadPage();
   Platform::shared().notificationCenter().addObserver(
-      this, std::string(kDeviceShakenNotification), nullptr, [this](const Notification&) { deviceShaken(); });
+      this, std::string(kDeviceShakenNotification), nullptr,
+      [this](const Notification&) { deviceShaken(); });
 }
 
 void TumblaViewController::readCounters() {
@@ -92,8 +95,8 @@ void TumblaViewController::readCounters() {
     const char* file;
     std::int32_t& value;
   };
-  for (Counter counter : {Counter{kActivationCounterFile, intValue_},
-                          Counter{kUploadCounterFile, intFB_}}) {
+  for (Counter counter :
+       {Counter{kActivationCounterFile, intValue_}, Counter{kUploadCounterFile, intFB_}}) {
     std::string path = dataFilePath(counter.file);
     if (std::optional<std::int32_t> stored = CounterFile::read(path)) {
       counter.value = *stored;
@@ -252,8 +255,7 @@ void TumblaViewController::loadSettings() {
     defaults.setBool("resetScores", false);
   }
   evaluateDirect("Tumbla.setTheme(" + std::to_string(defaults.integerForKey("theme")) + ")");
-  evaluateDirect("Tumbla.setShakeToUndo(" + boolArgument(defaults.boolForKey("shakeToUndo")) +
-                 ")");
+  evaluateDirect("Tumbla.setShakeToUndo(" + boolArgument(defaults.boolForKey("shakeToUndo")) + ")");
 }
 
 void TumblaViewController::saveSettings() {
@@ -262,7 +264,9 @@ void TumblaViewController::saveSettings() {
   if (!defaults.synchronize()) logLine("could not write the settings");
 }
 
-void TumblaViewController::pauseGame() { evaluateDirect("Tumbla.pause(false)"); }
+void TumblaViewController::pauseGame() {
+  evaluateDirect("Tumbla.pause(false)");
+}
 
 void TumblaViewController::resumeGame(bool fromBackground) {
   evaluateDirect("Tumbla.resume(" + boolArgument(fromBackground) + ")");
@@ -272,7 +276,9 @@ void TumblaViewController::deviceShaken() {
   if (Platform::shared().userDefaults().boolForKey("shakeToUndo")) evaluateDirect("Tumbla.undo()");
 }
 
-void TumblaViewController::applicationWillResignActive() { pauseGame(); }
+void TumblaViewController::applicationWillResignActive() {
+  pauseGame();
+}
 
 void TumblaViewController::applicationDidBecomeActive() {
   ++intValue_;

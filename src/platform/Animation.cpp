@@ -6,10 +6,14 @@ namespace {
 
 double applyCurve(AnimationCurve curve, double t) {
   switch (curve) {
-    case AnimationCurve::EaseInOut: return t < 0.5 ? 2 * t * t : 1 - 2 * (1 - t) * (1 - t);
-    case AnimationCurve::EaseIn: return t * t;
-    case AnimationCurve::EaseOut: return 1 - (1 - t) * (1 - t);
-    case AnimationCurve::Linear: return t;
+    case AnimationCurve::EaseInOut:
+      return t < 0.5 ? 2 * t * t : 1 - 2 * (1 - t) * (1 - t);
+    case AnimationCurve::EaseIn:
+      return t * t;
+    case AnimationCurve::EaseOut:
+      return 1 - (1 - t) * (1 - t);
+    case AnimationCurve::Linear:
+      return t;
   }
   return t;
 }

@@ -6,11 +6,16 @@ namespace tumbla {
 
 std::string_view lifecycleEventName(LifecycleEvent event) {
   switch (event) {
-    case LifecycleEvent::WillResignActive: return "applicationWillResignActive:";
-    case LifecycleEvent::DidBecomeActive: return "applicationDidBecomeActive:";
-    case LifecycleEvent::DidEnterBackground: return "applicationDidEnterBackground:";
-    case LifecycleEvent::WillEnterForeground: return "applicationWillEnterForeground:";
-    case LifecycleEvent::WillTerminate: return "applicationWillTerminate:";
+    case LifecycleEvent::WillResignActive:
+      return "applicationWillResignActive:";
+    case LifecycleEvent::DidBecomeActive:
+      return "applicationDidBecomeActive:";
+    case LifecycleEvent::DidEnterBackground:
+      return "applicationDidEnterBackground:";
+    case LifecycleEvent::WillEnterForeground:
+      return "applicationWillEnterForeground:";
+    case LifecycleEvent::WillTerminate:
+      return "applicationWillTerminate:";
   }
   return "";
 }
@@ -22,15 +27,23 @@ void Application::finishLaunching(ApplicationDelegate& delegate) {
 
 void Application::deliver(ApplicationDelegate& delegate, LifecycleEvent event) {
   switch (event) {
-    case LifecycleEvent::WillResignActive: delegate.applicationWillResignActive(); break;
-    case LifecycleEvent::DidBecomeActive: delegate.applicationDidBecomeActive(); break;
-    case LifecycleEvent::DidEnterBackground: delegate.applicationDidEnterBackground(); break;
+    case LifecycleEvent::WillResignActive:
+      delegate.applicationWillResignActive();
+      break;
+    case LifecycleEvent::DidBecomeActive:
+      delegate.applicationDidBecomeActive();
+      break;
+    case LifecycleEvent::DidEnterBackground:
+      delegate.applicationDidEnterBackground();
+      break;
     case LifecycleEvent::WillEnterForeground:
       delegate.applicationWillEnterForeground();
       Platform::shared().notificationCenter().post(std::string(kWillEnterForegroundNotification),
                                                    this);
       break;
-    case LifecycleEvent::WillTerminate: delegate.applicationWillTerminate(); break;
+    case LifecycleEvent::WillTerminate:
+      delegate.applicationWillTerminate();
+      break;
   }
 }
 

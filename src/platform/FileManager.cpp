@@ -55,7 +55,8 @@ bool FileManager::writeFileAtomically(const std::filesystem::path& path,
   if (fd < 0) return false;
   bool ok = writeAll(fd, contents) && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
-  if (ok) ok = ::chmod(temporary.c_str(), 0644) == 0 && std::rename(temporary.c_str(), path.c_str()) == 0;
+  if (ok)
+    ok = ::chmod(temporary.c_str(), 0644) == 0 && std::rename(temporary.c_str(), path.c_str()) == 0;
   if (!ok) ::unlink(temporary.c_str());
   return ok;
 }

@@ -27,9 +27,13 @@ void Platform::install(std::unique_ptr<Platform> platform) {
   ++installs;
 }
 
-unsigned long Platform::generation() { return installs; }
+unsigned long Platform::generation() {
+  return installs;
+}
 
-void Platform::uninstall() { installed().reset(); }
+void Platform::uninstall() {
+  installed().reset();
+}
 
 Platform::Platform(std::unique_ptr<PreferencesStore> preferences, std::filesystem::path documents)
     : userDefaults_(std::move(preferences)), fileManager_(std::move(documents)) {}

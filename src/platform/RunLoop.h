@@ -27,7 +27,8 @@ class RunLoop {
 
   // Fires `callback` on the main thread after `seconds`, and again every `seconds` when
   // `repeats`, until the returned timer is invalidated or released.
-  std::shared_ptr<Timer> scheduleTimer(double seconds, bool repeats, std::function<void()> callback);
+  std::shared_ptr<Timer> scheduleTimer(double seconds, bool repeats,
+                                       std::function<void()> callback);
 
   // Runs `task` on the main thread. With `waitUntilDone` the caller blocks until it has
   // run; called on the main thread itself, the task then runs at once.

@@ -10,7 +10,14 @@
 
 namespace tumbla {
 
-enum class NavigationType { LinkClicked, FormSubmitted, BackForward, Reload, FormResubmitted, Other };
+enum class NavigationType {
+  LinkClicked,
+  FormSubmitted,
+  BackForward,
+  Reload,
+  FormResubmitted,
+  Other
+};
 
 class WebView;
 

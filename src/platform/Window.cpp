@@ -9,8 +9,8 @@ void Window::setRootView(std::shared_ptr<View> view) {
   // The interface only ever turns to landscape, and the root view turns with it: it
   // fills the window with the longer side across, whichever way the screen is held.
   Rect window = bounds();
-  view->setFrame({0, 0, std::max(window.width, window.height),
-                  std::min(window.width, window.height)});
+  view->setFrame(
+      {0, 0, std::max(window.width, window.height), std::min(window.width, window.height)});
   addSubview(std::move(view));
 }
 

@@ -31,12 +31,15 @@ void GtkAppWindow::makeKeyAndVisible() {
   gtk_window_present(GTK_WINDOW(toplevel_));
 }
 
-void GtkAppWindow::frameChanged() { applySize(); }
+void GtkAppWindow::frameChanged() {
+  applySize();
+}
 
 void GtkAppWindow::applySize() {
   // The game is only ever played in landscape: the window shows the screen turned, the
   // longer side across.
-  Rect shown{0, 0, std::max(frame().width, frame().height), std::min(frame().width, frame().height)};
+  Rect shown{0, 0, std::max(frame().width, frame().height),
+             std::min(frame().width, frame().height)};
   viewWidget().place(shown, transform());
   auto width = static_cast<int>(std::lround(shown.width));
   auto height = static_cast<int>(std::lround(shown.height));

@@ -10,7 +10,9 @@
 namespace tumbla {
 namespace {
 
-Url url(const char* text) { return *Url::parse(text); }
+Url url(const char* text) {
+  return *Url::parse(text);
+}
 
 // Records every call; with `complete` it also has every optional operation.
 class RecordingDelegate : public URLDispatcherDelegate {
@@ -86,8 +88,7 @@ TEST_F(DispatcherTest, GameCommandsAskBeforeOptionalOperations) {
   EXPECT_EQ(dispatch(true, "x://gameCenter.prismora/submit?score=12abc&level=7&difficulty=hard"),
             Calls{"submit 12 7 hard"});
   EXPECT_EQ(dispatch(true, "x://gameCenter.prismora/submit"), Calls{"submit 0 0 <none>"});
-  EXPECT_EQ(dispatch(true, "x://gameCenter.prismora/scores?difficulty=easy"),
-            Calls{"scores easy"});
+  EXPECT_EQ(dispatch(true, "x://gameCenter.prismora/scores?difficulty=easy"), Calls{"scores easy"});
   EXPECT_EQ(dispatch(true, "x://undo.prismora/enable?remaining=3"), Calls{"undo 3"});
   EXPECT_EQ(dispatch(true, "x://undo.prismora/enable?remaining=-1"), Calls{"undo 4294967295"});
   EXPECT_EQ(dispatch(true, "x://undo.prismora/disable"), Calls{"undo 0"});

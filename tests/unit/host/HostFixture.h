@@ -31,12 +31,10 @@ class HostFixture : public ::testing::Test {
     bundle.setInfo("UILaunchImageFile", "Default.png");
     bundle.addResource("index.html", "<html></html>");
     bundle.addResource("index~ipad.html", "<html></html>");
-    Dictionary defaults{{"pauseButton", Value::integer(1)},
-                        {"soundEnabled", Value::boolean(true)},
-                        {"musicEnabled", Value::boolean(true)},
-                        {"resetScores", Value::boolean(false)},
-                        {"theme", Value::integer(0)},
-                        {"shakeToUndo", Value::boolean(true)}};
+    Dictionary defaults{
+        {"pauseButton", Value::integer(1)},     {"soundEnabled", Value::boolean(true)},
+        {"musicEnabled", Value::boolean(true)}, {"resetScores", Value::boolean(false)},
+        {"theme", Value::integer(0)},           {"shakeToUndo", Value::boolean(true)}};
     bundle.addResource("Defaults.plist", platform->simPropertyLists().bytesFor(defaults));
     platform->userInterface().addImage("Default.png", {320, 480});
   }

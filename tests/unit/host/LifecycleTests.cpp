@@ -11,8 +11,8 @@ using Scripts = std::vector<std::string>;
 class LifecycleTest : public HostFixture {
  protected:
   void sendSettings(const char* query) {
-    ASSERT_FALSE(webView().navigate(
-        *Url::parse(std::string("tumbla://settings.prismora/update?") + query)));
+    ASSERT_FALSE(
+        webView().navigate(*Url::parse(std::string("tumbla://settings.prismora/update?") + query)));
   }
   UserDefaults& defaults() { return platform->userDefaults(); }
 };
@@ -107,9 +107,10 @@ TEST_F(LifecycleTest, ReturnFromBackgroundPushesSettingsThenResumesTwice) {
   webView().clearScripts();
   app.send(LifecycleEvent::WillEnterForeground);
   app.send(LifecycleEvent::DidBecomeActive);
-  Scripts expected{"Tumbla.setPauseCorner(1)", "Tumbla.setSoundEnabled(1)",
+  Scripts expected{"Tumbla.setPauseCorner(1)",  "Tumbla.setSoundEnabled(1)",
                    "Tumbla.setMusicEnabled(1)", "Tumbla.setTheme(0)",
-                   "Tumbla.setShakeToUndo(1)", "Tumbla.resume(1)", "Tumbla.resume(0)"};
+                   "Tumbla.setShakeToUndo(1)",  "Tumbla.resume(1)",
+                   "Tumbla.resume(0)"};
   EXPECT_EQ(scripts(), expected);
 }
 

@@ -11,9 +11,9 @@ namespace {
 
 using Scripts = std::vector<std::string>;
 
-const Scripts kDefaultSettingsPushes = {
-    "Tumbla.setPauseCorner(1)", "Tumbla.setSoundEnabled(1)", "Tumbla.setMusicEnabled(1)",
-    "Tumbla.setTheme(0)", "Tumbla.setShakeToUndo(1)"};
+const Scripts kDefaultSettingsPushes = {"Tumbla.setPauseCorner(1)", "Tumbla.setSoundEnabled(1)",
+                                        "Tumbla.setMusicEnabled(1)", "Tumbla.setTheme(0)",
+                                        "Tumbla.setShakeToUndo(1)"};
 
 Scripts concat(Scripts head, const Scripts& tail) {
   head.insert(head.end(), tail.begin(), tail.end());
@@ -24,8 +24,8 @@ class PageHostTest : public HostFixture {};
 
 TEST_F(PageHostTest, FreshStartInitsTheGameThenPushesSettings) {
   launchAndLoad();
-  EXPECT_EQ(scripts(), concat({"Tumbla.CONSTANTS.DEBUG_MODE=false", "Tumbla.init()"},
-                              kDefaultSettingsPushes));
+  EXPECT_EQ(scripts(),
+            concat({"Tumbla.CONSTANTS.DEBUG_MODE=false", "Tumbla.init()"}, kDefaultSettingsPushes));
   EXPECT_TRUE(controller().webViewLoaded());
 }
 
@@ -64,9 +64,9 @@ TEST_F(PageHostTest, ScriptsBeforeLoadWaitForTheGameAndRunBeforeTheSettings) {
   controller().executeJavaScript("second()");
   EXPECT_EQ(scripts(), Scripts{});
   webView().finishLoad();
-  EXPECT_EQ(scripts(), concat({"Tumbla.CONSTANTS.DEBUG_MODE=false", "Tumbla.init()", "first()",
-                               "second()"},
-                              kDefaultSettingsPushes));
+  EXPECT_EQ(scripts(),
+            concat({"Tumbla.CONSTANTS.DEBUG_MODE=false", "Tumbla.init()", "first()", "second()"},
+                   kDefaultSettingsPushes));
 
   webView().clearScripts();
   controller().executeJavaScript("third()");
@@ -80,9 +80,8 @@ TEST_F(PageHostTest, EveryFinishedLoadRunsTheWholeStartAgain) {
   webView().finishLoad();
   webView().clearScripts();
   webView().finishLoad();
-  EXPECT_EQ(scripts(),
-            concat({"Tumbla.CONSTANTS.DEBUG_MODE=false", "Tumbla.init()", "queued()"},
-                   kDefaultSettingsPushes));
+  EXPECT_EQ(scripts(), concat({"Tumbla.CONSTANTS.DEBUG_MODE=false", "Tumbla.init()", "queued()"},
+                              kDefaultSettingsPushes));
 }
 
 TEST_F(PageHostTest, LoadsTheBundlePageForTheDevice) {
@@ -102,8 +101,8 @@ TEST_F(PageHostTest, OnlyThePageItselfLoadsInTheWebView) {
   Url page = webView().loadedURLs()[0];
   EXPECT_TRUE(webView().navigate(page));
   EXPECT_FALSE(webView().navigate(*Url::parse("tumbla://audio.prismora/playSound?name=pop")));
-  EXPECT_FALSE(webView().navigate(*Url::parse("http://example.com/help"),
-                                  NavigationType::LinkClicked));
+  EXPECT_FALSE(
+      webView().navigate(*Url::parse("http://example.com/help"), NavigationType::LinkClicked));
   ASSERT_EQ(platform->application().openedURLs().size(), 1u);
   EXPECT_EQ(platform->application().openedURLs()[0].absoluteString(), "http://example.com/help");
 }

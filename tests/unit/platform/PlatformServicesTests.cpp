@@ -89,7 +89,8 @@ TEST_F(PlatformServices, FilesAreReplacedWholeAndUnusableOnesKeptAside) {
   ASSERT_TRUE(files.writeFileAtomically(path, "two"));
   EXPECT_EQ(files.readFile(path), "two");
   int entries = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(path.parent_path())) {
+  for ([[maybe_unused]] const auto& entry :
+       std::filesystem::directory_iterator(path.parent_path())) {
     ++entries;
   }
   EXPECT_EQ(entries, 1) << "no temporary file is left behind";

@@ -71,10 +71,10 @@ TEST(Utf8, ValidatesSequences) {
   EXPECT_TRUE(isValidUtf8(""));
   EXPECT_TRUE(isValidUtf8("plain"));
   EXPECT_TRUE(isValidUtf8("\xF0\x9F\x98\x80"));
-  EXPECT_FALSE(isValidUtf8("\xF0\x9F\x98"));       // cut short
-  EXPECT_FALSE(isValidUtf8("\xE0\x80\xAF"));       // overlong
-  EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));   // past U+10FFFF
-  EXPECT_FALSE(isValidUtf8("\xED\xB0\x80"));       // lone surrogate
+  EXPECT_FALSE(isValidUtf8("\xF0\x9F\x98"));      // cut short
+  EXPECT_FALSE(isValidUtf8("\xE0\x80\xAF"));      // overlong
+  EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));  // past U+10FFFF
+  EXPECT_FALSE(isValidUtf8("\xED\xB0\x80"));      // lone surrogate
   EXPECT_FALSE(isValidUtf8("\x80"));
 }
 
