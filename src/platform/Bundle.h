@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,11 @@ class Bundle {
   virtual std::optional<std::string> pathForResource(std::string_view name,
                                                      std::string_view type) const = 0;
 };
+
+// The file "name.type" (or "name" for an empty type) inside `directory`, when it is a
+// regular file there. A name that would lead out of the folder finds nothing.
+std::optional<std::string> resourceInDirectory(const std::filesystem::path& directory,
+                                               std::string_view name, std::string_view type);
 
 // Reading and writing property lists (XML or binary).
 class PropertyLists {

@@ -68,11 +68,15 @@ std::optional<std::filesystem::path> FileManager::keepAside(const std::filesyste
   gmtime_r(&now, &utc);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
+  std::string suffix = ".";
+  suffix.append(reason).append("-").append(stamp);
   std::filesystem::path aside = path;
-  aside += "." + std::string(reason) + "-" + stamp;
+  aside += suffix;
   for (int attempt = 1; fileExists(aside); ++attempt) {
     aside = path;
-    aside += "." + std::string(reason) + "-" + stamp + "-" + std::to_string(attempt);
+    aside += suffix;
+    aside += "-";
+    aside += std::to_string(attempt);
   }
   std::error_code error;
   std::filesystem::rename(path, aside, error);

@@ -35,18 +35,7 @@ const Value* DirectoryBundle::objectForInfoDictionaryKey(std::string_view key) c
 
 std::optional<std::string> DirectoryBundle::pathForResource(std::string_view name,
                                                             std::string_view type) const {
-  std::string fileName(name);
-  if (!type.empty()) fileName += "." + std::string(type);
-  std::filesystem::path relative(fileName);
-  // A resource name never leads out of the bundle.
-  if (fileName.empty() || relative.is_absolute()) return std::nullopt;
-  for (const auto& part : relative) {
-    if (part == "..") return std::nullopt;
-  }
-  std::filesystem::path path = directory_ / relative;
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
-  return path.string();
+  return resourceInDirectory(directory_, name, type);
 }
 
 }  // namespace tumbla

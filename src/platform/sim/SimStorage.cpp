@@ -32,12 +32,7 @@ std::string SimPropertyLists::bytesFor(Value value) {
 
 std::optional<std::string> SimBundle::pathForResource(std::string_view name,
                                                       std::string_view type) const {
-  std::string fileName(name);
-  if (!type.empty()) fileName += "." + std::string(type);
-  std::filesystem::path path = directory_ / fileName;
-  std::error_code error;
-  if (!std::filesystem::exists(path, error)) return std::nullopt;
-  return path.string();
+  return resourceInDirectory(directory_, name, type);
 }
 
 std::string SimBundle::addResource(std::string_view fileName, std::string_view contents) {
