@@ -35,6 +35,7 @@ function send(url) {
   f.style.display = 'none';
   f.src = url;
   document.body.appendChild(f);
+  f.remove();
 }
 window.gameState = %(state)s;
 window.Tumbla = {
@@ -179,6 +180,14 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual(run.opened(), ["http://example.com/help?a=1"])
         opened = [e for e in run.events() if e["event"] == "open-outside"]
         self.assertEqual([e["url"] for e in opened], ["http://example.com/help?a=1"])
+        self.assertEqual(run.terminate(), 0)
+
+    def test_a_tight_burst_of_commands_arrives_whole_and_in_order(self):
+        extra = "for (let i = 0; i < 2000; i++) send('tumbla://app.prismora/n?i=' + i);"
+        run = self.start(make_bundle(self.root, extra=extra))
+        commands = lambda r: [n["url"] for n in r.navigations() if "/n?i=" in n["url"]]
+        run.wait_for(lambda r: len(commands(r)) >= 2000, timeout=60, what="2,000 commands")
+        self.assertEqual(commands(run), [f"tumbla://app.prismora/n?i={i}" for i in range(2000)])
         self.assertEqual(run.terminate(), 0)
 
     def test_saved_game_comes_back_after_sigterm(self):
