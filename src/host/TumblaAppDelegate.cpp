@@ -65,28 +65,29 @@ void TumblaAppDelegate::applicationDidFinishLaunching() {
 }
 
 void TumblaAppDelegate::applicationWillResignActive() {
-  BridgeTrace::lifecycle(lifecycleEventName(LifecycleEvent::WillResignActive));
-  if (viewController_) viewController_->applicationWillResignActive();
+  forward(LifecycleEvent::WillResignActive, &TumblaViewController::applicationWillResignActive);
 }
 
 void TumblaAppDelegate::applicationDidBecomeActive() {
-  BridgeTrace::lifecycle(lifecycleEventName(LifecycleEvent::DidBecomeActive));
-  if (viewController_) viewController_->applicationDidBecomeActive();
+  forward(LifecycleEvent::DidBecomeActive, &TumblaViewController::applicationDidBecomeActive);
 }
 
 void TumblaAppDelegate::applicationDidEnterBackground() {
-  BridgeTrace::lifecycle(lifecycleEventName(LifecycleEvent::DidEnterBackground));
-  if (viewController_) viewController_->applicationDidEnterBackground();
+  forward(LifecycleEvent::DidEnterBackground, &TumblaViewController::applicationDidEnterBackground);
 }
 
 void TumblaAppDelegate::applicationWillEnterForeground() {
-  BridgeTrace::lifecycle(lifecycleEventName(LifecycleEvent::WillEnterForeground));
-  if (viewController_) viewController_->applicationWillEnterForeground();
+  forward(LifecycleEvent::WillEnterForeground,
+          &TumblaViewController::applicationWillEnterForeground);
 }
 
 void TumblaAppDelegate::applicationWillTerminate() {
-  BridgeTrace::lifecycle(lifecycleEventName(LifecycleEvent::WillTerminate));
-  if (viewController_) viewController_->applicationWillTerminate();
+  forward(LifecycleEvent::WillTerminate, &TumblaViewController::applicationWillTerminate);
+}
+
+void TumblaAppDelegate::forward(LifecycleEvent event, void (TumblaViewController::*handler)()) {
+  BridgeTrace::lifecycle(lifecycleEventName(event));
+  if (viewController_) (viewController_.get()->*handler)();
 }
 
 }  // namespace tumbla

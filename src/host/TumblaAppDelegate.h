@@ -34,6 +34,9 @@ class TumblaAppDelegate : public ApplicationDelegate {
   TumblaViewController* viewController() const { return viewController_.get(); }
 
  private:
+  // Every event reaches the controller under the same name, and the trace.
+  void forward(LifecycleEvent event, void (TumblaViewController::*handler)());
+
   std::shared_ptr<Window> window_;
   std::unique_ptr<TumblaViewController> viewController_;
 };
