@@ -38,6 +38,36 @@ std::string quotedHex(unsigned char c) {
   return buffer;
 }
 
+// Where a parse keeps values and members of open containers and the text of escaped
+// strings. Each thread keeps its stacks between parses, so that parsing many texts does not
+// grow them from nothing every time; only stacks grown huge are given back.
+struct ParseStacks {
+  struct Frame {
+    bool isObject;
+    std::size_t first;  // of its elements on values or its members on members
+  };
+
+  std::vector<Value> values;
+  std::vector<Dictionary::Entry> members;
+  std::vector<Frame> frames;
+  std::string scratch;
+
+  static ParseStacks& ofThisThread() {
+    thread_local ParseStacks stacks;
+    return stacks;
+  }
+
+  void clear() {
+    constexpr std::size_t kRetainedCapacity = 1 << 16;
+    values.clear();
+    members.clear();
+    frames.clear();
+    if (values.capacity() > kRetainedCapacity) std::vector<Value>().swap(values);
+    if (members.capacity() > kRetainedCapacity) std::vector<Dictionary::Entry>().swap(members);
+    if (frames.capacity() > kRetainedCapacity) std::vector<Frame>().swap(frames);
+  }
+};
+
 // One parse of one text. Elements of open arrays wait on `values_`, members of open
 // objects on `members_`, until their container closes; `frames_` holds the open
 // containers. Each container is then built at its exact size in one go.
@@ -49,10 +79,15 @@ class ParseRun {
       : trace_(trace),
         maxDepth_(maxDepth),
         p_(reinterpret_cast<const unsigned char*>(text.data())),
-        end_(p_ + text.size()) {
-    values_.reserve(64);
-    members_.reserve(64);
-  }
+        end_(p_ + text.size()),
+        stacks_(ParseStacks::ofThisThread()),
+        values_(stacks_.values),
+        members_(stacks_.members),
+        frames_(stacks_.frames),
+        scratch_(stacks_.scratch) {}
+  ParseRun(const ParseRun&) = delete;
+  ParseRun& operator=(const ParseRun&) = delete;
+  ~ParseRun() { stacks_.clear(); }
 
   std::optional<Value> parse() {
     if (!parseValueTree()) return std::nullopt;
@@ -72,10 +107,7 @@ class ParseRun {
     ContainerFailed,  // the innermost open container failed; the ones around it add theirs
   };
 
-  struct Frame {
-    bool isObject;
-    std::size_t first;  // of its elements on values_ or its members on members_
-  };
+  using Frame = ParseStacks::Frame;
 
   bool parseValueTree() {
     Step step = scanValue();
@@ -120,15 +152,18 @@ class ParseRun {
     }
   }
 
+  // Indented text puts a line feed before a run of spaces of varying length. Finding the
+  // end of the spaces in eight bytes at once keeps the loop free of a branch per space.
   void skipSpace() {
     constexpr std::uint64_t kEightSpaces = 0x2020202020202020ULL;
     while (p_ != end_ && isSpace(*p_)) {
       ++p_;
-      // Indented text has long runs of spaces after each line feed.
       while (end_ - p_ >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p_, sizeof word);
-        if (word != kEightSpaces) break;
+        std::uint64_t notSpace = json_utf8::loadWord(p_) ^ kEightSpaces;
+        if (notSpace != 0) {
+          p_ += json_utf8::firstNonZeroByte(notSpace);
+          break;
+        }
         p_ += 8;
       }
     }
@@ -199,7 +234,7 @@ class ParseRun {
       fail(Code::Number, scan.error);
       return Step::ValueFailed;
     }
-    emit(Value::decimal(std::string(start, scan.end)));
+    emit(Value::decimal(std::string_view(start, static_cast<std::size_t>(scan.end - start))));
     p_ = reinterpret_cast<const unsigned char*>(scan.end);
     return Step::Completed;
   }
@@ -333,12 +368,7 @@ class ParseRun {
     const unsigned char* runStart = p_;
     bool escaped = false;
     for (;;) {
-      while (end_ - p_ >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p_, sizeof word);
-        if (json_utf8::hasStringSpecialByte(word)) break;
-        p_ += 8;
-      }
+      skipPlainRun();
       if (p_ == end_) {
         fail(Code::EndOfInput, "Unexpected EOF while parsing string");
         return false;
@@ -378,6 +408,19 @@ class ParseRun {
     }
     ++p_;
     return true;
+  }
+
+  // Moves the read position to the next byte that ends a plain run of a string, or close
+  // to the end of the text.
+  void skipPlainRun() {
+    while (end_ - p_ >= 8) {
+      std::uint64_t special = json_utf8::stringSpecialBytes(json_utf8::loadWord(p_));
+      if (special != 0) {
+        p_ += json_utf8::firstNonZeroByte(special);
+        return;
+      }
+      p_ += 8;
+    }
   }
 
   void appendRun(const unsigned char* runStart) {
@@ -471,10 +514,11 @@ class ParseRun {
   const unsigned maxDepth_;
   const unsigned char* p_;
   const unsigned char* const end_;
-  std::vector<Value> values_;
-  std::vector<Dictionary::Entry> members_;
-  std::vector<Frame> frames_;
-  std::string scratch_;
+  ParseStacks& stacks_;
+  std::vector<Value>& values_;
+  std::vector<Dictionary::Entry>& members_;
+  std::vector<Frame>& frames_;
+  std::string& scratch_;
 };
 
 }  // namespace

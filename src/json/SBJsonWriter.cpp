@@ -136,7 +136,7 @@ class WriteRun {
       case Value::Kind::Real:
         return writeReal(*value.realIf());
       case Value::Kind::Decimal:
-        return writeDecimal(value.decimalIf()->text);
+        return writeDecimal(value.decimalIf()->text());
       case Value::Kind::Data:
       case Value::Kind::Date:
         break;
@@ -196,10 +196,10 @@ class WriteRun {
     return true;
   }
 
-  bool writeDecimal(const std::string& text) {
+  bool writeDecimal(std::string_view text) {
     if (!isJsonNumber(text.data(), text.data() + text.size())) {
-      fail(Code::UnsupportedType,
-           "JSON serialisation not supported for decimal text '" + text + "' that is not a number");
+      fail(Code::UnsupportedType, "JSON serialisation not supported for decimal text '" +
+                                      std::string(text) + "' that is not a number");
       return false;
     }
     out_.append(text);

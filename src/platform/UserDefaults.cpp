@@ -39,7 +39,7 @@ std::optional<std::string> UserDefaults::stringForKey(std::string_view key) cons
   const Value* value = objectForKey(key);
   if (!value) return std::nullopt;
   if (const std::string* text = value->stringIf()) return *text;
-  if (const auto* decimal = value->decimalIf()) return decimal->text;
+  if (const auto* decimal = value->decimalIf()) return std::string(decimal->text());
   if (const auto* integer = value->integerIf()) return std::to_string(*integer);
   return std::nullopt;
 }

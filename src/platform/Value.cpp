@@ -140,15 +140,14 @@ namespace {
 // destroyed one after another by the outermost destructor instead of recursively.
 constexpr unsigned kRecursiveDestructionLimit = 256;
 
-struct DestructionState {
-  unsigned nesting = 0;
-  bool draining = false;
-  std::vector<Value> parked;
-};
+// Plain thread-locals for the counters, so that the destructor of every container reads
+// them without a first-use check; only parking touches the list.
+thread_local unsigned destructionNesting = 0;
+thread_local bool drainingParked = false;
 
-DestructionState& destructionState() {
-  thread_local DestructionState state;
-  return state;
+std::vector<Value>& parkedValues() {
+  thread_local std::vector<Value> parked;
+  return parked;
 }
 
 }  // namespace
@@ -183,23 +182,37 @@ void Value::releaseContainer() noexcept {
     destroyContent();
     return;
   }
-  DestructionState& state = destructionState();
-  if (state.nesting >= kRecursiveDestructionLimit) {
-    state.parked.push_back(std::move(*this));
+  if (destructionNesting >= kRecursiveDestructionLimit) {
+    parkedValues().push_back(std::move(*this));
     destroyContent();
     return;
   }
-  ++state.nesting;
+  ++destructionNesting;
   destroyContent();
-  --state.nesting;
-  if (state.nesting != 0 || state.draining || state.parked.empty()) return;
-  state.draining = true;
-  while (!state.parked.empty()) {
+  --destructionNesting;
+  if (destructionNesting != 0 || drainingParked) return;
+  std::vector<Value>& parked = parkedValues();
+  if (parked.empty()) return;
+  drainingParked = true;
+  while (!parked.empty()) {
     // Each parked value may park deeper ones; the loop picks those up in turn.
-    Value next = std::move(state.parked.back());
-    state.parked.pop_back();
+    Value next = std::move(parked.back());
+    parked.pop_back();
   }
-  state.draining = false;
+  drainingParked = false;
+}
+
+void Value::DecimalText::storeOnHeap(std::string_view text) {
+  heap_.data = new char[text.size()];
+  heap_.size = text.size();
+  std::memcpy(heap_.data, text.data(), text.size());
+  inlineSize_ = kOnHeap;
+}
+
+Value::DecimalText& Value::DecimalText::operator=(DecimalText other) noexcept {
+  // `other` is this function's own, so releasing this text first is safe.
+  this->~DecimalText();
+  return *new (this) DecimalText(std::move(other));
 }
 
 Value::Value(const Value& other) : kind_(other.kind_) {
@@ -303,9 +316,9 @@ Value Value::real(double r) {
   return value;
 }
 
-Value Value::decimal(std::string exactText) {
+Value Value::decimal(std::string_view exactText) {
   Value value;
-  new (&value.decimal_) DecimalText{std::move(exactText)};
+  new (&value.decimal_) DecimalText(exactText);
   value.kind_ = Kind::Decimal;
   return value;
 }
@@ -365,11 +378,11 @@ std::optional<std::int64_t> Value::toInteger() const {
     case Kind::Real:
       return clampToInteger(*realIf());
     case Kind::Decimal: {
-      const std::string& text = decimalIf()->text;
+      std::string_view text = decimalIf()->text();
       std::int64_t exact = 0;
       auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), exact);
       if (ec == std::errc() && end == text.data() + text.size()) return exact;
-      return clampToInteger(leadingReal(text));
+      return clampToInteger(leadingReal(std::string(text)));
     }
     case Kind::String:
       return leadingInteger(*stringIf());
@@ -387,7 +400,7 @@ std::optional<double> Value::toReal() const {
     case Kind::Real:
       return *realIf();
     case Kind::Decimal:
-      return leadingReal(decimalIf()->text);
+      return leadingReal(std::string(decimalIf()->text()));
     case Kind::String:
       return leadingReal(*stringIf());
     default:

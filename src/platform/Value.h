@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <new>
@@ -95,10 +96,51 @@ class Value {
     Dictionary
   };
 
-  // Exact decimal number text, as JSON writes numbers ("12.50", "-0", "1e400").
-  struct DecimalText {
-    std::string text;
-    bool operator==(const DecimalText&) const = default;
+  // Exact decimal number text, as JSON writes numbers ("12.50", "-0", "1e400"). Numbers
+  // are short (canada.json's coordinates have 18 digits), so their text is kept inline
+  // and a parsed number costs no allocation; longer texts go to the heap.
+  class DecimalText {
+   public:
+    explicit DecimalText(std::string_view text) {
+      if (text.size() > kInlineCapacity) {
+        storeOnHeap(text);
+        return;
+      }
+      std::memcpy(inline_, text.data(), text.size());
+      inlineSize_ = static_cast<std::uint8_t>(text.size());
+    }
+    DecimalText(const DecimalText& other) : DecimalText(other.text()) {}
+    // The text lives inline or behind a pointer, so the bytes can move as they are.
+    DecimalText(DecimalText&& other) noexcept {
+      std::memcpy(static_cast<void*>(this), &other, sizeof *this);
+      other.inlineSize_ = 0;
+    }
+    DecimalText& operator=(DecimalText other) noexcept;
+    ~DecimalText() {
+      if (onHeap()) delete[] heap_.data;
+    }
+
+    std::string_view text() const {
+      return onHeap() ? std::string_view(heap_.data, heap_.size)
+                      : std::string_view(inline_, inlineSize_);
+    }
+    bool operator==(const DecimalText& other) const { return text() == other.text(); }
+
+   private:
+    static constexpr std::size_t kInlineCapacity = 31;
+    static constexpr std::uint8_t kOnHeap = 0xFF;
+
+    bool onHeap() const { return inlineSize_ == kOnHeap; }
+    void storeOnHeap(std::string_view text);
+
+    union {
+      char inline_[kInlineCapacity];
+      struct {
+        char* data;
+        std::size_t size;
+      } heap_;
+    };
+    std::uint8_t inlineSize_ = 0;
   };
   // Raw bytes.
   struct Bytes {
@@ -148,7 +190,7 @@ class Value {
   static Value boolean(bool b);
   static Value integer(std::int64_t i);
   static Value real(double r);
-  static Value decimal(std::string exactText);
+  static Value decimal(std::string_view exactText);
   static Value data(std::string bytes);
 
   Kind kind() const { return kind_; }

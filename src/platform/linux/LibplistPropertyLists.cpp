@@ -139,7 +139,7 @@ plist_t toNode(const Value& value) {
     case Value::Kind::Real:
       return plist_new_real(*value.realIf());
     case Value::Kind::Decimal:
-      return decimalToNode(value.decimalIf()->text);
+      return decimalToNode(std::string(value.decimalIf()->text()));
     case Value::Kind::String:
       return plist_new_string(value.stringIf()->c_str());
     case Value::Kind::Data: {
