@@ -12,21 +12,23 @@ namespace tumbla::json_utf8 {
 // or above), or 0 when it is not well formed: a stray continuation byte, an overlong
 // form, a UTF-16 surrogate, a code point beyond U+10FFFF or a sequence cut short.
 inline std::size_t sequenceLength(const unsigned char* p, const unsigned char* end) {
-  auto continuation = [&](std::size_t i, unsigned char low = 0x80, unsigned char high = 0xBF) {
-    return p + i < end && p[i] >= low && p[i] <= high;
-  };
+  // Checked once for the whole sequence, as text in other scripts is made of them.
+  auto continues = [](unsigned char c) { return (c & 0xC0) == 0x80; };
+  std::ptrdiff_t available = end - p;
   unsigned char lead = p[0];
   if (lead < 0xC2) return 0;
-  if (lead < 0xE0) return continuation(1) ? 2 : 0;
+  if (lead < 0xE0) return available >= 2 && continues(p[1]) ? 2 : 0;
   if (lead < 0xF0) {
-    unsigned char low = lead == 0xE0 ? 0xA0 : 0x80;
-    unsigned char high = lead == 0xED ? 0x9F : 0xBF;
-    return continuation(1, low, high) && continuation(2) ? 3 : 0;
+    if (available < 3 || !continues(p[1]) || !continues(p[2])) return 0;
+    bool overlong = lead == 0xE0 && p[1] < 0xA0;
+    bool surrogate = lead == 0xED && p[1] > 0x9F;
+    return overlong || surrogate ? 0 : 3;
   }
   if (lead < 0xF5) {
-    unsigned char low = lead == 0xF0 ? 0x90 : 0x80;
-    unsigned char high = lead == 0xF4 ? 0x8F : 0xBF;
-    return continuation(1, low, high) && continuation(2) && continuation(3) ? 4 : 0;
+    if (available < 4 || !continues(p[1]) || !continues(p[2]) || !continues(p[3])) return 0;
+    bool overlong = lead == 0xF0 && p[1] < 0x90;
+    bool beyondUnicode = lead == 0xF4 && p[1] > 0x8F;
+    return overlong || beyondUnicode ? 0 : 4;
   }
   return 0;
 }

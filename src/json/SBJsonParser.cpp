@@ -46,11 +46,21 @@ struct ParseStacks {
     bool isObject;
     std::size_t first;  // of its elements on values or its members on members
   };
+  // A member of an open object. Its key stays where it was read until the object closes,
+  // so that it is copied once, into the dictionary: in the text, or in escapedKeys (which
+  // grows while the parse goes on, hence offsets) when it had escapes.
+  struct Member {
+    std::size_t keyOffset;
+    std::size_t keySize;
+    bool keyEscaped;
+    Value value;
+  };
 
   std::vector<Value> values;
-  std::vector<Dictionary::Entry> members;
+  std::vector<Member> members;
   std::vector<Frame> frames;
   std::string scratch;
+  std::string escapedKeys;
 
   static ParseStacks& ofThisThread() {
     thread_local ParseStacks stacks;
@@ -62,8 +72,9 @@ struct ParseStacks {
     values.clear();
     members.clear();
     frames.clear();
+    escapedKeys.clear();
     if (values.capacity() > kRetainedCapacity) std::vector<Value>().swap(values);
-    if (members.capacity() > kRetainedCapacity) std::vector<Dictionary::Entry>().swap(members);
+    if (members.capacity() > kRetainedCapacity) std::vector<Member>().swap(members);
     if (frames.capacity() > kRetainedCapacity) std::vector<Frame>().swap(frames);
   }
 };
@@ -78,13 +89,15 @@ class ParseRun {
   ParseRun(SBJsonBase& trace, unsigned maxDepth, std::string_view text)
       : trace_(trace),
         maxDepth_(maxDepth),
+        text_(text.data()),
         p_(reinterpret_cast<const unsigned char*>(text.data())),
         end_(p_ + text.size()),
         stacks_(ParseStacks::ofThisThread()),
         values_(stacks_.values),
         members_(stacks_.members),
         frames_(stacks_.frames),
-        scratch_(stacks_.scratch) {}
+        scratch_(stacks_.scratch),
+        escapedKeys_(stacks_.escapedKeys) {}
   ParseRun(const ParseRun&) = delete;
   ParseRun& operator=(const ParseRun&) = delete;
   ~ParseRun() { stacks_.clear(); }
@@ -108,6 +121,7 @@ class ParseRun {
   };
 
   using Frame = ParseStacks::Frame;
+  using Member = ParseStacks::Member;
 
   bool parseValueTree() {
     Step step = scanValue();
@@ -144,7 +158,7 @@ class ParseRun {
   void emit(Args&&... args) {
     if (!frames_.empty() && frames_.back().isObject) {
       // The member's value is still null: build the new one in its place.
-      Value& slot = members_.back().second;
+      Value& slot = members_.back().value;
       slot.~Value();
       new (&slot) Value(std::forward<Args>(args)...);
     } else {
@@ -301,8 +315,7 @@ class ParseRun {
         fail(Code::Parse, "Object key string expected");
         return Step::ContainerFailed;
       }
-      members_.emplace_back(std::piecewise_construct, std::forward_as_tuple(key),
-                            std::forward_as_tuple());
+      pushMember(key);
       skipSpace();
       if (!at(':')) {
         fail(Code::Parse, "Expected ':' separating key and value");
@@ -333,11 +346,30 @@ class ParseRun {
     emit(std::move(items));
   }
 
+  void pushMember(std::string_view key) {
+    bool escaped = key.data() == scratch_.data();
+    std::size_t offset = static_cast<std::size_t>(key.data() - text_);
+    if (escaped) {
+      offset = escapedKeys_.size();
+      escapedKeys_.append(key);
+    }
+    members_.push_back(Member{offset, key.size(), escaped, Value()});
+  }
+
+  std::string_view keyOf(const Member& member) const {
+    const char* base = member.keyEscaped ? escapedKeys_.data() : text_;
+    return std::string_view(base + member.keyOffset, member.keySize);
+  }
+
   void closeObject() {
     auto begin = members_.begin() + static_cast<std::ptrdiff_t>(frames_.back().first);
     frames_.pop_back();
-    std::vector<Dictionary::Entry> entries(std::make_move_iterator(begin),
-                                           std::make_move_iterator(members_.end()));
+    std::vector<Dictionary::Entry> entries;
+    entries.reserve(static_cast<std::size_t>(members_.end() - begin));
+    for (auto member = begin; member != members_.end(); ++member) {
+      entries.emplace_back(std::piecewise_construct, std::forward_as_tuple(keyOf(*member)),
+                           std::forward_as_tuple(std::move(member->value)));
+    }
     members_.erase(begin, members_.end());
     emit(Dictionary(std::move(entries)));
   }
@@ -358,7 +390,7 @@ class ParseRun {
           break;
         }
       }
-      fail(Code::Parse, "Object value expected for key: " + members_[end - 1].first);
+      fail(Code::Parse, "Object value expected for key: " + std::string(keyOf(members_[end - 1])));
     }
   }
 
@@ -512,13 +544,15 @@ class ParseRun {
 
   SBJsonBase& trace_;
   const unsigned maxDepth_;
+  const char* const text_;
   const unsigned char* p_;
   const unsigned char* const end_;
   ParseStacks& stacks_;
   std::vector<Value>& values_;
-  std::vector<Dictionary::Entry>& members_;
+  std::vector<Member>& members_;
   std::vector<Frame>& frames_;
   std::string& scratch_;
+  std::string& escapedKeys_;
 };
 
 }  // namespace

@@ -153,24 +153,12 @@ std::vector<Value>& parkedValues() {
 }  // namespace
 
 void Value::destroyContent() noexcept {
-  switch (kind_) {
-    case Kind::Decimal:
-      decimal_.~DecimalText();
-      break;
-    case Kind::String:
-      string_.~basic_string();
-      break;
-    case Kind::Data:
-      data_.~Bytes();
-      break;
-    case Kind::Array:
-      array_.~Array();
-      break;
-    case Kind::Dictionary:
-      dictionary_.~Dictionary();
-      break;
-    default:
-      break;
+  if (kind_ == Kind::Array) {
+    array_.~Array();
+  } else if (kind_ == Kind::Dictionary) {
+    dictionary_.~Dictionary();
+  } else if (!holdsPlainBits()) {
+    destroyText();
   }
   kind_ = Kind::Null;
 }
