@@ -68,14 +68,19 @@ struct ParseStacks {
   }
 
   void clear() {
+    clearAndTrim(values);
+    clearAndTrim(members);
+    clearAndTrim(frames);
+    clearAndTrim(scratch);
+    clearAndTrim(escapedKeys);
+  }
+
+ private:
+  template <typename Stack>
+  static void clearAndTrim(Stack& stack) {
     constexpr std::size_t kRetainedCapacity = 1 << 16;
-    values.clear();
-    members.clear();
-    frames.clear();
-    escapedKeys.clear();
-    if (values.capacity() > kRetainedCapacity) std::vector<Value>().swap(values);
-    if (members.capacity() > kRetainedCapacity) std::vector<Member>().swap(members);
-    if (frames.capacity() > kRetainedCapacity) std::vector<Frame>().swap(frames);
+    stack.clear();
+    if (stack.capacity() > kRetainedCapacity) Stack().swap(stack);
   }
 };
 

@@ -31,6 +31,12 @@ TEST(SBJsonParser, AcceptsFragmentsWithExactNumbersAndDecodedStrings) {
       {"[nulltrue]", Value(Array{Value(), Value::boolean(true)})},
       {R"({"a":1 "b":2})", Value(Dictionary{{"a", number("1")}, {"b", number("2")}})},
       {R"({"a":1,"a":2})", Value(Dictionary{{"a", number("2")}})},
+      // Keys with escapes, nested, and one repeating an earlier key in another spelling.
+      {R"({"\u00e9":1,"b\"":{"\n":[2],"x":3},"\u0061":4,"a":5})",
+       Value(Dictionary{
+           {"\u00e9", number("1")},
+           {"b\"", Value(Dictionary{{"\n", Value(Array{number("2")})}, {"x", number("3")}})},
+           {"a", number("5")}})},
       {"[1]  \n", Value(Array{number("1")})},
       {"-0", number("-0")},
       {"0.5", number("0.5")},
@@ -118,6 +124,7 @@ TEST(SBJsonParser, RejectsWithTheTraceInnermostFirst) {
       {R"({"a\q":1})", {{8, "Illegal escape sequence '0x71'"}, {3, "Object key string expected"}}},
       {R"({"a" 1})", {{3, "Expected ':' separating key and value"}}},
       {R"({"a":})", {unrecognised, {3, "Object value expected for key: a"}}},
+      {R"({"\t":1,"\u0062":x})", {unrecognised, {3, "Object value expected for key: b"}}},
       {R"([{"a":1,"b":x}])", {unrecognised, {3, "Object value expected for key: b"}, inArray}},
       {R"({"k":[{"x":[1,]}]})",
        {{9, "Trailing comma disallowed in array"},

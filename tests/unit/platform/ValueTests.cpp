@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "platform/Value.h"
 
 namespace tumbla {
@@ -45,6 +47,27 @@ TEST(Value, BooleansAreNotNumbers) {
   EXPECT_FALSE(Value::boolean(true).isNumber());
   EXPECT_TRUE(Value::decimal("1").isNumber());
   EXPECT_NE(Value::boolean(true), Value::integer(1));
+}
+
+TEST(Value, DecimalTextsShortAndLongCopyMoveAndAssignIndependently) {
+  const std::string shortText = "-12.5e3";
+  const std::string longText = "0.1000000000000000055511151231257827021181583404541015625";
+  for (const std::string& text : {shortText, longText}) {
+    Value original = Value::decimal(text);
+    Value copy = original;
+    Value moved = std::move(original);
+    original = Value::decimal("7");
+    EXPECT_EQ(copy.decimalIf()->text(), text);
+    EXPECT_EQ(moved, copy);
+    EXPECT_EQ(original.decimalIf()->text(), "7");
+
+    Value::DecimalText assigned(shortText == text ? longText : shortText);
+    assigned = *copy.decimalIf();
+    copy = Value();
+    EXPECT_EQ(assigned.text(), text);
+    assigned = Value::DecimalText("1");
+    EXPECT_EQ(assigned.text(), "1");
+  }
 }
 
 }  // namespace
