@@ -21,5 +21,5 @@ exec "$root/tests/support/run-under-xvfb.sh" bash -c '
   pid=$!
   trap "kill -TERM $pid 2>/dev/null" INT TERM
   sleep 5
-  import -window root "$TUMBLA_SHOT" && echo "Saved $TUMBLA_SHOT"
+  import -window root -trim +repage "$TUMBLA_SHOT" && echo "Saved $TUMBLA_SHOT"
   wait $pid' tumbla "$@"
