@@ -34,10 +34,9 @@ GtkWidget* makeEngine() {
   prepareEngineEnvironment();
   GtkWidget* engine = webkit_web_view_new_with_context(sharedEphemeralContext());
   WebKitSettings* settings = webkit_web_view_get_settings(WEBKIT_WEB_VIEW(engine));
-  // The page is a local file that issues its commands as frame loads of other schemes
-  // and hosts, and reads its own neighbouring files.
+  // The page is a local file that reads its own neighbouring files. Its commands are
+  // frame loads, which need no wider access: it gets none to other origins.
   webkit_settings_set_allow_file_access_from_file_urls(settings, TRUE);
-  webkit_settings_set_allow_universal_access_from_file_urls(settings, TRUE);
   // Without this the engine drops `window.open()` outside a click before asking anyone,
   // and the host would never see that load.
   webkit_settings_set_javascript_can_open_windows_automatically(settings, TRUE);
