@@ -130,15 +130,17 @@ class Value {
     static constexpr std::size_t kInlineCapacity = 31;
     static constexpr std::uint8_t kOnHeap = 0xFF;
 
+    struct HeapText {
+      char* data;
+      std::size_t size;
+    };
+
     bool onHeap() const { return inlineSize_ == kOnHeap; }
     void storeOnHeap(std::string_view text);
 
     union {
       char inline_[kInlineCapacity];
-      struct {
-        char* data;
-        std::size_t size;
-      } heap_;
+      HeapText heap_;
     };
     std::uint8_t inlineSize_ = 0;
   };
