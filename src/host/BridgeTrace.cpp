@@ -24,34 +24,47 @@ std::string_view navigationTypeName(NavigationType type) {
   return "other";
 }
 
+// Events are only built when somebody reads them: most runs have no trace.
+template <class MakeEvent>
+void emit(MakeEvent makeEvent) {
+  const Platform& platform = Platform::shared();
+  if (platform.isTracing()) platform.trace(makeEvent());
+}
+
 }  // namespace
 
 void navigation(const Url& url, NavigationType type, bool handled) {
-  Platform::shared().trace({{"event", "navigation"},
-                            {"url", url.absoluteString()},
-                            {"type", navigationTypeName(type)},
-                            {"handled", Value::boolean(handled)}});
+  emit([&] {
+    return Dictionary{{"event", "navigation"},
+                      {"url", url.absoluteString()},
+                      {"type", navigationTypeName(type)},
+                      {"handled", Value::boolean(handled)}};
+  });
 }
 
 void script(std::string_view script, ScriptChannel channel, bool answered) {
-  Platform::shared().trace({{"event", "script"},
-                            {"channel", channel == ScriptChannel::Queued ? "queued" : "direct"},
-                            {"script", script},
-                            {"answered", Value::boolean(answered)}});
+  emit([&] {
+    return Dictionary{{"event", "script"},
+                      {"channel", channel == ScriptChannel::Queued ? "queued" : "direct"},
+                      {"script", script},
+                      {"answered", Value::boolean(answered)}};
+  });
 }
 
 void scriptQueued(std::string_view script) {
-  Platform::shared().trace({{"event", "script-held"}, {"script", script}});
+  emit([&] { return Dictionary{{"event", "script-held"}, {"script", script}}; });
 }
 
 void lifecycle(std::string_view eventName) {
-  Platform::shared().trace({{"event", "lifecycle"}, {"name", eventName}});
+  emit([&] { return Dictionary{{"event", "lifecycle"}, {"name", eventName}}; });
 }
 
 void openedOutside(const Url& url, bool handedOver) {
-  Platform::shared().trace({{"event", "open-outside"},
-                            {"url", url.absoluteString()},
-                            {"handedOver", Value::boolean(handedOver)}});
+  emit([&] {
+    return Dictionary{{"event", "open-outside"},
+                      {"url", url.absoluteString()},
+                      {"handedOver", Value::boolean(handedOver)}};
+  });
 }
 
 }  // namespace tumbla::BridgeTrace

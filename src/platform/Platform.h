@@ -47,6 +47,8 @@ class Platform {
 
   // Bridge events for people debugging a page (--trace); dropped when no sink is set.
   void setTraceSink(TraceSink sink) { traceSink_ = std::move(sink); }
+  // Lets callers skip building events nobody reads.
+  bool isTracing() const { return static_cast<bool>(traceSink_); }
   void trace(const Dictionary& event) const {
     if (traceSink_) traceSink_(event);
   }
