@@ -9,14 +9,16 @@
 #include <new>
 #include <utility>
 
+#include "platform/BlockPool.h"
+
 namespace tumbla {
 
 struct NoExtra {};
 
 // A vector whose size, capacity and elements share one heap block, so that the object
 // itself is one pointer (null while it holds nothing ever reserved) and a container costs
-// one allocation. `Extra` is kept in the block's header for the owner's use; it moves
-// with the block but is not copied with the elements.
+// one allocation from the block pool. `Extra` is kept in the block's header for the owner's use; it
+// moves with the block but is not copied with the elements.
 template <typename T, typename Extra = NoExtra>
 class BlockVector {
  public:
@@ -109,14 +111,18 @@ class BlockVector {
     return std::launder(reinterpret_cast<T*>(reinterpret_cast<char*>(block) + kElementsOffset));
   }
   static const T* elements(const Header* block) { return elements(const_cast<Header*>(block)); }
+  static std::size_t blockBytes(std::size_t capacity) {
+    return kElementsOffset + capacity * sizeof(T);
+  }
   static void release(Header* block) {
+    std::size_t bytes = blockBytes(block->capacity);
     block->~Header();
-    ::operator delete(block);
+    block_pool::release(block, bytes);
   }
 
   void reallocate(std::size_t capacity) {
     static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
-    void* memory = ::operator new(kElementsOffset + capacity * sizeof(T));
+    void* memory = block_pool::allocate(blockBytes(capacity));
     auto* grown = new (memory) Header{0, static_cast<std::uint32_t>(capacity), Extra{}};
     if (block_ != nullptr) {
       grown->extra = std::move(block_->extra);

@@ -9,11 +9,13 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/BlockPool.h"
+
 namespace tumbla {
 
 // A heap block holding a text's length and then its bytes: one allocation per long text.
 inline char* newTextBlock(std::string_view text) {
-  char* block = static_cast<char*>(::operator new(sizeof(std::size_t) + text.size()));
+  char* block = static_cast<char*>(block_pool::allocate(sizeof(std::size_t) + text.size()));
   std::size_t size = text.size();
   std::memcpy(block, &size, sizeof size);
   std::memcpy(block + sizeof size, text.data(), size);
@@ -25,7 +27,7 @@ inline std::string_view textInBlock(const char* block) {
   return std::string_view(block + sizeof size, size);
 }
 inline void deleteTextBlock(char* block) {
-  ::operator delete(block);
+  block_pool::release(block, sizeof(std::size_t) + textInBlock(block).size());
 }
 
 // A text of at most `Capacity` bytes is kept inline; a longer one lives in one heap block

@@ -34,6 +34,8 @@ class DecimalText {
   static constexpr std::uint8_t kOnHeap = 0xFF;
 
   bool onHeap() const { return size_ == kOnHeap; }
+  // Answers false, leaving `packed_` spoilt, when the text has a character that does not pack.
+  bool pack(std::string_view text);
   void storeOnHeap(std::string_view text);
   char* heapBlock() const;
   std::string_view heapText() const;
