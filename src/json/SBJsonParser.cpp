@@ -371,7 +371,7 @@ class ParseRun {
     Dictionary::Entries entries;
     entries.reserve(static_cast<std::size_t>(members_.end() - begin));
     for (auto member = begin; member != members_.end(); ++member) {
-      entries.push_back(Dictionary::Entry{keyOf(*member), std::move(member->value)});
+      entries.emplace_back(keyOf(*member), std::move(member->value));
     }
     members_.erase(begin, members_.end());
     emit(Dictionary(std::move(entries)));

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <memory>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 #include "platform/BlockPool.h"
@@ -74,7 +75,12 @@ class BlockVector {
   template <typename... Args>
   T& emplace_back(Args&&... args) {
     if (size() == capacity()) reallocate(std::max<std::size_t>(4, 2 * capacity()));
-    T* item = new (end()) T(std::forward<Args>(args)...);
+    T* item;
+    if constexpr (std::is_constructible_v<T, Args&&...>) {
+      item = new (end()) T(std::forward<Args>(args)...);
+    } else {
+      item = new (end()) T{std::forward<Args>(args)...};  // an aggregate, in place
+    }
     ++block_->size;
     return *item;
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <compare>
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -71,11 +72,11 @@ class CompactText {
     return textInBlock(heapBlock());
   }
   operator std::string_view() const { return view(); }
-  std::size_t size() const { return view().size(); }
-  bool empty() const { return size_ == 0; }
 
-  // Also compares with another compact text, through its view.
-  bool operator==(std::string_view other) const { return view() == other; }
+  // With another compact text, a string, a string view or a literal alike.
+  template <typename Text>
+  requires std::convertible_to<const Text&, std::string_view>
+  bool operator==(const Text& other) const { return view() == std::string_view(other); }
   std::strong_ordering operator<=>(const CompactText& other) const {
     return view() <=> other.view();
   }
