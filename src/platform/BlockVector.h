@@ -18,8 +18,8 @@ struct NoExtra {};
 
 // A vector whose size, capacity and elements share one heap block, so that the object
 // itself is one pointer (null while it holds nothing ever reserved) and a container costs
-// one allocation from the block pool. `Extra` is kept in the block's header for the owner's use; it
-// moves with the block but is not copied with the elements.
+// one allocation from the block pool. `Extra` is kept in the block's header for the
+// owner's use; it moves with the block but is not copied with the elements.
 template <typename T, typename Extra = NoExtra>
 class BlockVector {
  public:
