@@ -57,7 +57,7 @@ void TumblaViewController::loadView() {
   std::string launchImage;
   if (const Value* name =
           Platform::shared().bundle().objectForInfoDictionaryKey("UILaunchImageFile")) {
-    if (const std::string* text = name->stringIf()) launchImage = *text;
+    if (auto text = name->stringIf()) launchImage = *text;
   }
   std::optional<Image> image;
   if (isIPad()) {
@@ -112,7 +112,7 @@ TumblaViewController::GamePage TumblaViewController::findGamePage() {
   if (!html || !html->stringIf() || html->stringIf()->empty()) {
     return {std::nullopt, "the bundle's Info.plist has no HTML key naming the game page"};
   }
-  std::string name = *html->stringIf();
+  std::string name(*html->stringIf());
   if (isIPad()) name += "~ipad";
   std::optional<std::string> path = bundle.pathForResource(name, "html");
   if (!path) return {std::nullopt, "the bundle has no game page " + name + ".html"};

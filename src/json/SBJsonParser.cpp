@@ -6,7 +6,6 @@
 #include <iterator>
 #include <new>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -369,11 +368,10 @@ class ParseRun {
   void closeObject() {
     auto begin = members_.begin() + static_cast<std::ptrdiff_t>(frames_.back().first);
     frames_.pop_back();
-    std::vector<Dictionary::Entry> entries;
+    Dictionary::Entries entries;
     entries.reserve(static_cast<std::size_t>(members_.end() - begin));
     for (auto member = begin; member != members_.end(); ++member) {
-      entries.emplace_back(std::piecewise_construct, std::forward_as_tuple(keyOf(*member)),
-                           std::forward_as_tuple(std::move(member->value)));
+      entries.emplace_back(keyOf(*member), std::move(member->value));
     }
     members_.erase(begin, members_.end());
     emit(Dictionary(std::move(entries)));

@@ -136,7 +136,7 @@ class WriteRun {
       case Value::Kind::Real:
         return writeReal(*value.realIf());
       case Value::Kind::Decimal:
-        return writeDecimal(value.decimalIf()->text());
+        return writeDecimal(*value.decimalIf());
       case Value::Kind::Data:
       case Value::Kind::Date:
         break;
@@ -169,8 +169,9 @@ class WriteRun {
       const Frame& frame = frames_[i];
       if (frame.dictionary == nullptr) continue;
       // `next` has already moved past the member being written.
-      fail(Code::UnsupportedType,
-           "Unsupported value for key " + memberAt(frame, frame.next - 1).first + " in object");
+      fail(Code::UnsupportedType, "Unsupported value for key " +
+                                      std::string(memberAt(frame, frame.next - 1).first) +
+                                      " in object");
     }
   }
 
@@ -196,7 +197,9 @@ class WriteRun {
     return true;
   }
 
-  bool writeDecimal(std::string_view text) {
+  bool writeDecimal(const Value::DecimalText& decimal) {
+    Value::DecimalText::Buffer buffer;
+    std::string_view text = decimal.text(buffer);
     if (!isJsonNumber(text.data(), text.data() + text.size())) {
       fail(Code::UnsupportedType, "JSON serialisation not supported for decimal text '" +
                                       std::string(text) + "' that is not a number");
@@ -206,7 +209,7 @@ class WriteRun {
     return true;
   }
 
-  bool writeString(const std::string& text) {
+  bool writeString(std::string_view text) {
     out_.push_back('"');
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = p + text.size();

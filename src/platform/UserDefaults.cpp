@@ -38,8 +38,8 @@ float UserDefaults::floatForKey(std::string_view key) const {
 std::optional<std::string> UserDefaults::stringForKey(std::string_view key) const {
   const Value* value = objectForKey(key);
   if (!value) return std::nullopt;
-  if (const std::string* text = value->stringIf()) return *text;
-  if (const auto* decimal = value->decimalIf()) return std::string(decimal->text());
+  if (auto text = value->stringIf()) return std::string(*text);
+  if (const auto* decimal = value->decimalIf()) return decimal->text();
   if (const auto* integer = value->integerIf()) return std::to_string(*integer);
   return std::nullopt;
 }

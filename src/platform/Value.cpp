@@ -11,14 +11,17 @@
 
 namespace tumbla {
 
+static_assert(sizeof(Value) == 16);
+static_assert(sizeof(Dictionary::Entry) == 32);
+
 Dictionary::Dictionary(std::initializer_list<Entry> entries) {
   entries_.reserve(entries.size());
   for (const auto& entry : entries) set(entry.first, entry.second);
 }
 
-Dictionary::Dictionary(const Dictionary& other)
-    : entries_(other.entries_),
-      index_(other.index_ ? std::make_unique<std::vector<std::uint32_t>>(*other.index_) : nullptr) {
+Dictionary::Dictionary(const Dictionary& other) : entries_(other.entries_) {
+  // The copied keys are known to differ.
+  if (other.index() != nullptr) rebuildIndex();
 }
 
 Dictionary& Dictionary::operator=(const Dictionary& other) {
@@ -35,8 +38,8 @@ std::size_t hashKey(std::string_view key) {
 }  // namespace
 
 std::size_t Dictionary::findPosition(std::string_view key) const {
-  if (index_) {
-    const std::vector<std::uint32_t>& slots = *index_;
+  if (index() != nullptr) {
+    const std::vector<std::uint32_t>& slots = *index();
     std::size_t mask = slots.size() - 1;
     for (std::size_t slot = hashKey(key) & mask;; slot = (slot + 1) & mask) {
       std::uint32_t stored = slots[slot];
@@ -51,8 +54,8 @@ std::size_t Dictionary::findPosition(std::string_view key) const {
 }
 
 bool Dictionary::indexInsert(std::size_t position) {
-  std::vector<std::uint32_t>& slots = *index_;
-  const std::string& key = entries_[position].first;
+  std::vector<std::uint32_t>& slots = **entries_.extra();
+  std::string_view key = entries_[position].first;
   std::size_t mask = slots.size() - 1;
   std::size_t slot = hashKey(key) & mask;
   for (; slots[slot] != 0; slot = (slot + 1) & mask) {
@@ -66,7 +69,7 @@ bool Dictionary::rebuildIndex() {
   // At most half full, so that probes stay short.
   std::size_t slots = 64;
   while (slots < entries_.size() * 2) slots *= 2;
-  index_ = std::make_unique<std::vector<std::uint32_t>>(slots, 0);
+  *entries_.extra() = std::make_unique<std::vector<std::uint32_t>>(slots, 0);
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     if (!indexInsert(i)) return false;
   }
@@ -76,7 +79,7 @@ bool Dictionary::rebuildIndex() {
 bool Dictionary::hasRepeatedKeys() {
   if (entries_.size() >= kIndexThreshold) return !rebuildIndex();
   for (std::size_t i = 1; i < entries_.size(); ++i) {
-    const std::string& key = entries_[i].first;
+    std::string_view key = entries_[i].first;
     for (std::size_t j = 0; j < i; ++j) {
       if (entries_[j].first == key) return true;
     }
@@ -84,11 +87,10 @@ bool Dictionary::hasRepeatedKeys() {
   return false;
 }
 
-Dictionary::Dictionary(std::vector<Entry> entries) : entries_(std::move(entries)) {
+Dictionary::Dictionary(Entries entries) : entries_(std::move(entries)) {
   if (!hasRepeatedKeys()) return;
-  std::vector<Entry> given = std::move(entries_);
-  entries_.clear();
-  index_.reset();
+  Entries given = std::move(entries_);
+  dropIndex();
   entries_.reserve(given.size());
   for (Entry& entry : given) set(std::move(entry.first), std::move(entry.second));
 }
@@ -99,17 +101,17 @@ const Value* Dictionary::find(std::string_view key) const {
 }
 
 Value* Dictionary::find(std::string_view key) {
-  if (!index_ && entries_.size() >= kIndexThreshold) rebuildIndex();
+  if (index() == nullptr && entries_.size() >= kIndexThreshold) rebuildIndex();
   return const_cast<Value*>(std::as_const(*this).find(key));
 }
 
-Value& Dictionary::set(std::string key, Value value) {
+Value& Dictionary::set(Key key, Value value) {
   if (Value* existing = find(key)) {
     *existing = std::move(value);
     return *existing;
   }
-  entries_.emplace_back(std::move(key), std::move(value));
-  if (index_ && entries_.size() * 2 <= index_->size()) {
+  entries_.push_back(Entry{std::move(key), std::move(value)});
+  if (index() != nullptr && entries_.size() * 2 <= index()->size()) {
     indexInsert(entries_.size() - 1);  // new, so never repeated
   } else if (entries_.size() >= kIndexThreshold) {
     rebuildIndex();
@@ -122,7 +124,7 @@ bool Dictionary::erase(std::string_view key) {
   if (position == entries_.size()) return false;
   entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(position));
   // Later entries moved down one place; erasing is linear anyway.
-  index_.reset();
+  dropIndex();
   return true;
 }
 
@@ -154,9 +156,9 @@ std::vector<Value>& parkedValues() {
 
 void Value::destroyContent() noexcept {
   if (kind_ == Kind::Array) {
-    array_.~Array();
+    content<Array>().~Array();
   } else if (kind_ == Kind::Dictionary) {
-    dictionary_.~Dictionary();
+    content<Dictionary>().~Dictionary();
   } else if (!holdsPlainBits()) {
     destroyText();
   }
@@ -164,8 +166,8 @@ void Value::destroyContent() noexcept {
 }
 
 void Value::releaseContainer() noexcept {
-  bool nests = (kind_ == Kind::Array && !array_.empty()) ||
-               (kind_ == Kind::Dictionary && !dictionary_.empty());
+  bool nests = (kind_ == Kind::Array && !content<Array>().empty()) ||
+               (kind_ == Kind::Dictionary && !content<Dictionary>().empty());
   if (!nests) {
     destroyContent();
     return;
@@ -190,50 +192,17 @@ void Value::releaseContainer() noexcept {
   drainingParked = false;
 }
 
-void Value::DecimalText::storeOnHeap(std::string_view text) {
-  heap_.data = new char[text.size()];
-  heap_.size = text.size();
-  std::memcpy(heap_.data, text.data(), text.size());
-  inlineSize_ = kOnHeap;
-}
-
-Value::DecimalText& Value::DecimalText::operator=(DecimalText other) noexcept {
-  // `other` is this function's own, so releasing this text first is safe.
-  this->~DecimalText();
-  return *new (this) DecimalText(std::move(other));
-}
-
 Value::Value(const Value& other) : kind_(other.kind_) {
-  switch (kind_) {
-    case Kind::Decimal:
-      new (&decimal_) DecimalText(other.decimal_);
-      break;
-    case Kind::String:
-      new (&string_) std::string(other.string_);
-      break;
-    case Kind::Data:
-      new (&data_) Bytes(other.data_);
-      break;
-    case Kind::Array:
-      new (&array_) Array(other.array_);
-      break;
-    case Kind::Dictionary:
-      new (&dictionary_) Dictionary(other.dictionary_);
-      break;
-    case Kind::Null:
-      break;
-    case Kind::Boolean:
-      boolean_ = other.boolean_;
-      break;
-    case Kind::Integer:
-      integer_ = other.integer_;
-      break;
-    case Kind::Real:
-      real_ = other.real_;
-      break;
-    case Kind::Date:
-      date_ = other.date_;
-      break;
+  if (holdsPlainBits()) {
+    std::memcpy(content_, other.content_, sizeof content_);
+  } else if (kind_ == Kind::Decimal) {
+    new (content_) DecimalText(other.content<DecimalText>());
+  } else if (kind_ == Kind::Array) {
+    new (content_) Array(other.content<Array>());
+  } else if (kind_ == Kind::Dictionary) {
+    new (content_) Dictionary(other.content<Dictionary>());
+  } else {
+    new (content_) Text(other.content<Text>());
   }
 }
 
@@ -243,16 +212,11 @@ Value& Value::operator=(const Value& other) {
 }
 
 Value& Value::operator=(Value&& other) noexcept {
-  if (kind_ < Kind::Decimal) {
-    // Nothing to release, and `other` cannot live inside this value.
-    kind_ = other.kind_;
-    moveContentFrom(other);
-  } else if (this != &other) {
-    Value previous(std::move(*this));
-    destroyContent();
-    kind_ = other.kind_;
-    moveContentFrom(other);
-  }
+  if (this == &other) return *this;
+  // Keeps the previous content alive until `other`, which may live inside it, is taken.
+  Value previous(std::move(*this));
+  std::memcpy(content_, other.content_, sizeof content_);
+  kind_ = std::exchange(other.kind_, Kind::Null);
   return *this;
 }
 
@@ -262,23 +226,22 @@ bool Value::operator==(const Value& other) const {
     case Kind::Null:
       return true;
     case Kind::Boolean:
-      return boolean_ == other.boolean_;
+      return content<bool>() == other.content<bool>();
     case Kind::Integer:
-      return integer_ == other.integer_;
+      return content<std::int64_t>() == other.content<std::int64_t>();
     case Kind::Real:
-      return real_ == other.real_;
+      return content<double>() == other.content<double>();
     case Kind::Decimal:
-      return decimal_ == other.decimal_;
+      return content<DecimalText>() == other.content<DecimalText>();
     case Kind::String:
-      return string_ == other.string_;
     case Kind::Data:
-      return data_ == other.data_;
+      return content<Text>() == other.content<Text>();
     case Kind::Date:
-      return date_ == other.date_;
+      return content<Date>() == other.content<Date>();
     case Kind::Array:
-      return array_ == other.array_;
+      return content<Array>() == other.content<Array>();
     case Kind::Dictionary:
-      return dictionary_ == other.dictionary_;
+      return content<Dictionary>() == other.content<Dictionary>();
   }
   return false;
 }
@@ -286,34 +249,34 @@ bool Value::operator==(const Value& other) const {
 Value Value::boolean(bool b) {
   Value value;
   value.kind_ = Kind::Boolean;
-  value.boolean_ = b;
+  new (value.content_) bool(b);
   return value;
 }
 
 Value Value::integer(std::int64_t i) {
   Value value;
   value.kind_ = Kind::Integer;
-  value.integer_ = i;
+  new (value.content_) std::int64_t(i);
   return value;
 }
 
 Value Value::real(double r) {
   Value value;
   value.kind_ = Kind::Real;
-  value.real_ = r;
+  new (value.content_) double(r);
   return value;
 }
 
 Value Value::decimal(std::string_view exactText) {
   Value value;
-  new (&value.decimal_) DecimalText(exactText);
+  new (value.content_) DecimalText(exactText);
   value.kind_ = Kind::Decimal;
   return value;
 }
 
-Value Value::data(std::string bytes) {
+Value Value::data(std::string_view bytes) {
   Value value;
-  new (&value.data_) Bytes{std::move(bytes)};
+  new (value.content_) Text(bytes);
   value.kind_ = Kind::Data;
   return value;
 }
@@ -327,11 +290,11 @@ namespace {
 
 // The leading number of a text, as the platform's string-to-number conversions read
 // it: optional white space, then as much of a number as there is; 0 when none.
-double leadingReal(const std::string& text) {
-  return std::strtod(text.c_str(), nullptr);
+double leadingReal(std::string_view text) {
+  return std::strtod(std::string(text).c_str(), nullptr);
 }
 
-std::int64_t leadingInteger(const std::string& text) {
+std::int64_t leadingInteger(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
   bool negative = false;
@@ -366,11 +329,12 @@ std::optional<std::int64_t> Value::toInteger() const {
     case Kind::Real:
       return clampToInteger(*realIf());
     case Kind::Decimal: {
-      std::string_view text = decimalIf()->text();
+      DecimalText::Buffer buffer;
+      std::string_view text = decimalIf()->text(buffer);
       std::int64_t exact = 0;
       auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), exact);
       if (ec == std::errc() && end == text.data() + text.size()) return exact;
-      return clampToInteger(leadingReal(std::string(text)));
+      return clampToInteger(leadingReal(text));
     }
     case Kind::String:
       return leadingInteger(*stringIf());
@@ -388,7 +352,7 @@ std::optional<double> Value::toReal() const {
     case Kind::Real:
       return *realIf();
     case Kind::Decimal:
-      return leadingReal(std::string(decimalIf()->text()));
+      return leadingReal(decimalIf()->text());
     case Kind::String:
       return leadingReal(*stringIf());
     default:
@@ -405,7 +369,7 @@ std::optional<bool> Value::toBoolean() const {
     case Kind::Decimal:
       return *toReal() != 0.0;
     case Kind::String: {
-      const std::string& text = *stringIf();
+      std::string_view text = *stringIf();
       std::string lower;
       for (char ch : text) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
       if (lower == "yes" || lower == "true") return true;

@@ -139,11 +139,11 @@ plist_t toNode(const Value& value) {
     case Value::Kind::Real:
       return plist_new_real(*value.realIf());
     case Value::Kind::Decimal:
-      return decimalToNode(std::string(value.decimalIf()->text()));
+      return decimalToNode(value.decimalIf()->text());
     case Value::Kind::String:
-      return plist_new_string(value.stringIf()->c_str());
+      return plist_new_string(std::string(*value.stringIf()).c_str());
     case Value::Kind::Data: {
-      const std::string& bytes = value.dataIf()->bytes;
+      std::string_view bytes = *value.dataIf();
       return plist_new_data(bytes.data(), bytes.size());
     }
     case Value::Kind::Date:
@@ -158,7 +158,8 @@ plist_t toNode(const Value& value) {
     case Value::Kind::Dictionary: {
       plist_t dictionary = plist_new_dict();
       for (const auto& [key, item] : *value.dictionaryIf()) {
-        if (plist_t node = toNode(item)) plist_dict_set_item(dictionary, key.c_str(), node);
+        if (plist_t node = toNode(item))
+          plist_dict_set_item(dictionary, std::string(key).c_str(), node);
       }
       return dictionary;
     }
