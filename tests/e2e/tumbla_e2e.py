@@ -96,7 +96,8 @@ class Run:
     def navigations(self):
         return [e for e in self.events() if e["event"] == "navigation"]
 
-    def wait_for(self, condition, timeout=20.0, what="condition"):
+    # Generous limits: a loaded machine can take many seconds to start the web engine.
+    def wait_for(self, condition, timeout=60.0, what="condition"):
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             if condition(self):
@@ -110,7 +111,7 @@ class Run:
         self.wait_for(lambda r: "Tumbla.setShakeToUndo(1)" in r.scripts()
                       or "Tumbla.setShakeToUndo(0)" in r.scripts(), what="start-up")
 
-    def terminate(self, timeout=20.0):
+    def terminate(self, timeout=60.0):
         self.process.send_signal(signal.SIGTERM)
         try:
             return self.process.wait(timeout)
@@ -186,7 +187,7 @@ class EndToEnd(unittest.TestCase):
         extra = "for (let i = 0; i < 2000; i++) send('tumbla://app.prismora/n?i=' + i);"
         run = self.start(make_bundle(self.root, extra=extra))
         commands = lambda r: [n["url"] for n in r.navigations() if "/n?i=" in n["url"]]
-        run.wait_for(lambda r: len(commands(r)) >= 2000, timeout=60, what="2,000 commands")
+        run.wait_for(lambda r: len(commands(r)) >= 2000, timeout=120, what="2,000 commands")
         self.assertEqual(commands(run), [f"tumbla://app.prismora/n?i={i}" for i in range(2000)])
         self.assertEqual(run.terminate(), 0)
 
