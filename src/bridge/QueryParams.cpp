@@ -1,8 +1,5 @@
 #include "bridge/QueryParams.h"
 
-#include <algorithm>
-#include <limits>
-
 #include "platform/Value.h"
 
 namespace tumbla {
@@ -41,10 +38,7 @@ std::optional<std::string> parameter(const QueryParameters& parameters, std::str
 std::int32_t integerParameter(const QueryParameters& parameters, std::string_view key) {
   auto found = parameters.find(key);
   if (found == parameters.end()) return 0;
-  std::int64_t wide = Value(found->second).toInteger().value_or(0);
-  wide = std::clamp<std::int64_t>(wide, std::numeric_limits<std::int32_t>::min(),
-                                  std::numeric_limits<std::int32_t>::max());
-  return static_cast<std::int32_t>(wide);
+  return leadingInt32(found->second);
 }
 
 }  // namespace tumbla

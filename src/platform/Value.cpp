@@ -246,25 +246,22 @@ bool Value::operator==(const Value& other) const {
   return false;
 }
 
+template <class Scalar>
+Value Value::holding(Kind kind, Scalar scalar) {
+  Value value;
+  value.kind_ = kind;
+  new (value.content_) Scalar(scalar);
+  return value;
+}
+
 Value Value::boolean(bool b) {
-  Value value;
-  value.kind_ = Kind::Boolean;
-  new (value.content_) bool(b);
-  return value;
+  return holding(Kind::Boolean, b);
 }
-
 Value Value::integer(std::int64_t i) {
-  Value value;
-  value.kind_ = Kind::Integer;
-  new (value.content_) std::int64_t(i);
-  return value;
+  return holding(Kind::Integer, i);
 }
-
 Value Value::real(double r) {
-  Value value;
-  value.kind_ = Kind::Real;
-  new (value.content_) double(r);
-  return value;
+  return holding(Kind::Real, r);
 }
 
 Value Value::decimal(std::string_view exactText) {
@@ -319,6 +316,12 @@ std::int64_t clampToInteger(double r) {
 }
 
 }  // namespace
+
+std::int32_t leadingInt32(std::string_view text) {
+  return static_cast<std::int32_t>(
+      std::clamp<std::int64_t>(leadingInteger(text), std::numeric_limits<std::int32_t>::min(),
+                               std::numeric_limits<std::int32_t>::max()));
+}
 
 std::optional<std::int64_t> Value::toInteger() const {
   switch (kind()) {

@@ -113,6 +113,10 @@ class Value {
   bool operator==(const Value& other) const;
 
  private:
+  // A value of one of the kinds kept as a plain scalar (boolean, integer, real).
+  template <class Scalar>
+  static Value holding(Kind kind, Scalar scalar);
+
   // Strings and data.
   using Text = CompactText<14>;
 
@@ -241,6 +245,11 @@ class Dictionary {
 
   Entries entries_;
 };
+
+// A text's leading decimal integer, read as the platform's 32-bit `intValue` reads it:
+// white space skipped, optional sign, digits up to the first other character, clamped to
+// the range; 0 when there is no number.
+std::int32_t leadingInt32(std::string_view text);
 
 inline Value::Value(Array array) : kind_(Kind::Array) {
   new (content_) Array(std::move(array));
