@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "json/SBJsonWriter.h"
-#include "platform/Value.h"
+#include "value/Value.h"
 
 namespace tumbla {
 

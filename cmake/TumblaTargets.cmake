@@ -14,11 +14,16 @@ function(tumbla_configure target)
   endif()
 endfunction()
 
-# A library made of every source in one folder, so that adding a file needs no edit of
-# the build. Usage: tumbla_folder_library(target folder [DEPENDS lib...])
+# A library made of every source in one folder (and in the extra folders named, for a layer
+# that keeps details in a subfolder), so that adding a file needs no edit of the build.
+# Usage: tumbla_folder_library(target folder [EXTRA_FOLDERS folder...] [DEPENDS lib...])
 function(tumbla_folder_library target folder)
-  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${folder}/*.cpp)
+  cmake_parse_arguments(ARG "" "" "DEPENDS;EXTRA_FOLDERS" ${ARGN})
+  set(globs ${folder}/*.cpp)
+  foreach(extra ${ARG_EXTRA_FOLDERS})
+    list(APPEND globs ${extra}/*.cpp)
+  endforeach()
+  file(GLOB sources CONFIGURE_DEPENDS ${globs})
   if(NOT sources)
     # A layer that has only headers so far.
     add_library(${target} INTERFACE)

@@ -1,6 +1,6 @@
 #include "bridge/QueryParams.h"
 
-#include "platform/Value.h"
+#include "value/Value.h"
 
 namespace tumbla {
 

@@ -30,7 +30,6 @@ TumblaViewController::TumblaViewController() {
 }
 
 TumblaViewController::~TumblaViewController() {
-  Platform::shared().notificationCenter().removeObserver(this);
   if (webView_) webView_->setDelegate(nullptr);
   urlDispatcher_.setDelegate(nullptr);
 }
@@ -85,7 +84,7 @@ void TumblaViewController::viewDidLoad() {
   // Seam: the share view and camera button are built here.
   // Seam: the remote configuration page decides here whether the promotion button shows.
   loadPage();
-  Platform::shared().notificationCenter().addObserver(
+  deviceShakenSubscription_ = Platform::shared().notificationCenter().addObserver(
       this, std::string(kDeviceShakenNotification), nullptr,
       [this](const Notification&) { deviceShaken(); });
 }
@@ -129,7 +128,7 @@ void TumblaViewController::loadPage() {
 }
 
 void TumblaViewController::viewDidUnload() {
-  Platform::shared().notificationCenter().removeObserver(this);
+  deviceShakenSubscription_.cancel();
   if (webView_) webView_->setDelegate(nullptr);
   webView_.reset();
   imageView_.reset();

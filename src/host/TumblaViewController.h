@@ -9,9 +9,10 @@
 #include "bridge/URLDispatcher.h"
 #include "host/BridgeTrace.h"
 #include "platform/RunLoop.h"
-#include "platform/Value.h"
+#include "platform/Subscription.h"
 #include "platform/View.h"
 #include "platform/WebView.h"
+#include "value/Value.h"
 
 namespace tumbla {
 
@@ -98,6 +99,7 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   std::shared_ptr<WebView> webView_;
   std::shared_ptr<ImageView> imageView_;
   std::shared_ptr<Timer> launchImageFade_;
+  Subscription deviceShakenSubscription_;
 };
 
 }  // namespace tumbla

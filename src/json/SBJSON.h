@@ -9,7 +9,7 @@
 #include "json/SBJsonParser.h"
 #include "json/SBJsonWriter.h"
 #include "platform/Error.h"
-#include "platform/Value.h"
+#include "value/Value.h"
 
 namespace tumbla {
 

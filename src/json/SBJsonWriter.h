@@ -4,7 +4,7 @@
 #include <string>
 
 #include "json/SBJsonBase.h"
-#include "platform/Value.h"
+#include "value/Value.h"
 
 namespace tumbla {
 

@@ -5,34 +5,44 @@
 
 namespace tumbla {
 
-void NotificationCenter::addObserver(const void* observer, std::string name, const void* sender,
-                                     Handler handler) {
-  subscriptions_.push_back({nextId_++, observer, std::move(name), sender, std::move(handler)});
+NotificationCenter::NotificationCenter() : registry_(std::make_shared<Registry>()) {}
+
+Subscription NotificationCenter::addObserver(const void* observer, std::string name,
+                                             const void* sender, Handler handler) {
+  unsigned long id = registry_->nextId++;
+  registry_->registrations.push_back({id, observer, std::move(name), sender, std::move(handler)});
+  return Subscription([weakRegistry = std::weak_ptr<Registry>(registry_), id] {
+    if (auto registry = weakRegistry.lock()) {
+      std::erase_if(registry->registrations, [&](const Registration& r) { return r.id == id; });
+    }
+  });
 }
 
 void NotificationCenter::removeObserver(const void* observer) {
-  std::erase_if(subscriptions_, [&](const Subscription& s) { return s.observer == observer; });
+  std::erase_if(registry_->registrations,
+                [&](const Registration& r) { return r.observer == observer; });
 }
 
 void NotificationCenter::removeObserver(const void* observer, std::string_view name) {
-  std::erase_if(subscriptions_,
-                [&](const Subscription& s) { return s.observer == observer && s.name == name; });
+  std::erase_if(registry_->registrations,
+                [&](const Registration& r) { return r.observer == observer && r.name == name; });
 }
 
 void NotificationCenter::post(std::string name, const void* sender, Dictionary userInfo) {
   Notification notification{std::move(name), sender, std::move(userInfo)};
-  // Handlers may add or remove subscriptions; walk a snapshot of the matching ids and
+  // Handlers may add or remove registrations; walk a snapshot of the matching ids and
   // look each one up again before calling it.
   std::vector<unsigned long> matching;
-  for (const Subscription& s : subscriptions_) {
-    if (s.name == notification.name && (s.sender == nullptr || s.sender == sender)) {
-      matching.push_back(s.id);
+  for (const Registration& r : registry_->registrations) {
+    if (r.name == notification.name && (r.sender == nullptr || r.sender == sender)) {
+      matching.push_back(r.id);
     }
   }
   for (unsigned long id : matching) {
-    auto it = std::find_if(subscriptions_.begin(), subscriptions_.end(),
-                           [&](const Subscription& s) { return s.id == id; });
-    if (it == subscriptions_.end()) continue;
+    auto& registrations = registry_->registrations;
+    auto it = std::find_if(registrations.begin(), registrations.end(),
+                           [&](const Registration& r) { return r.id == id; });
+    if (it == registrations.end()) continue;
     Handler handler = it->handler;
     handler(notification);
   }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/Value.h"
+#include "platform/Subscription.h"
+#include "value/Value.h"
 
 namespace tumbla {
 
@@ -15,31 +17,40 @@ struct Notification {
   Dictionary userInfo;
 };
 
-// Synchronous, in-process notifications. Observers are identified by an address (their
-// `this`); removing an observer drops all its subscriptions, and a subscription removed
-// during a post is not called afterwards.
+// Synchronous, in-process notifications. Adding an observer answers the subscription that
+// owns the registration: it ends when the subscription is destroyed. The removal by
+// observer address stays, for code that removes every registration of an object at once;
+// a registration removed during a post is not called afterwards.
 class NotificationCenter {
  public:
   using Handler = std::function<void(const Notification&)>;
 
-  // Calls `handler` for every post of `name` by `sender`, or by anyone when `sender` is null.
-  void addObserver(const void* observer, std::string name, const void* sender, Handler handler);
+  NotificationCenter();
+
+  // Calls `handler` for every post of `name` by `sender`, or by anyone when `sender` is
+  // null, until the answered subscription ends or `observer` is removed.
+  Subscription addObserver(const void* observer, std::string name, const void* sender,
+                           Handler handler);
   void removeObserver(const void* observer);
   void removeObserver(const void* observer, std::string_view name);
 
   void post(std::string name, const void* sender = nullptr, Dictionary userInfo = {});
 
  private:
-  struct Subscription {
+  struct Registration {
     unsigned long id;
     const void* observer;
     std::string name;
     const void* sender;
     Handler handler;
   };
+  // Shared with the subscriptions, so that one which outlives the center ends harmlessly.
+  struct Registry {
+    std::vector<Registration> registrations;
+    unsigned long nextId = 1;
+  };
 
-  std::vector<Subscription> subscriptions_;
-  unsigned long nextId_ = 1;
+  std::shared_ptr<Registry> registry_;
 };
 
 }  // namespace tumbla

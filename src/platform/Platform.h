@@ -11,7 +11,7 @@
 #include "platform/RunLoop.h"
 #include "platform/UserDefaults.h"
 #include "platform/UserInterface.h"
-#include "platform/Value.h"
+#include "value/Value.h"
 
 namespace tumbla {
 

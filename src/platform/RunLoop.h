@@ -3,7 +3,8 @@
 #include <functional>
 #include <memory>
 
-#include "platform/Date.h"
+#include "platform/BackgroundThread.h"
+#include "value/Date.h"
 
 namespace tumbla {
 
@@ -34,8 +35,8 @@ class RunLoop {
   // run; called on the main thread itself, the task then runs at once.
   virtual void postToMain(std::function<void()> task, bool waitUntilDone) = 0;
 
-  // Runs `body` on a fresh background thread.
-  virtual void startBackground(std::function<void()> body) = 0;
+  // Runs `body` on a fresh background thread, owned by the answer.
+  [[nodiscard]] virtual BackgroundThread startBackground(std::function<void()> body) = 0;
 
  protected:
   // Calls `fire` after `seconds`, and then every `seconds` when `repeats` for as long as

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Value.h"
+#include "value/Value.h"
 
 namespace tumbla {
 

@@ -96,7 +96,7 @@ TEST(GLibRunLoop, PostToMainRunsOnTheMainThreadAndCanWait) {
   std::atomic<int> handedOver = 0;
   std::atomic<bool> backgroundDone = false;
   std::vector<int> seenOnMain;
-  loop.startBackground([&] {
+  BackgroundThread worker = loop.startBackground([&] {
     EXPECT_NE(std::this_thread::get_id(), mainThread);
     for (int i = 1; i <= 3; ++i) {
       loop.postToMain(
@@ -111,6 +111,7 @@ TEST(GLibRunLoop, PostToMainRunsOnTheMainThreadAndCanWait) {
     backgroundDone = true;
   });
   ASSERT_TRUE(pumpUntil([&] { return backgroundDone.load(); }, 5));
+  worker.join();
   EXPECT_EQ(seenOnMain, (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(handedOver, 3);
 }

@@ -111,8 +111,8 @@ void GLibRunLoop::postToMain(std::function<void()> task, bool waitUntilDone) {
   handoff->doneChanged.wait(lock, [&] { return handoff->done; });
 }
 
-void GLibRunLoop::startBackground(std::function<void()> body) {
-  std::thread(std::move(body)).detach();
+BackgroundThread GLibRunLoop::startBackground(std::function<void()> body) {
+  return BackgroundThread(std::thread(std::move(body)));
 }
 
 }  // namespace tumbla

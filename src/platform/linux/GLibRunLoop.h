@@ -15,7 +15,7 @@ class GLibRunLoop : public RunLoop {
 
   Date now() const override;
   void postToMain(std::function<void()> task, bool waitUntilDone) override;
-  void startBackground(std::function<void()> body) override;
+  BackgroundThread startBackground(std::function<void()> body) override;
 
  protected:
   void scheduleTimerImpl(double seconds, bool repeats, std::function<bool()> fire) override;

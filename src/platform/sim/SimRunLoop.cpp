@@ -13,9 +13,11 @@ void SimRunLoop::postToMain(std::function<void()> task, bool waitUntilDone) {
   }
 }
 
-void SimRunLoop::startBackground(std::function<void()> body) {
-  // Background work runs when the test lets posted tasks run, which keeps it deterministic.
+BackgroundThread SimRunLoop::startBackground(std::function<void()> body) {
+  // Background work runs on the test's thread when the test lets posted tasks run, which
+  // keeps it deterministic; there is no thread to own.
   tasks_.push_back(std::move(body));
+  return {};
 }
 
 void SimRunLoop::runPendingTasks() {

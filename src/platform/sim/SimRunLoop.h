@@ -14,7 +14,7 @@ class SimRunLoop : public RunLoop {
  public:
   Date now() const override { return now_; }
   void postToMain(std::function<void()> task, bool waitUntilDone) override;
-  void startBackground(std::function<void()> body) override;
+  BackgroundThread startBackground(std::function<void()> body) override;
 
   // Moves the clock forward, firing every timer that falls due on the way, in time order,
   // and running posted tasks after each.

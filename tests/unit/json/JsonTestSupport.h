@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "json/SBJsonBase.h"
-#include "platform/Value.h"
+#include "value/Value.h"
 
 namespace tumbla::json_test {
 

@@ -37,12 +37,15 @@ TEST_F(PlatformServices, ObserversRemovedDuringAPostAreNotCalled) {
   NotificationCenter& center = platform->notificationCenter();
   int first = 0, second = 0, other = 0;
   int sender = 0, otherSender = 0;
-  center.addObserver(&first, "Ping", nullptr, [&](const Notification&) {
-    ++first;
-    center.removeObserver(&second);
-  });
-  center.addObserver(&second, "Ping", nullptr, [&](const Notification&) { ++second; });
-  center.addObserver(&other, "Ping", &otherSender, [&](const Notification&) { ++other; });
+  Subscription firstSubscription =
+      center.addObserver(&first, "Ping", nullptr, [&](const Notification&) {
+        ++first;
+        center.removeObserver(&second);
+      });
+  Subscription secondSubscription =
+      center.addObserver(&second, "Ping", nullptr, [&](const Notification&) { ++second; });
+  Subscription otherSubscription =
+      center.addObserver(&other, "Ping", &otherSender, [&](const Notification&) { ++other; });
   center.post("Ping", &sender);
   center.post("Pong", &sender);
   EXPECT_EQ(first, 1);
@@ -54,6 +57,39 @@ TEST_F(PlatformServices, ObserversRemovedDuringAPostAreNotCalled) {
   center.removeObserver(&first, "Ping");
   center.post("Ping", &sender);
   EXPECT_EQ(first, 2);
+}
+
+TEST_F(PlatformServices, ASubscriptionEndsItsRegistrationWhenItGoesAway) {
+  NotificationCenter& center = platform->notificationCenter();
+  int kept = 0, dropped = 0, moved = 0;
+  Subscription keep =
+      center.addObserver(&kept, "Ping", nullptr, [&](const Notification&) { ++kept; });
+  center.addObserver(&dropped, "Ping", nullptr, [&](const Notification&) { ++dropped; }).cancel();
+  Subscription source =
+      center.addObserver(&moved, "Ping", nullptr, [&](const Notification&) { ++moved; });
+  Subscription target = std::move(source);
+  EXPECT_FALSE(source.isActive());
+  center.post("Ping");
+  EXPECT_EQ(kept, 1);
+  EXPECT_EQ(dropped, 0);
+  EXPECT_EQ(moved, 1);
+  // Cancelling ends only its own registration, once.
+  target.cancel();
+  target.cancel();
+  center.post("Ping");
+  EXPECT_EQ(kept, 2);
+  EXPECT_EQ(moved, 1);
+  // A subscription whose registration was removed by observer, or that outlives its
+  // center, ends harmlessly.
+  center.removeObserver(&kept);
+  keep.cancel();
+  Subscription outliving;
+  {
+    NotificationCenter shortLived;
+    outliving = shortLived.addObserver(&kept, "Ping", nullptr, [&](const Notification&) {});
+  }
+  outliving.cancel();
+  EXPECT_FALSE(outliving.isActive());
 }
 
 TEST_F(PlatformServices, DefaultsFallBackToRegisteredValuesAndWriteOnlyWhenChanged) {

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/BlockPool.h"
+#include "value/storage/BlockPool.h"
 
 namespace tumbla {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "platform/Value.h"
 #include "unit/json/JsonTestSupport.h"
+#include "value/Value.h"
 
 namespace tumbla {
 namespace {

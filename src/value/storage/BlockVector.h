@@ -10,7 +10,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "platform/BlockPool.h"
+#include "value/storage/BlockPool.h"
 
 namespace tumbla {
 

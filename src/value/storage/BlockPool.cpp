@@ -1,4 +1,4 @@
-#include "platform/BlockPool.h"
+#include "value/storage/BlockPool.h"
 
 #include <new>
 

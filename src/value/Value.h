@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/BlockVector.h"
-#include "platform/CompactText.h"
-#include "platform/Date.h"
-#include "platform/DecimalText.h"
+#include "value/Date.h"
+#include "value/storage/BlockVector.h"
+#include "value/storage/CompactText.h"
+#include "value/storage/DecimalText.h"
 
 namespace tumbla {
 

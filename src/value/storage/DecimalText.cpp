@@ -1,6 +1,6 @@
-#include "platform/DecimalText.h"
+#include "value/storage/DecimalText.h"
 
-#include "platform/CompactText.h"
+#include "value/storage/CompactText.h"
 
 #include <bit>
 #include <cstring>

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/Value.h"
+#include "value/Value.h"
 
 namespace tumbla {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/Value.h"
+#include "value/Value.h"
 
 namespace tumbla {
 namespace {

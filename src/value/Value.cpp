@@ -1,4 +1,4 @@
-#include "platform/Value.h"
+#include "value/Value.h"
 
 #include <algorithm>
 #include <cctype>
