@@ -116,8 +116,7 @@ void GLibRunLoop::scheduleTimerImpl(double seconds, bool repeats, std::function<
 }
 
 void GLibRunLoop::postToMain(std::function<void()> task, bool waitUntilDone) {
-  bool onMainThread = std::this_thread::get_id() == mainThread_;
-  if (onMainThread && waitUntilDone) {
+  if (isMainThread() && waitUntilDone) {
     task();
     return;
   }
