@@ -11,6 +11,7 @@
 
 #include "CommandLine.h"
 #include "TraceFile.h"
+#include "host/PromptConfiguration.h"
 #include "host/TumblaAppDelegate.h"
 #include "platform/Log.h"
 #include "platform/linux/LinuxPlatform.h"
@@ -88,6 +89,7 @@ int main(int argc, char** argv) {
     TumblaAppDelegate delegate;
     status = platform.application().run(delegate);
   }
+  PromptConfiguration::tearDown();
   setLogSink(nullptr);
   Platform::uninstall();
   return status;

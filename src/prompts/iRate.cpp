@@ -69,9 +69,13 @@ std::string iRate::message() const {
 
 std::string iRate::ratingsURL() const {
   if (ratingsURL_) return *ratingsURL_;
-  return "itms-apps://" + storeHost_ +
+  return reviewPageURL(storeHost_, appStoreID_);
+}
+
+std::string iRate::reviewPageURL(std::string_view storeHost, std::uint32_t id) {
+  return "itms-apps://" + std::string(storeHost) +
          "/WebObjects/MZStore.woa/wa/viewContentsUserReviews?type=Purple+Software&id=" +
-         std::to_string(appStoreID_);
+         std::to_string(id);
 }
 
 std::optional<Date> iRate::firstUsed() const {

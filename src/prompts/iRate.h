@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/Subscription.h"
 #include "platform/Url.h"
@@ -56,6 +57,8 @@ class iRate {
   void setRemindButtonLabel(std::optional<std::string> l) { remindButtonLabel_ = std::move(l); }
   // The review page; built from the store host and `appStoreID` unless set.
   std::string ratingsURL() const;
+  // The store's review page of the item `id` on `storeHost`.
+  static std::string reviewPageURL(std::string_view storeHost, std::uint32_t id);
   void setRatingsURL(std::optional<std::string> url) { ratingsURL_ = std::move(url); }
   const std::string& storeHost() const { return storeHost_; }
   void setStoreHost(std::string host) { storeHost_ = std::move(host); }
