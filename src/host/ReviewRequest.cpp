@@ -46,7 +46,10 @@ void ReviewRequest::startAtLaunch() {
 void ReviewRequest::alertforreview() {
   intKaiguan2_ = configuration_.switchValue(wordingSwitchCode_);
   alert_ = Platform::shared().userInterface().showAlert(
-      {intKaiguan2_ == 1 ? kHighRatingTitle : kRatingTitle, "", {"I don't want", "Give a review"}, 0},
+      {intKaiguan2_ == 1 ? kHighRatingTitle : kRatingTitle,
+       "",
+       {"I don't want", "Give a review"},
+       0},
       [this](int buttonIndex) { alertDismissed(buttonIndex); });
 }
 
