@@ -94,8 +94,6 @@ class Value {
 
   Kind kind() const { return kind_; }
   bool isNull() const { return kind_ == Kind::Null; }
-  bool isBoolean() const { return kind_ == Kind::Boolean; }
-  bool isString() const { return kind_ == Kind::String; }
   bool isArray() const { return kind_ == Kind::Array; }
   bool isDictionary() const { return kind_ == Kind::Dictionary; }
   // Integer, real and decimal; booleans are not numbers here.

@@ -30,7 +30,6 @@ class SimUserInterface : public UserInterface {
   std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) override;
   std::optional<Image> imageNamed(std::string_view name) const override;
 
-  void setMainScreenBounds(Rect bounds) { screen_ = bounds; }
   void addImage(std::string name, Size size) { images_[std::move(name)] = size; }
 
   const std::vector<std::shared_ptr<SimWindow>>& windows() const { return windows_; }
