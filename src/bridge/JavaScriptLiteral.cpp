@@ -1,6 +1,6 @@
 #include "bridge/JavaScriptLiteral.h"
 
-#include "platform/Url.h"
+#include "value/Utf8.h"
 
 namespace tumbla {
 
@@ -13,16 +13,10 @@ void appendUnicodeEscape(std::string& out, unsigned code) {
   for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(code >> shift) & 0xF];
 }
 
-// The length of the valid UTF-8 sequence at the start of `text`, or 0.
+// The length of the well-formed UTF-8 sequence at the start of `text`, or 0.
 std::size_t validSequenceLength(std::string_view text) {
-  auto lead = static_cast<unsigned char>(text[0]);
-  std::size_t length = lead < 0x80                   ? 1
-                       : lead >= 0xC2 && lead < 0xE0 ? 2
-                       : lead >= 0xE0 && lead < 0xF0 ? 3
-                       : lead >= 0xF0 && lead < 0xF5 ? 4
-                                                     : 0;
-  if (length == 0 || length > text.size()) return 0;
-  return isValidUtf8(text.substr(0, length)) ? length : 0;
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  return p[0] < 0x80 ? 1 : utf8SequenceLength(p, p + text.size());
 }
 
 }  // namespace

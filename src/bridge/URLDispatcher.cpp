@@ -13,6 +13,7 @@
 #include "prompts/iNotifyKeys.h"
 #include "prompts/iRate.h"
 #include "prompts/iVersion.h"
+#include "value/LeadingNumber.h"
 
 namespace tumbla {
 
@@ -38,23 +39,6 @@ constexpr Route kRoutes[] = {
     {"iNotify.prismora", &URLDispatcher::iNotifyCallback},
     {"iRate.prismora", &URLDispatcher::iRateCallback},
 };
-
-// The text's leading decimal number as a 32-bit float, as the platform's `floatValue`
-// reads it: white space skipped, optional sign, digits with an optional fraction and
-// exponent; 0 when there is none, or when it is beyond what a float holds.
-float leadingFloat(std::string_view text) {
-  std::size_t start = text.find_first_not_of(" \t\n\r\v\f");
-  if (start == std::string_view::npos) return 0;
-  text.remove_prefix(start);
-  bool negative = text.starts_with('-');
-  if (negative || text.starts_with('+')) text.remove_prefix(1);
-  if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text[0])) || text[0] == '.'))
-    return 0;
-  float value = 0;
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || !std::isfinite(value)) return 0;
-  return negative ? -value : value;
-}
 
 std::optional<std::string> stringEntry(const Dictionary& details, std::string_view key) {
   const Value* value = details.find(key);
@@ -248,7 +232,8 @@ std::string URLDispatcher::processedVersionNumber(std::string_view version) {
   std::string_view tail =
       dot == std::string_view::npos ? std::string_view() : version.substr(dot + 1);
   std::int32_t major = leadingInt32(head);
-  float x = leadingFloat(tail) / 10.0f;
+  // The tail read as the platform's 32-bit `floatValue` reads it.
+  float x = static_cast<float>(leadingReal(tail)) / 10.0f;
   float whole = std::floor(x);
   // A tail too large for the arithmetic shows as its whole part alone.
   if (!(std::abs(whole) < 2e9f)) return std::to_string(major) + ".0";

@@ -2,6 +2,9 @@
 
 #include "platform/Log.h"
 #include "platform/Platform.h"
+#include "value/LeadingNumber.h"
+#include "value/PercentCoding.h"
+#include "value/Utf8.h"
 
 namespace tumbla {
 

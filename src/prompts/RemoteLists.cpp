@@ -15,7 +15,7 @@ Result<Dictionary> readVersions(const Value& list) {
       return Failure{"the notes of version " + std::string(version.view()) + " are not a list"};
     }
     for (const Value& note : *entries) {
-      if (!note.isString()) {
+      if (!note.stringIf()) {
         return Failure{"a note of version " + std::string(version.view()) + " is not text"};
       }
     }
@@ -32,7 +32,7 @@ Result<Dictionary> readNotices(const Value& list) {
     for (std::string_view entry :
          {iNotifyTitleKey, iNotifyMessageKey, iNotifyActionURLKey, iNotifyActionButtonKey}) {
       const Value* text = details->find(entry);
-      if (text && !text->isString()) {
+      if (text && !text->stringIf()) {
         return Failure{"the " + std::string(entry) + " of notice " + std::string(key.view()) +
                        " is not text"};
       }

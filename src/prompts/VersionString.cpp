@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "value/Value.h"
+#include "value/LeadingNumber.h"
 
 namespace tumbla {
 

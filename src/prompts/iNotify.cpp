@@ -7,6 +7,7 @@
 #include "prompts/PromptStore.h"
 #include "prompts/RemoteLists.h"
 #include "prompts/SharedInstance.h"
+#include "value/Ascii.h"
 
 namespace tumbla {
 
@@ -46,10 +47,6 @@ Value keysValue(const std::vector<std::string>& keys) {
 
 bool periodHasPassed(std::optional<Date> since, float days) {
   return !since || now().secondsSince(*since) >= static_cast<double>(days) * kSecondsPerDay;
-}
-
-char asciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool caseInsensitiveLess(std::string_view a, std::string_view b) {
