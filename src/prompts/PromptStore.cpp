@@ -27,6 +27,14 @@ void set(std::string_view key, std::optional<Value> value, bool synchronizeNow) 
   if (synchronizeNow) synchronize();
 }
 
+void setDate(std::string_view key, std::optional<Date> date, bool synchronizeNow) {
+  set(key, date ? std::optional<Value>(Value(*date)) : std::nullopt, synchronizeNow);
+}
+
+void setString(std::string_view key, const std::optional<std::string>& text, bool synchronizeNow) {
+  set(key, text ? std::optional<Value>(Value(*text)) : std::nullopt, synchronizeNow);
+}
+
 void synchronize() {
   if (!Platform::shared().userDefaults().synchronize()) {
     logLine("the prompts' state could not be written to the preferences file");

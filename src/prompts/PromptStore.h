@@ -21,6 +21,9 @@ std::optional<Date> date(std::string_view key);
 std::uint32_t count(std::string_view key);
 
 void set(std::string_view key, std::optional<Value> value, bool synchronize = true);
+void setDate(std::string_view key, std::optional<Date> date, bool synchronize = true);
+void setString(std::string_view key, const std::optional<std::string>& text,
+               bool synchronize = true);
 void synchronize();
 
 }  // namespace PromptStore

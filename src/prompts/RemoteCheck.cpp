@@ -1,6 +1,7 @@
 #include "prompts/RemoteCheck.h"
 
 #include "platform/Platform.h"
+#include "prompts/PromptClock.h"
 
 namespace tumbla {
 
@@ -40,7 +41,23 @@ RemoteCheck::Outcome fetch(UrlLoader& loader, const PropertyLists& lists, const 
   return {std::nullopt, std::move(*list)};
 }
 
+// The outcome's parts are each taken by one step.
+std::vector<std::function<void()>> stepsTaking(RemoteCheck::Outcome outcome,
+                                               const RemoteCheck::Steps& steps) {
+  auto error = std::make_shared<std::optional<Error>>(std::move(outcome.error));
+  auto list = std::make_shared<std::optional<Dictionary>>(std::move(outcome.list));
+  return {[error, set = steps.setDownloadError] { set(std::move(*error)); },
+          [list, set = steps.setList] { set(std::move(*list)); }, steps.setLastChecked,
+          steps.downloaded};
+}
+
 }  // namespace
+
+bool RemoteCheck::isDue(std::optional<Date> lastReminded, float remindPeriod,
+                        std::optional<Date> lastChecked, float checkPeriod) {
+  if (lastReminded) return PromptClock::periodHasPassed(lastReminded, remindPeriod);
+  return PromptClock::periodHasPassed(lastChecked, checkPeriod);
+}
 
 RemoteCheck::RemoteCheck() = default;
 
@@ -68,7 +85,7 @@ void RemoteCheck::start(std::optional<std::string> url, Reader read, Steps steps
     std::lock_guard componentLock(shared->componentLock);
     if (url) {
       Outcome outcome = fetch(loader, lists, *url, read, shared->cancelled);
-      for (std::function<void()>& step : steps(std::move(outcome))) {
+      for (std::function<void()>& step : stepsTaking(std::move(outcome), steps)) {
         if (loop.isMainThread()) {
           if (shared->stopped) break;
           step();

@@ -12,6 +12,7 @@
 #include "platform/BackgroundThread.h"
 #include "platform/Error.h"
 #include "platform/Result.h"
+#include "value/Date.h"
 #include "value/Value.h"
 
 namespace tumbla {
@@ -35,12 +36,22 @@ class RemoteCheck {
     std::optional<Dictionary> list;
   };
   using Reader = std::function<Result<Dictionary>(const Value&)>;
-  // The main-thread steps that take a check's outcome, in the order they must run.
-  using Steps = std::function<std::vector<std::function<void()>>(Outcome)>;
+  // What the component does with a check's outcome, on the main thread, in this order.
+  struct Steps {
+    std::function<void(std::optional<Error>)> setDownloadError;
+    std::function<void(std::optional<Dictionary>)> setList;
+    std::function<void()> setLastChecked;
+    std::function<void()> downloaded;
+  };
 
   // How long a download may take and how large a list may be.
   static constexpr double kTimeoutSeconds = 15;
   static constexpr std::size_t kMaxListBytes = 4 * 1024 * 1024;
+
+  // Whether a check is due: a reminder holds checks back for `remindPeriod` days from it;
+  // without one, the last check does for `checkPeriod` days.
+  static bool isDue(std::optional<Date> lastReminded, float remindPeriod,
+                    std::optional<Date> lastChecked, float checkPeriod);
 
   RemoteCheck();
   ~RemoteCheck();

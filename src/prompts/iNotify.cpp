@@ -4,6 +4,7 @@
 
 #include "platform/Log.h"
 #include "platform/Platform.h"
+#include "prompts/PromptClock.h"
 #include "prompts/PromptStore.h"
 #include "prompts/RemoteLists.h"
 #include "prompts/SharedInstance.h"
@@ -19,15 +20,8 @@ constexpr const char* kLastCheckedKey = "iNotifyLastChecked";
 constexpr const char* kLastRemindedKey = "iNotifyLastReminded";
 
 constexpr int kRemindButtonIndex = 1;
-constexpr double kSecondsPerDay = 86400.0;
 
-Date now() {
-  return Platform::shared().runLoop().now();
-}
-
-std::optional<Value> dateValue(std::optional<Date> date) {
-  return date ? std::optional<Value>(Value(*date)) : std::nullopt;
-}
+using PromptClock::now;
 
 std::vector<std::string> storedKeys(std::string_view key) {
   std::vector<std::string> keys;
@@ -43,10 +37,6 @@ Value keysValue(const std::vector<std::string>& keys) {
   Array array;
   for (const std::string& key : keys) array.push_back(Value(key));
   return Value(std::move(array));
-}
-
-bool periodHasPassed(std::optional<Date> since, float days) {
-  return !since || now().secondsSince(*since) >= static_cast<double>(days) * kSecondsPerDay;
 }
 
 bool caseInsensitiveLess(std::string_view a, std::string_view b) {
@@ -75,14 +65,9 @@ void iNotify::resetSharedInstance() {
   SharedInstance<iNotify>::reset();
 }
 
-iNotify::iNotify() {
-  NotificationCenter& center = Platform::shared().notificationCenter();
-  launched_ = center.addObserver(this, std::string(kDidFinishLaunchingNotification), nullptr,
-                                 [this](const Notification&) { applicationLaunched(); });
-  foreground_ =
-      center.addObserver(this, std::string(kWillEnterForegroundNotification), nullptr,
-                         [this](const Notification&) { applicationWillEnterForeground(); });
-}
+iNotify::iNotify()
+    : triggers_(
+          this, [this] { applicationLaunched(); }, [this] { applicationWillEnterForeground(); }) {}
 
 iNotify::~iNotify() = default;
 
@@ -108,7 +93,7 @@ std::optional<Date> iNotify::lastChecked() const {
 }
 
 void iNotify::setLastChecked(std::optional<Date> date) {
-  PromptStore::set(kLastCheckedKey, dateValue(date));
+  PromptStore::setDate(kLastCheckedKey, date);
 }
 
 std::optional<Date> iNotify::lastReminded() const {
@@ -116,7 +101,7 @@ std::optional<Date> iNotify::lastReminded() const {
 }
 
 void iNotify::setLastReminded(std::optional<Date> date) {
-  PromptStore::set(kLastRemindedKey, dateValue(date));
+  PromptStore::setDate(kLastRemindedKey, date);
 }
 
 void iNotify::setNotificationIgnored(const std::optional<std::string>& key) {
@@ -174,9 +159,7 @@ bool iNotify::shouldCheckForNotifications() {
       setIgnoredNotifications(std::nullopt);
       return false;
     }
-    if (std::optional<Date> reminded = lastReminded()) {
-      if (!periodHasPassed(reminded, remindPeriod_)) return false;
-    } else if (!periodHasPassed(lastChecked(), checkPeriod_)) {
+    if (!RemoteCheck::isDue(lastReminded(), remindPeriod_, lastChecked(), checkPeriod_)) {
       return false;
     }
   }
@@ -187,16 +170,11 @@ bool iNotify::shouldCheckForNotifications() {
 }
 
 void iNotify::checkForNotifications() {
-  remoteCheck_.start(url_, RemoteLists::readNotices, [this](RemoteCheck::Outcome outcome) {
-    auto error = std::make_shared<std::optional<Error>>(std::move(outcome.error));
-    auto list = std::make_shared<std::optional<Dictionary>>(std::move(outcome.list));
-    return std::vector<std::function<void()>>{
-        [this, error] { setDownloadError(std::move(*error)); },
-        [this, list] { setNotificationsDict(std::move(*list)); },
-        [this] { setLastChecked(now()); },
-        [this] { downloadedNotificationsData(); },
-    };
-  });
+  remoteCheck_.start(
+      url_, RemoteLists::readNotices,
+      {[this](std::optional<Error> error) { setDownloadError(std::move(error)); },
+       [this](std::optional<Dictionary> list) { setNotificationsDict(std::move(list)); },
+       [this] { setLastChecked(now()); }, [this] { downloadedNotificationsData(); }});
 }
 
 void iNotify::downloadedNotificationsData() {

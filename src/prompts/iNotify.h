@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/Subscription.h"
+#include "prompts/LifecycleTriggers.h"
 #include "prompts/RemoteCheck.h"
 #include "prompts/iNotifyDelegate.h"
 #include "prompts/iNotifyKeys.h"
@@ -112,8 +113,7 @@ class iNotify {
   std::optional<Dictionary> notificationsDict_;
   std::optional<Error> downloadError_;
 
-  Subscription launched_;
-  Subscription foreground_;
+  LifecycleTriggers triggers_;
   Subscription alert_;
   // Last, so that a check in flight stops before anything it hands over to goes.
   RemoteCheck remoteCheck_;

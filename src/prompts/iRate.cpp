@@ -2,6 +2,7 @@
 
 #include "platform/Log.h"
 #include "platform/Platform.h"
+#include "prompts/PromptClock.h"
 #include "prompts/PromptStore.h"
 #include "prompts/SharedInstance.h"
 
@@ -18,15 +19,8 @@ constexpr const char* kRatedVersionKey = "iRateRatedVersionChecked";
 constexpr const char* kDeclinedVersionKey = "iRateDeclinedVersion";
 
 constexpr int kRemindButtonIndex = 2;
-constexpr double kSecondsPerDay = 86400.0;
 
-Date now() {
-  return Platform::shared().runLoop().now();
-}
-
-std::optional<Value> dateValue(std::optional<Date> date) {
-  return date ? std::optional<Value>(Value(*date)) : std::nullopt;
-}
+using PromptClock::now;
 
 }  // namespace
 
@@ -44,14 +38,9 @@ void iRate::resetSharedInstance() {
 
 iRate::iRate()
     : applicationName_(infoDictionaryString("CFBundleName")),
-      applicationVersion_(infoDictionaryString("CFBundleVersion")) {
-  NotificationCenter& center = Platform::shared().notificationCenter();
-  launched_ = center.addObserver(this, std::string(kDidFinishLaunchingNotification), nullptr,
-                                 [this](const Notification&) { applicationLaunched(); });
-  foreground_ =
-      center.addObserver(this, std::string(kWillEnterForegroundNotification), nullptr,
-                         [this](const Notification&) { applicationWillEnterForeground(); });
-}
+      applicationVersion_(infoDictionaryString("CFBundleVersion")),
+      triggers_(
+          this, [this] { applicationLaunched(); }, [this] { applicationWillEnterForeground(); }) {}
 
 iRate::~iRate() = default;
 
@@ -83,7 +72,7 @@ std::optional<Date> iRate::firstUsed() const {
 }
 
 void iRate::setFirstUsed(std::optional<Date> date) {
-  PromptStore::set(kFirstUsedKey, dateValue(date));
+  PromptStore::setDate(kFirstUsedKey, date);
 }
 
 std::optional<Date> iRate::lastReminded() const {
@@ -91,7 +80,7 @@ std::optional<Date> iRate::lastReminded() const {
 }
 
 void iRate::setLastReminded(std::optional<Date> date) {
-  PromptStore::set(kLastRemindedKey, dateValue(date));
+  PromptStore::setDate(kLastRemindedKey, date);
 }
 
 std::uint32_t iRate::usesCount() const {
@@ -116,9 +105,7 @@ bool iRate::declinedThisVersion() const {
 }
 
 void iRate::setDeclinedThisVersion(bool declined) {
-  PromptStore::set(kDeclinedVersionKey, declined && applicationVersion_
-                                            ? std::optional<Value>(*applicationVersion_)
-                                            : std::nullopt);
+  PromptStore::setString(kDeclinedVersionKey, declined ? applicationVersion_ : std::nullopt);
 }
 
 bool iRate::ratedThisVersion() const {
@@ -127,19 +114,15 @@ bool iRate::ratedThisVersion() const {
 }
 
 void iRate::setRatedThisVersion(bool rated) {
-  PromptStore::set(kRatedVersionKey, rated && applicationVersion_
-                                         ? std::optional<Value>(*applicationVersion_)
-                                         : std::nullopt);
+  PromptStore::setString(kRatedVersionKey, rated ? applicationVersion_ : std::nullopt);
 }
 
 void iRate::applicationLaunched() {
   std::optional<std::string> lastVersion = PromptStore::string(kLastVersionUsedKey);
   if (!lastVersion || !applicationVersion_ || *lastVersion != *applicationVersion_) {
     // The first launch of this version: its counting starts now.
-    PromptStore::set(
-        kLastVersionUsedKey,
-        applicationVersion_ ? std::optional<Value>(*applicationVersion_) : std::nullopt, false);
-    PromptStore::set(kFirstUsedKey, Value(now()), false);
+    PromptStore::setString(kLastVersionUsedKey, applicationVersion_, false);
+    PromptStore::setDate(kFirstUsedKey, now(), false);
     PromptStore::set(kUseCountKey, Value::integer(0), false);
     PromptStore::set(kEventCountKey, Value::integer(0), false);
     PromptStore::set(kLastRemindedKey, std::nullopt, false);
@@ -173,14 +156,9 @@ bool iRate::shouldPromptForRating() const {
   if (ratedThisVersion() || declinedThisVersion()) return false;
   std::optional<Date> first = firstUsed();
   if (!first) return false;
-  Date current = now();
-  if (current.secondsSince(*first) < static_cast<double>(daysUntilPrompt_) * kSecondsPerDay) {
-    return false;
-  }
+  if (!PromptClock::periodHasPassed(first, daysUntilPrompt_)) return false;
   if (usesCount() < usesUntilPrompt_ && eventCount() < eventsUntilPrompt_) return false;
-  std::optional<Date> reminded = lastReminded();
-  if (!reminded) return true;
-  return current.secondsSince(*reminded) >= static_cast<double>(remindPeriod_) * kSecondsPerDay;
+  return PromptClock::periodHasPassed(lastReminded(), remindPeriod_);
 }
 
 void iRate::promptIfNetworkAvailable() {

@@ -7,6 +7,7 @@
 
 #include "platform/Subscription.h"
 #include "platform/Url.h"
+#include "prompts/LifecycleTriggers.h"
 #include "prompts/iRateDelegate.h"
 #include "value/Date.h"
 
@@ -125,8 +126,7 @@ class iRate {
   bool debug_ = false;
   iRateDelegate* delegate_ = nullptr;
 
-  Subscription launched_;
-  Subscription foreground_;
+  LifecycleTriggers triggers_;
   Subscription probe_;
   Subscription alert_;
 };

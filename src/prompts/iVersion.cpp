@@ -5,6 +5,7 @@
 
 #include "platform/Log.h"
 #include "platform/Platform.h"
+#include "prompts/PromptClock.h"
 #include "prompts/PromptStore.h"
 #include "prompts/RemoteLists.h"
 #include "prompts/SharedInstance.h"
@@ -20,20 +21,9 @@ constexpr const char* kLastCheckedKey = "iVersionLastChecked";
 constexpr const char* kLastRemindedKey = "iVersionLastReminded";
 
 constexpr int kRemindButtonIndex = 2;
-constexpr double kSecondsPerDay = 86400.0;
 constexpr std::string_view kNoteSeparator = "\n\n";
 
-Date now() {
-  return Platform::shared().runLoop().now();
-}
-
-std::optional<Value> dateValue(std::optional<Date> date) {
-  return date ? std::optional<Value>(Value(*date)) : std::nullopt;
-}
-
-std::optional<Value> stringValue(const std::optional<std::string>& text) {
-  return text ? std::optional<Value>(Value(*text)) : std::nullopt;
-}
+using PromptClock::now;
 
 // "%@" in the format replaced by the text, as the platform's formatting does.
 std::string substitute(std::string_view format, std::string_view text) {
@@ -73,10 +63,6 @@ std::string trimLineBreaks(std::string_view text) {
   return std::string(text);
 }
 
-bool periodHasPassed(std::optional<Date> since, float days) {
-  return !since || now().secondsSince(*since) >= static_cast<double>(days) * kSecondsPerDay;
-}
-
 }  // namespace
 
 iVersion& iVersion::sharedInstance() {
@@ -93,14 +79,9 @@ void iVersion::resetSharedInstance() {
 
 iVersion::iVersion()
     : applicationName_(infoDictionaryString("CFBundleName")),
-      applicationVersion_(infoDictionaryString("CFBundleVersion")) {
-  NotificationCenter& center = Platform::shared().notificationCenter();
-  launched_ = center.addObserver(this, std::string(kDidFinishLaunchingNotification), nullptr,
-                                 [this](const Notification&) { applicationLaunched(); });
-  foreground_ =
-      center.addObserver(this, std::string(kWillEnterForegroundNotification), nullptr,
-                         [this](const Notification&) { applicationWillEnterForeground(); });
-}
+      applicationVersion_(infoDictionaryString("CFBundleVersion")),
+      triggers_(
+          this, [this] { applicationLaunched(); }, [this] { applicationWillEnterForeground(); }) {}
 
 iVersion::~iVersion() = default;
 
@@ -124,7 +105,7 @@ std::optional<std::string> iVersion::lastVersion() const {
 }
 
 void iVersion::setLastVersion(std::optional<std::string> version) {
-  PromptStore::set(kLastVersionKey, stringValue(version));
+  PromptStore::setString(kLastVersionKey, version);
 }
 
 bool iVersion::viewedVersionDetails() const {
@@ -134,8 +115,7 @@ bool iVersion::viewedVersionDetails() const {
 
 void iVersion::setViewedVersionDetails(bool viewed) {
   // Left to the platform's own schedule of writing, unlike the other records.
-  PromptStore::set(kLastVersionKey, viewed ? stringValue(applicationVersion_) : std::nullopt,
-                   false);
+  PromptStore::setString(kLastVersionKey, viewed ? applicationVersion_ : std::nullopt, false);
 }
 
 std::optional<std::string> iVersion::ignoredVersion() const {
@@ -143,7 +123,7 @@ std::optional<std::string> iVersion::ignoredVersion() const {
 }
 
 void iVersion::setIgnoredVersion(std::optional<std::string> version) {
-  PromptStore::set(kIgnoreVersionKey, stringValue(version));
+  PromptStore::setString(kIgnoreVersionKey, version);
 }
 
 std::optional<Date> iVersion::lastChecked() const {
@@ -151,7 +131,7 @@ std::optional<Date> iVersion::lastChecked() const {
 }
 
 void iVersion::setLastChecked(std::optional<Date> date) {
-  PromptStore::set(kLastCheckedKey, dateValue(date));
+  PromptStore::setDate(kLastCheckedKey, date);
 }
 
 std::optional<Date> iVersion::lastReminded() const {
@@ -159,7 +139,7 @@ std::optional<Date> iVersion::lastReminded() const {
 }
 
 void iVersion::setLastReminded(std::optional<Date> date) {
-  PromptStore::set(kLastRemindedKey, dateValue(date));
+  PromptStore::setDate(kLastRemindedKey, date);
 }
 
 std::optional<Dictionary> iVersion::localVersionsDict() {
@@ -283,12 +263,9 @@ void iVersion::checkIfNewVersion() {
 
 bool iVersion::shouldCheckForNewVersion() {
   if (remoteChecksDisabled_) return false;
-  if (!remoteDebug_) {
-    if (std::optional<Date> reminded = lastReminded()) {
-      if (!periodHasPassed(reminded, remindPeriod_)) return false;
-    } else if (!periodHasPassed(lastChecked(), checkPeriod_)) {
-      return false;
-    }
+  if (!remoteDebug_ &&
+      !RemoteCheck::isDue(lastReminded(), remindPeriod_, lastChecked(), checkPeriod_)) {
+    return false;
   }
   if (delegateHas(iVersionDelegate::Optional::ShouldCheckForNewVersion)) {
     return delegate_->iVersionShouldCheckForNewVersion();
@@ -297,16 +274,11 @@ bool iVersion::shouldCheckForNewVersion() {
 }
 
 void iVersion::checkForNewVersion() {
-  remoteCheck_.start(remoteURL_, RemoteLists::readVersions, [this](RemoteCheck::Outcome outcome) {
-    auto error = std::make_shared<std::optional<Error>>(std::move(outcome.error));
-    auto list = std::make_shared<std::optional<Dictionary>>(std::move(outcome.list));
-    return std::vector<std::function<void()>>{
-        [this, error] { setDownloadError(std::move(*error)); },
-        [this, list] { setRemoteVersionsDict(std::move(*list)); },
-        [this] { setLastChecked(now()); },
-        [this] { downloadedVersionsData(); },
-    };
-  });
+  remoteCheck_.start(
+      remoteURL_, RemoteLists::readVersions,
+      {[this](std::optional<Error> error) { setDownloadError(std::move(error)); },
+       [this](std::optional<Dictionary> list) { setRemoteVersionsDict(std::move(list)); },
+       [this] { setLastChecked(now()); }, [this] { downloadedVersionsData(); }});
 }
 
 void iVersion::downloadedVersionsData() {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/Subscription.h"
+#include "prompts/LifecycleTriggers.h"
 #include "prompts/RemoteCheck.h"
 #include "prompts/iVersionDelegate.h"
 #include "value/Date.h"
@@ -161,8 +162,7 @@ class iVersion {
   std::optional<std::string> versionDetails_;
   std::optional<Dictionary> localVersionsDict_;
 
-  Subscription launched_;
-  Subscription foreground_;
+  LifecycleTriggers triggers_;
   Subscription alert_;
   // Last, so that a check in flight stops before anything it hands over to goes.
   RemoteCheck remoteCheck_;
