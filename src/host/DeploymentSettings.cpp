@@ -1,6 +1,7 @@
 #include "host/DeploymentSettings.h"
 
 #include <limits>
+#include <utility>
 
 #include "platform/Log.h"
 #include "platform/Platform.h"
@@ -34,20 +35,24 @@ void readIdentifier(const Bundle& bundle, std::string_view key, std::uint32_t& s
 }  // namespace
 
 DeploymentSettings DeploymentSettings::fromBundle() {
+  using Text = std::string DeploymentSettings::*;
+  static constexpr std::pair<std::string_view, Text> kTexts[] = {
+      {"TumblaStoreHost", &DeploymentSettings::storeHost},
+      {"TumblaConfigURL", &DeploymentSettings::configURL},
+      {"TumblaConfigAppCode1", &DeploymentSettings::configAppCode1},
+      {"TumblaConfigAppCode2", &DeploymentSettings::configAppCode2},
+      {"TumblaPromotionURL", &DeploymentSettings::promotionURL},
+      {"TumblaUpgradeURL", &DeploymentSettings::upgradeURL},
+      {"TumblaProbeURL", &DeploymentSettings::probeURL},
+      {"TumblaNotificationsURL", &DeploymentSettings::notificationsURL},
+      {"TumblaRemoteVersionsURL", &DeploymentSettings::remoteVersionsURL},
+      {"TumblaLocalVersionsPath", &DeploymentSettings::localVersionsPath},
+  };
   const Bundle& bundle = Platform::shared().bundle();
   DeploymentSettings settings;
   readIdentifier(bundle, "TumblaAppStoreID", settings.appStoreID);
   readIdentifier(bundle, "TumblaReviewStoreID", settings.reviewStoreID);
-  readString(bundle, "TumblaStoreHost", settings.storeHost);
-  readString(bundle, "TumblaConfigURL", settings.configURL);
-  readString(bundle, "TumblaConfigAppCode1", settings.configAppCode1);
-  readString(bundle, "TumblaConfigAppCode2", settings.configAppCode2);
-  readString(bundle, "TumblaPromotionURL", settings.promotionURL);
-  readString(bundle, "TumblaUpgradeURL", settings.upgradeURL);
-  readString(bundle, "TumblaProbeURL", settings.probeURL);
-  readString(bundle, "TumblaNotificationsURL", settings.notificationsURL);
-  readString(bundle, "TumblaRemoteVersionsURL", settings.remoteVersionsURL);
-  readString(bundle, "TumblaLocalVersionsPath", settings.localVersionsPath);
+  for (const auto& [key, member] : kTexts) readString(bundle, key, settings.*member);
   return settings;
 }
 
