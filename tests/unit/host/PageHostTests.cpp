@@ -199,7 +199,7 @@ TEST_F(PageHostTest, TraceShowsEachBridgeEvent) {
 
   auto field = [](const Dictionary& e, const char* key) {
     const Value* v = e.find(key);
-    return v && v->stringIf() ? *v->stringIf() : std::string();
+    return v && v->stringIf() ? std::string(*v->stringIf()) : std::string();
   };
   ASSERT_GE(events.size(), 6u);
   EXPECT_EQ(field(events[0], "event"), "script-held");
