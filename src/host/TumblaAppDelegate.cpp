@@ -15,8 +15,13 @@ void registerBundleDefaults() {
   Platform& platform = Platform::shared();
   std::optional<std::string> path = platform.bundle().pathForResource("Defaults", "plist");
   if (!path) return;
-  std::optional<std::string> bytes = platform.fileManager().readFile(*path);
-  std::optional<Value> defaults = bytes ? platform.propertyLists().parse(*bytes) : std::nullopt;
+  Result<std::string> bytes = platform.fileManager().readFile(*path);
+  if (!bytes) {
+    logLine("the bundle's Defaults.plist can't be read (" + bytes.reason() +
+            "); settings start off");
+    return;
+  }
+  std::optional<Value> defaults = platform.propertyLists().parse(*bytes);
   if (!defaults || !defaults->dictionaryIf()) {
     // Every setting still reads as off or 0, and the game is playable.
     logLine(

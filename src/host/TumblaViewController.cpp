@@ -97,8 +97,12 @@ void TumblaViewController::readCounters() {
   for (Counter counter :
        {Counter{kActivationCounterFile, intValue_}, Counter{kUploadCounterFile, intFB_}}) {
     std::string path = dataFilePath(counter.file);
-    if (std::optional<std::int32_t> stored = CounterFile::read(path)) {
-      counter.value = *stored;
+    Result<std::optional<std::int32_t>> stored = CounterFile::read(path);
+    if (!stored) {
+      // Left as it is: the count it holds may come back, and the next save replaces it.
+      logLine(stored.reason() + "; counting from " + std::to_string(counter.value));
+    } else if (*stored) {
+      counter.value = **stored;
     } else {
       CounterFile::write(path, counter.value);
     }
@@ -208,12 +212,13 @@ std::optional<std::string> TumblaViewController::savedGameState() const {
   const FileManager& files = Platform::shared().fileManager();
   std::string path = gameStateFilePath();
   if (!files.fileExists(path)) return std::nullopt;
-  std::optional<std::string> text = files.readFile(path);
-  if (text && isValidUtf8(*text)) return text;
+  Result<std::string> text = files.readFile(path);
   if (!text) {
-    logLine("could not read the saved game " + path + "; starting a new game");
+    // The file stays as it is until the page hands over a state of its own.
+    logLine("the saved game can't be read (" + text.reason() + "); starting a new game");
     return std::nullopt;
   }
+  if (isValidUtf8(*text)) return std::move(*text);
   // The page could not make sense of it either; start afresh but keep the old file.
   std::optional<std::filesystem::path> aside = files.keepAside(path, "invalid-utf8");
   logLine("the saved game " + path + " is not UTF-8 text; starting a new game (kept as " +

@@ -15,8 +15,8 @@ std::variant<std::unique_ptr<DirectoryBundle>, std::string> DirectoryBundle::ope
   std::filesystem::path infoFile = directory / "Info.plist";
   FileManager files(directory);
   if (!files.fileExists(infoFile)) return "the bundle has no Info.plist: " + infoFile.string();
-  std::optional<std::string> bytes = files.readFile(infoFile);
-  if (!bytes) return "can't read " + infoFile.string();
+  Result<std::string> bytes = files.readFile(infoFile);
+  if (!bytes) return "the bundle's Info.plist can't be used: " + bytes.reason();
   std::optional<Value> info = propertyLists.parse(*bytes);
   if (!info || !info->isDictionary()) {
     return infoFile.string() + " is not a property-list dictionary";

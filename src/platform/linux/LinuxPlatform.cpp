@@ -5,6 +5,7 @@
 #include <charconv>
 #include <system_error>
 
+#include "platform/Log.h"
 #include "platform/linux/PlistPreferencesStore.h"
 
 namespace tumbla {
@@ -81,6 +82,15 @@ std::variant<std::unique_ptr<LinuxPlatform>, std::string> LinuxPlatform::create(
   if (error) {
     return "can't create the directory of the preferences file " +
            locations.preferencesFile.string() + ": " + error.message();
+  }
+
+  // A save that was killed mid-write (a crash, a power cut) leaves its temporary file.
+  for (const std::filesystem::path& folder :
+       {locations.documents, locations.preferencesFile.parent_path()}) {
+    if (int removed = FileManager::removeStaleTemporaryFiles(folder)) {
+      logLine("removed " + std::to_string(removed) + " temporary file" + (removed == 1 ? "" : "s") +
+              " left in " + folder.string() + " by an interrupted save");
+    }
   }
 
   return std::unique_ptr<LinuxPlatform>(

@@ -50,7 +50,7 @@ TEST_F(PageHostTest, SavedGameThatIsNotUtf8IsKeptAsideAndTheGameStartsAfresh) {
        std::filesystem::directory_iterator(platform->fileManager().documentsDirectory())) {
     if (entry.path().filename().string().starts_with("gamestate.json.invalid-utf8-")) {
       ++kept;
-      EXPECT_EQ(platform->fileManager().readFile(entry.path()), "{\"name\":\"\xFF\xFE\"}");
+      EXPECT_EQ(platform->fileManager().readFile(entry.path()).value(), "{\"name\":\"\xFF\xFE\"}");
     }
   }
   EXPECT_EQ(kept, 1);
