@@ -169,11 +169,6 @@ bool WebKitView::delegateAllows(const LoadRequest& request) {
   return listener->shouldStartLoad(*this, *url, request.type);
 }
 
-void WebKitView::openInPlace(const std::string& uri) {
-  approvedInPlace_ = uri;
-  webkit_web_view_load_uri(engine_, uri.c_str());
-}
-
 void WebKitView::whenFree(std::function<void(WebKitView&)> body) {
   HostOperation::run([view = weak_from_this(), body = std::move(body)] {
     if (auto alive = view.lock()) body(*alive);
@@ -189,12 +184,6 @@ gboolean WebKitView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
       WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   LoadRequest request = describe(action);
   auto* view = static_cast<WebKitView*>(self);
-  if (view->approvedInPlace_ == request.uri) {
-    // The delegate already let this one through as a new window.
-    view->approvedInPlace_.reset();
-    webkit_policy_decision_use(decision);
-    return TRUE;
-  }
   bool newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
   // The engine waits for a decision we keep; one never made counts as refused.
   std::shared_ptr<WebKitPolicyDecision> held(WEBKIT_POLICY_DECISION(g_object_ref(decision)),
@@ -203,12 +192,11 @@ gboolean WebKitView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
                                                g_object_unref(pending);
                                              });
   view->whenFree([held, request, newWindow](WebKitView& shown) {
-    if (!shown.delegateAllows(request)) return;
     if (newWindow) {
-      shown.openInPlace(request.uri);
-      return;
+      shown.decideNewWindow(request);
+    } else if (shown.delegateAllows(request)) {
+      webkit_policy_decision_use(held.get());
     }
-    webkit_policy_decision_use(held.get());
   });
   return TRUE;
 }
@@ -216,10 +204,18 @@ gboolean WebKitView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
 GtkWidget* WebKitView::onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
   // `window.open()` reaches only this signal, never a policy decision.
   LoadRequest request = describe(action);
-  static_cast<WebKitView*>(self)->whenFree([request](WebKitView& view) {
-    if (view.delegateAllows(request)) view.openInPlace(request.uri);
-  });
+  static_cast<WebKitView*>(self)->whenFree(
+      [request](WebKitView& view) { view.decideNewWindow(request); });
   return nullptr;
+}
+
+void WebKitView::decideNewWindow(const LoadRequest& request) {
+  // There is one view and it holds the game: loading the window's address here would
+  // replace the page (and with it every later script and the save at the end).
+  if (delegateAllows(request)) {
+    logLine("refused to open " + request.uri +
+            " in a new window: it has no host to open outside, and the game page stays");
+  }
 }
 
 void WebKitView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {

@@ -17,8 +17,9 @@ namespace tumbla {
 // links, `window.open()`) is put to the delegate before it happens, as a host operation
 // (see HostOperation): a navigation that arrives while the host is busy, for instance
 // while it waits for a script's answer, is held and put to the delegate afterwards, in
-// arrival order. Finished and failed loads reach the delegate the same way. A new window
-// that the delegate lets through opens in this view; the engine never opens a window.
+// arrival order. Finished and failed loads reach the delegate the same way. The engine
+// never opens a window, and a new window never replaces the page in this view: one the
+// delegate lets through (an address without a host) is refused with a log line.
 //
 // Script evaluation is synchronous: the main loop is iterated until the engine answers or
 // the time limit passes. A script that does not answer in time leaves the engine stuck,
@@ -50,15 +51,15 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
 
   static LoadRequest describe(WebKitNavigationAction* action);
   bool delegateAllows(const LoadRequest& request);
-  // Loads a new window's URL that the delegate let through here, without asking again.
-  void openInPlace(const std::string& uri);
+  // Puts a new window's address to the delegate (which opens links outside) and refuses
+  // whatever it lets through.
+  void decideNewWindow(const LoadRequest& request);
   // Runs `body` with this view as a host operation, unless the view is gone by then.
   void whenFree(std::function<void(WebKitView&)> body);
 
   WebKitWebView* engine_;
   double scriptTimeoutSeconds_;
   bool mainLoadFailed_ = false;
-  std::optional<std::string> approvedInPlace_;
 };
 
 }  // namespace tumbla

@@ -31,9 +31,11 @@ TEST_F(LifecycleTest, SettingsSwitchesCountAsOnWheneverTheyAreNamed) {
   EXPECT_EQ(defaults().integerForKey("theme"), 0);
   EXPECT_EQ(defaults().integerForKey("pauseButton"), 3);
 
+  // A bare name counts as named.
   sendSettings("musicEnabled=no&shakeToUndo&theme=2");
   EXPECT_FALSE(defaults().boolForKey("soundEnabled"));
   EXPECT_TRUE(defaults().boolForKey("musicEnabled"));
+  EXPECT_TRUE(defaults().boolForKey("shakeToUndo"));
   EXPECT_EQ(defaults().integerForKey("theme"), 2);
 }
 
