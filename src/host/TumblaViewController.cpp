@@ -16,6 +16,8 @@ namespace {
 constexpr const char* kGameStateFile = "gamestate.json";
 constexpr const char* kActivationCounterFile = "yongHu31.plist";
 constexpr const char* kUploadCounterFile = "facebook2.plist";
+// Seconds between two links the page opens outside without the player's gesture.
+constexpr double kUnpromptedOpeningGap = 1.0;
 
 std::string boolArgument(bool value) {
   return value ? "1" : "0";
@@ -166,6 +168,18 @@ void TumblaViewController::executeJavaScript(const std::string& script) {
 }
 
 void TumblaViewController::openExternalURL(const Url& url) {
+  // A page in a loop must not flood the desktop with browser windows; what the player
+  // clicks always opens.
+  if (!loadIsUserGesture_) {
+    Date now = Platform::shared().runLoop().now();
+    double gap = lastUnpromptedOpening_ ? now.secondsSince(*lastUnpromptedOpening_) : -1;
+    if (gap >= 0 && gap < kUnpromptedOpeningGap) {
+      logLine("dropped an opening of " + url.absoluteString() +
+              " outside the game: the page opens links faster than one a second on its own");
+      return;
+    }
+    lastUnpromptedOpening_ = now;
+  }
   bool handedOver = Platform::shared().application().openURL(url);
   BridgeTrace::openedOutside(url, handedOver);
 }
@@ -181,9 +195,10 @@ void TumblaViewController::updateSettings(const QueryParameters& parameters) {
   defaults.setBool("shakeToUndo", parameters.contains("shakeToUndo"));
 }
 
-bool TumblaViewController::shouldStartLoad(WebView& /*webView*/, const Url& url,
-                                           NavigationType type) {
+bool TumblaViewController::shouldStartLoad(WebView& webView, const Url& url, NavigationType type) {
+  loadIsUserGesture_ = webView.loadIsUserGesture();
   bool handled = urlDispatcher_.dispatchURL(url);
+  loadIsUserGesture_ = false;
   BridgeTrace::navigation(url, type, handled);
   return !handled;
 }

@@ -99,6 +99,9 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   std::shared_ptr<WebView> webView_;
   std::shared_ptr<ImageView> imageView_;
   std::shared_ptr<Timer> launchImageFade_;
+  // Whether the load being dispatched was started by the player.
+  bool loadIsUserGesture_ = false;
+  std::optional<Date> lastUnpromptedOpening_;
   Subscription deviceShakenSubscription_;
 };
 

@@ -46,8 +46,23 @@ class WebView : public View {
   // time.
   virtual std::optional<std::string> evaluateScript(std::string_view script) = 0;
 
+  // Inside `shouldStartLoad`: whether the player started the load (a click, a key) rather
+  // than a script on its own.
+  bool loadIsUserGesture() const { return loadIsUserGesture_; }
+
+ protected:
+  // Puts a load to the delegate; with none, every load goes ahead.
+  bool askDelegate(const Url& url, NavigationType type, bool userGesture) {
+    if (!delegate_) return true;
+    loadIsUserGesture_ = userGesture;
+    bool allowed = delegate_->shouldStartLoad(*this, url, type);
+    loadIsUserGesture_ = false;
+    return allowed;
+  }
+
  private:
   WebViewDelegate* delegate_ = nullptr;
+  bool loadIsUserGesture_ = false;
 };
 
 }  // namespace tumbla

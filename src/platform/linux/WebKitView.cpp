@@ -155,18 +155,18 @@ std::optional<std::string> WebKitView::evaluateScript(std::string_view script) {
 WebKitView::LoadRequest WebKitView::describe(WebKitNavigationAction* action) {
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
-  return {uri ? uri : "", navigationType(webkit_navigation_action_get_navigation_type(action))};
+  return {uri ? uri : "", navigationType(webkit_navigation_action_get_navigation_type(action)),
+          webkit_navigation_action_is_user_gesture(action) != FALSE};
 }
 
 bool WebKitView::delegateAllows(const LoadRequest& request) {
-  WebViewDelegate* listener = delegate();
-  if (!listener) return true;
+  if (!delegate()) return true;
   std::optional<Url> url = Url::parse(request.uri);
   if (!url) {
     logLine("refused a load of something that is not a URL: " + request.uri);
     return false;
   }
-  return listener->shouldStartLoad(*this, *url, request.type);
+  return askDelegate(*url, request.type, request.userGesture);
 }
 
 void WebKitView::whenFree(std::function<void(WebKitView&)> body) {

@@ -38,6 +38,7 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   struct LoadRequest {
     std::string uri;
     NavigationType type;
+    bool userGesture;
   };
 
   static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,

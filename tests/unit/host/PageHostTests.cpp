@@ -107,6 +107,39 @@ TEST_F(PageHostTest, OnlyThePageItselfLoadsInTheWebView) {
   EXPECT_EQ(platform->application().openedURLs()[0].absoluteString(), "http://example.com/help");
 }
 
+TEST_F(PageHostTest, LinksThePageOpensOnItsOwnAreLimitedToAboutOneASecond) {
+  launchAndLoad();
+  std::vector<std::string> logged;
+  LogSink previous = setLogSink([&](std::string_view line) { logged.emplace_back(line); });
+  auto open = [&](int n, bool userGesture) {
+    Url link = *Url::parse("http://example.com/" + std::to_string(n));
+    EXPECT_FALSE(webView().navigate(link, NavigationType::Other, userGesture)) << n;
+  };
+  auto opened = [&] {
+    std::vector<std::string> urls;
+    for (const Url& url : platform->application().openedURLs()) {
+      urls.push_back(url.absoluteString());
+    }
+    return urls;
+  };
+  for (int n = 1; n <= 50; ++n) open(n, false);
+  EXPECT_EQ(opened(), std::vector<std::string>{"http://example.com/1"});
+  EXPECT_EQ(logged.size(), 49u);
+  // What the player clicks always opens.
+  open(51, true);
+  open(52, true);
+  platform->runLoop().advance(0.9);
+  open(53, false);
+  platform->runLoop().advance(0.15);
+  open(54, false);
+  open(55, false);
+  setLogSink(previous);
+  EXPECT_EQ(opened(), (std::vector<std::string>{"http://example.com/1", "http://example.com/51",
+                                                "http://example.com/52", "http://example.com/54"}));
+  EXPECT_EQ(logged.size(), 51u);
+  EXPECT_NE(logged.back().find("http://example.com/55"), std::string::npos) << logged.back();
+}
+
 TEST_F(PageHostTest, OptionalCommandsChangeNothingInTheHost) {
   launchAndLoad();
   webView().clearScripts();
