@@ -1,6 +1,7 @@
 #include "host/CounterFile.h"
 
 #include "platform/Platform.h"
+#include "value/LeadingNumber.h"
 
 namespace tumbla::CounterFile {
 

@@ -1,11 +1,10 @@
 #include "host/TumblaAppDelegate.h"
 
-#include <cstdlib>
-
 #include "host/BridgeTrace.h"
 #include "host/Shakable.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
+#include "value/LeadingNumber.h"
 
 namespace tumbla {
 
@@ -57,8 +56,8 @@ void TumblaAppDelegate::applicationDidFinishLaunching() {
   viewController_ = std::make_unique<TumblaViewController>();
 
   // Systems before 4.0 had no root view controller; the view was added by hand.
-  double systemVersion =
-      std::strtod(platform.application().deviceFacts().systemVersion.c_str(), nullptr);
+  float systemVersion =
+      static_cast<float>(leadingReal(platform.application().deviceFacts().systemVersion));
   if (systemVersion >= 4.0) {
     window_->setRootView(viewController_->view());
   } else {

@@ -1,6 +1,6 @@
 #include "platform/Url.h"
 
-#include <cctype>
+#include "value/AsciiText.h"
 
 namespace tumbla {
 
@@ -14,15 +14,14 @@ int hexValue(char ch) {
 }
 
 bool isSchemeChar(char ch) {
-  return std::isalnum(static_cast<unsigned char>(ch)) || ch == '+' || ch == '-' || ch == '.';
+  return isAsciiAlphanumeric(ch) || ch == '+' || ch == '-' || ch == '.';
 }
 
 }  // namespace
 
 std::optional<Url> Url::parse(std::string_view text) {
   std::size_t colon = text.find(':');
-  if (colon == std::string_view::npos || colon == 0 ||
-      !std::isalpha(static_cast<unsigned char>(text[0]))) {
+  if (colon == std::string_view::npos || colon == 0 || !isAsciiAlpha(text[0])) {
     return std::nullopt;
   }
   for (std::size_t i = 0; i < colon; ++i) {
@@ -97,7 +96,7 @@ std::string percentEncodePath(std::string_view text) {
   encoded.reserve(text.size());
   for (char ch : text) {
     auto byte = static_cast<unsigned char>(ch);
-    if (std::isalnum(byte) || ch == '-' || ch == '.' || ch == '_' || ch == '~' || ch == '/') {
+    if (isAsciiAlphanumeric(ch) || ch == '-' || ch == '.' || ch == '_' || ch == '~' || ch == '/') {
       encoded.push_back(ch);
     } else {
       encoded.push_back('%');

@@ -11,6 +11,14 @@ constexpr bool isAsciiDigit(char ch) {
   return ch >= '0' && ch <= '9';
 }
 
+constexpr bool isAsciiAlpha(char ch) {
+  return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
+}
+
+constexpr bool isAsciiAlphanumeric(char ch) {
+  return isAsciiAlpha(ch) || isAsciiDigit(ch);
+}
+
 constexpr bool isAsciiSpace(char ch) {
   return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
 }

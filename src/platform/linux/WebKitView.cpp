@@ -1,7 +1,7 @@
 #include "platform/linux/WebKitView.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 #include "platform/Log.h"
 #include "platform/linux/HostOperation.h"
@@ -142,8 +142,8 @@ std::optional<std::string> WebKitView::evaluateScript(std::string_view script) {
   } else {
     g_cancellable_cancel(cancellable);
     char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%g", scriptTimeoutSeconds_);
-    logLine(std::string("a script did not answer within ") + seconds +
+    auto written = std::to_chars(seconds, seconds + sizeof seconds, scriptTimeoutSeconds_);
+    logLine("a script did not answer within " + std::string(seconds, written.ptr) +
             " s; restarting the page's web process and reloading the page");
     // The reload follows from the termination signal.
     webkit_web_view_terminate_web_process(engine_);
