@@ -51,10 +51,14 @@ TEST(PropertyLists, ParsesBinaryPropertyLists) {
                             {"count", Value::integer(-7)},
                             {"when", Value(Date{1600000000})},
                             {"list", Value(Array{Value::boolean(true), Value::real(1.5)})}});
-  // The binary form made by libplist from the XML that we write.
+  // The binary form made by libplist from the XML that we write; its own XML reading
+  // follows the locale.
   plist_t node = nullptr;
   std::string xml = lists.serialize(original);
-  plist_from_xml(xml.data(), static_cast<uint32_t>(xml.size()), &node);
+  {
+    testing::ScopedLocale plain("C");
+    plist_from_xml(xml.data(), static_cast<uint32_t>(xml.size()), &node);
+  }
   ASSERT_NE(node, nullptr);
   char* binary = nullptr;
   uint32_t length = 0;
