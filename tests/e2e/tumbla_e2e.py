@@ -354,6 +354,29 @@ class EndToEnd(unittest.TestCase):
                          ["facebook2.plist", "gamestate.json", "notes.txt", "yongHu31.plist"])
         self.assertFalse((self.data / ".preferences.plist.tumbla-save-dEf456").exists())
 
+    def test_killing_the_host_during_saves_never_leaves_a_part_or_a_leftover(self):
+        # A 4 MB state, so that the kill lands while it is being written.
+        state = '{"board": "' + "x" * 4_000_000 + '", "n": 1}'
+        bundle = make_bundle(self.root, state=state)
+        documents = self.data / "Documents"
+        for attempt in range(4):
+            run = self.start(bundle)
+            run.wait_started()
+            run.process.send_signal(signal.SIGTERM)
+            time.sleep(0.02 * attempt)
+            run.process.kill()
+            run.process.wait()
+            saved = documents / "gamestate.json"
+            if saved.exists():
+                self.assertEqual(json.loads(saved.read_text())["n"], 1)
+        # The next start clears what the killed saves left, and saves whole.
+        run = self.start(bundle)
+        run.wait_started()
+        self.assertEqual(run.terminate(), 0)
+        self.assertEqual(json.loads((documents / "gamestate.json").read_text())["n"], 1)
+        self.assertEqual(sorted(p.name for p in documents.iterdir()),
+                         ["facebook2.plist", "gamestate.json", "yongHu31.plist"])
+
     def test_real_settings_read_the_same_under_the_players_locale(self):
         # Written by hand or another tool: a real where a switch or number is expected.
         with open(self.data / "preferences.plist", "wb") as f:
