@@ -4,7 +4,7 @@
 
 #include "bridge/QueryParams.h"
 #include "platform/Platform.h"
-#include "value/AsciiText.h"
+#include "value/Ascii.h"
 
 namespace tumbla {
 

@@ -14,9 +14,9 @@ namespace CounterFile {
 
 // Nothing when the file is missing or empty; otherwise the text's leading integer (0 when
 // it does not begin with a number). A failure, with the reason, when the file is there but
-// can't be read (a directory, no permission, an I/O error).
+// can't be read (a directory, a FIFO, no permission, an I/O error).
 Result<std::optional<std::int32_t>> read(const std::string& path);
-bool write(const std::string& path, std::int32_t value);
+Status write(const std::string& path, std::int32_t value);
 
 }  // namespace CounterFile
 }  // namespace tumbla

@@ -16,7 +16,7 @@ void registerBundleDefaults() {
   if (!path) return;
   Result<std::string> bytes = platform.fileManager().readFile(*path);
   if (!bytes) {
-    logLine("the bundle's Defaults.plist can't be read (" + bytes.reason() +
+    logLine("the bundle's Defaults.plist can't be used (" + bytes.reason() +
             "); settings start off");
     return;
   }
@@ -43,7 +43,7 @@ void TumblaAppDelegate::initialize() {
   initializedFor = Platform::generation();
 
   registerBundleDefaults();
-  Platform::shared().userDefaults().synchronize();
+  logIfFailed(Platform::shared().userDefaults().synchronize(), "write the settings");
   // Seam: the sound manager takes the opposite of "enableMusic" as its background-music
   // switch and warms up its player here.
   // Seam: the three prompt components are configured here.
@@ -56,9 +56,7 @@ void TumblaAppDelegate::applicationDidFinishLaunching() {
   viewController_ = std::make_unique<TumblaViewController>();
 
   // Systems before 4.0 had no root view controller; the view was added by hand.
-  float systemVersion =
-      static_cast<float>(leadingReal(platform.application().deviceFacts().systemVersion));
-  if (systemVersion >= 4.0) {
+  if (leadingReal(platform.application().deviceFacts().systemVersion) >= 4.0) {
     window_->setRootView(viewController_->view());
   } else {
     window_->addSubview(viewController_->view());

@@ -87,9 +87,9 @@ bool FileManager::fileExists(const std::filesystem::path& path) const {
 Result<std::string> FileManager::readFile(const std::filesystem::path& path) const {
   // Non-blocking, so that opening a FIFO does not wait for a writer that never comes.
   Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-  if (file.get() < 0) return systemFailure("could not open", path, errno);
+  if (file.get() < 0) return systemFailure("can't open", path, errno);
   struct stat status {};
-  if (::fstat(file.get(), &status) != 0) return systemFailure("could not examine", path, errno);
+  if (::fstat(file.get(), &status) != 0) return systemFailure("can't examine", path, errno);
   if (S_ISDIR(status.st_mode)) return Failure{path.string() + " is a directory, not a file"};
   if (!S_ISREG(status.st_mode)) return Failure{path.string() + " is not a regular file"};
 
@@ -100,7 +100,7 @@ Result<std::string> FileManager::readFile(const std::filesystem::path& path) con
     ssize_t count = ::read(file.get(), buffer, sizeof buffer);
     if (count < 0) {
       if (errno == EINTR) continue;
-      return systemFailure("could not read", path, errno);
+      return systemFailure("can't read", path, errno);
     }
     if (count == 0) break;
     contents.append(buffer, static_cast<std::size_t>(count));
@@ -108,26 +108,30 @@ Result<std::string> FileManager::readFile(const std::filesystem::path& path) con
   return contents;
 }
 
-bool FileManager::writeFileAtomically(const std::filesystem::path& path,
-                                      std::string_view contents) const {
-  std::error_code error;
+Status FileManager::writeFileAtomically(const std::filesystem::path& path,
+                                        std::string_view contents) const {
+  std::error_code ignored;
   std::filesystem::path folder = path.parent_path();
-  if (!folder.empty()) std::filesystem::create_directories(folder, error);
+  if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
 
   std::filesystem::path temporaryPath =
       folder / ("." + path.filename().string() + std::string(kTemporaryMark) + "XXXXXX");
   std::string temporary = temporaryPath.string();
   Descriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
-  if (file.get() < 0) return false;
+  if (file.get() < 0) return systemFailure("can't create a temporary file beside", path, errno);
   // Held until the file has its final name: a start-up cleaning up after a killed process
   // only removes temporary files whose writer is gone.
-  bool ok = ::flock(file.get(), LOCK_EX) == 0 && writeAll(file.get(), contents) &&
-            ::fchmod(file.get(), 0644) == 0 && ::fsync(file.get()) == 0 &&
-            std::rename(temporary.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temporary.c_str());
-  if (!file.close()) return false;
-  if (ok) syncDirectory(folder);
-  return ok;
+  int error = 0;
+  if (::flock(file.get(), LOCK_EX) != 0 || !writeAll(file.get(), contents) ||
+      ::fchmod(file.get(), 0644) != 0 || ::fsync(file.get()) != 0 ||
+      std::rename(temporary.c_str(), path.c_str()) != 0) {
+    error = errno;
+    ::unlink(temporary.c_str());
+  }
+  if (!file.close() && error == 0) error = errno;
+  if (error != 0) return systemFailure("can't write", path, error);
+  syncDirectory(folder);
+  return {};
 }
 
 int FileManager::removeStaleTemporaryFiles(const std::filesystem::path& directory) {
@@ -147,8 +151,8 @@ int FileManager::removeStaleTemporaryFiles(const std::filesystem::path& director
   return removed;
 }
 
-std::optional<std::filesystem::path> FileManager::keepAside(const std::filesystem::path& path,
-                                                            std::string_view reason) const {
+Result<std::filesystem::path> FileManager::keepAside(const std::filesystem::path& path,
+                                                     std::string_view reason) const {
   std::time_t now = std::time(nullptr);
   std::tm utc{};
   gmtime_r(&now, &utc);
@@ -166,7 +170,7 @@ std::optional<std::filesystem::path> FileManager::keepAside(const std::filesyste
   }
   std::error_code error;
   std::filesystem::rename(path, aside, error);
-  if (error) return std::nullopt;
+  if (error) return Failure{"can't move " + path.string() + " aside: " + error.message()};
   return aside;
 }
 

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <limits>
 
-#include "value/AsciiText.h"
+#include "value/Ascii.h"
 
 namespace tumbla {
 

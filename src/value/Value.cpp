@@ -1,10 +1,9 @@
 #include "value/Value.h"
 
-#include "value/AsciiText.h"
+#include "value/Ascii.h"
 #include "value/LeadingNumber.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>

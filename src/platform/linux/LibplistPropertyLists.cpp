@@ -175,9 +175,7 @@ plist_t decimalToNode(const std::string& text) {
   if (error == std::errc() && end == text.data() + text.size()) {
     return plist_new_uint(static_cast<uint64_t>(whole));
   }
-  double real = 0;
-  std::from_chars(text.data(), text.data() + text.size(), real);
-  return plist_new_real(real);
+  return plist_new_real(leadingReal(text));
 }
 
 plist_t dateToNode(Date date) {
