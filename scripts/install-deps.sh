@@ -12,7 +12,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   rapidjson-dev nlohmann-json3-dev libsimdjson-dev
   # headless runs and screenshots
-  xvfb xauth dbus dbus-x11 x11-utils imagemagick python3
+  xvfb xauth dbus dbus-x11 x11-utils imagemagick python3 xdotool
+  # the game page's script tests
+  nodejs
 )
 
 SUDO=""

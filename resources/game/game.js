@@ -282,7 +282,7 @@
       item.className = "level-choice" + (n === game.level ? " current" : "");
       item.disabled = n > game.unlocked;
       const best = game.best[n];
-      item.innerHTML = "<b>" + n + "</b><span>" + (best ? starText(Levels.stars(spec.par, best.moves)) : n > game.unlocked ? "locked" : "new") + "</span>";
+      item.innerHTML = "<b>" + n + "</b><span>" + (best ? starText(Levels.stars(spec.par, best.moves)) : n > game.unlocked ? "" : "new") + "</span>";
       item.setAttribute("aria-label", "Level " + n + (item.disabled ? ", locked" : best ? ", best score " + best.score : ""));
       item.addEventListener("click", () => chooseLevel(n));
       list.appendChild(item);
