@@ -10,6 +10,8 @@ namespace tumbla {
 
 namespace {
 
+constexpr const char* kMessageHandler = "tumbla";
+
 // Without a GPU the engine's DMA-BUF renderer and accelerated compositing leave parts of
 // the page unpainted under plain X servers such as Xvfb (seen with WebKitGTK 2.50); the
 // software path paints everything. A value the user set wins.
@@ -110,9 +112,17 @@ WebKitView::WebKitView(Rect frame, double scriptTimeoutSeconds)
   g_signal_connect(engine_, "load-changed", G_CALLBACK(onLoadChanged), this);
   g_signal_connect(engine_, "load-failed", G_CALLBACK(onLoadFailed), this);
   g_signal_connect(engine_, "web-process-terminated", G_CALLBACK(onWebProcessTerminated), this);
+  // Connected before the handler exists, so that no message can come unheard.
+  WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(engine_);
+  g_signal_connect(content, (std::string("script-message-received::") + kMessageHandler).c_str(),
+                   G_CALLBACK(onScriptMessage), this);
+  webkit_user_content_manager_register_script_message_handler(content, kMessageHandler);
 }
 
 WebKitView::~WebKitView() {
+  WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(engine_);
+  webkit_user_content_manager_unregister_script_message_handler(content, kMessageHandler);
+  g_signal_handlers_disconnect_by_data(content, this);
   g_signal_handlers_disconnect_by_data(engine_, this);
   g_object_unref(engine_);
 }
@@ -242,6 +252,19 @@ gboolean WebKitView::onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GErro
   });
   // No engine error page: it would be a load of its own, finishing as if the page had.
   return TRUE;
+}
+
+void WebKitView::onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* message,
+                                 gpointer self) {
+  JSCValue* value = webkit_javascript_result_get_js_value(message);
+  if (!jsc_value_is_string(value)) {
+    logLine("ignored a message to the host that is not a text");
+    return;
+  }
+  std::string text = resultText(value);
+  static_cast<WebKitView*>(self)->whenFree([text = std::move(text)](WebKitView& view) {
+    if (WebViewDelegate* listener = view.delegate()) listener->didReceiveMessage(view, text);
+  });
 }
 
 void WebKitView::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,

@@ -20,6 +20,10 @@ namespace tumbla {
 // arrival order. Finished and failed loads reach the delegate the same way. A new window
 // that the delegate lets through opens in this view; the engine never opens a window.
 //
+// The page may also post texts to the message handler "tumbla"
+// (`window.webkit.messageHandlers.tumbla.postMessage(text)`): each reaches the delegate's
+// didReceiveMessage as a host operation too, so messages and loads keep their order.
+//
 // Script evaluation is synchronous: the main loop is iterated until the engine answers or
 // the time limit passes. A script that does not answer in time leaves the engine stuck,
 // so its web process is ended and the page reloaded.
@@ -45,6 +49,8 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
   static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
                                gpointer self);
+  static void onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* message,
+                              gpointer self);
   static void onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
                                      gpointer self);
 
