@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
   platformOptions.bundleDirectory = options.bundle.value_or(defaultBundle());
   platformOptions.dataDirectory = options.dataDirectory;
   platformOptions.idiom = options.idiom;
+  platformOptions.window = {options.fullscreen, options.inspector};
   auto created = LinuxPlatform::create(platformOptions);
   if (auto* problem = std::get_if<std::string>(&created)) return fail(*problem);
   Platform::install(std::move(std::get<std::unique_ptr<LinuxPlatform>>(created)));

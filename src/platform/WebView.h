@@ -30,8 +30,9 @@ class WebViewDelegate {
   virtual void didFinishLoad(WebView& webView) = 0;
   virtual void didFailLoad(WebView& /*webView*/, const Error& /*error*/) {}
   // A text the page posted to the host's message handler
-  // (`window.webkit.messageHandlers.tumbla.postMessage(text)`), in the order posted and
-  // in turn with the loads the page starts.
+  // (`window.webkit.messageHandlers.tumbla.postMessage(text)`; a text of several lines
+  // arrives here line by line), in the order posted and in turn with the loads the page
+  // starts.
   virtual void didReceiveMessage(WebView& /*webView*/, const std::string& /*message*/) {}
 };
 

@@ -40,11 +40,11 @@ class FastPath(Session):
           const h = window.webkit.messageHandlers.tumbla;
           h.postMessage('tumbla://app.prismora/m?i=0');
           send('tumbla://app.prismora/m?i=1');
-          h.postMessage('tumbla://app.prismora/m?i=2');
+          h.postMessage('tumbla://app.prismora/m?i=2\\ntumbla://app.prismora/m?i=3\\n');
           h.postMessage('tumbla://settings.prismora/update?theme=3&pauseButton=2&musicEnabled=1');
           h.postMessage('http://example.com/via-message');
           h.postMessage(42);
-          for (let i = 3; i < 20003; i++) h.postMessage('tumbla://app.prismora/m?i=' + i);
+          for (let i = 4; i < 20003; i++) h.postMessage('tumbla://app.prismora/m?i=' + i);
           send('tumbla://app.prismora/m?i=20003');"""
         run = self.start(make_bundle(self.root, extra=extra))
         run.wait_for(lambda r: len(commands_in_order(r, "/m?i=")) >= 20004, timeout=180,

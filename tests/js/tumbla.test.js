@@ -39,14 +39,9 @@ function withFrames(body) {
   return loads;
 }
 
-function withMessageHandler(body) {
+function installMessageHandler() {
   const posted = [];
   globalThis.webkit = { messageHandlers: { tumbla: { postMessage: (message) => posted.push(message) } } };
-  try {
-    body();
-  } finally {
-    delete globalThis.webkit;
-  }
   return posted;
 }
 
@@ -95,21 +90,46 @@ test("typed wrappers send the commands the host knows", () => {
   ]);
 });
 
-test("the message handler carries the same URLs, in order, and no frame is made", () => {
-  let posted;
-  const loads = withFrames(() => {
-    posted = withMessageHandler(() => {
+test("the message handler gets the URLs of one task together, in order, and no frame", async () => {
+  const posted = installMessageHandler();
+  try {
+    const loads = withFrames(() => {
       assert.ok(tumbla.hasFastPath());
       for (let i = 0; i < 5; i++) tumbla.send("app.prismora", "n", { i: i });
       tumbla.openOutside("https://example.com/a?b=1");
     });
-  });
-  assert.deepStrictEqual(loads, []);
-  assert.deepStrictEqual(posted, [
-    ...[0, 1, 2, 3, 4].map((i) => "tumbla://app.prismora/n?i=" + i),
-    "https://example.com/a?b=1",
-  ]);
+    assert.deepStrictEqual(loads, []);
+    assert.deepStrictEqual(posted, [], "nothing goes before the task ends");
+    await Promise.resolve();
+    assert.deepStrictEqual(posted, [
+      [...[0, 1, 2, 3, 4].map((i) => "tumbla://app.prismora/n?i=" + i), "https://example.com/a?b=1"].join("\n"),
+    ]);
+    // Line breaks can't smuggle a second command into a link or a path.
+    tumbla.openOutside("https://example.com/x\ntumbla://app.prismora/quit");
+    tumbla.send("app.prismora", "/a\r\n\ttumbla://app.prismora/quit");
+    await Promise.resolve();
+    assert.strictEqual(posted[1], "https://example.com/xtumbla://app.prismora/quit\ntumbla://app.prismora/atumbla://app.prismora/quit");
+    // A long burst goes in bounded messages, the rest at the end of the task.
+    for (let i = 0; i < 10003; i++) tumbla.send("app.prismora", "/b", { i: i });
+    assert.strictEqual(posted.length, 3);
+    assert.strictEqual(posted[2].split("\n").length, 10000);
+    await Promise.resolve();
+    assert.deepStrictEqual(posted[3].split("\n"), ["/b?i=10000", "/b?i=10001", "/b?i=10002"].map((p) => "tumbla://app.prismora" + p));
+  } finally {
+    delete globalThis.webkit;
+  }
   assert.ok(!tumbla.hasFastPath());
+});
+
+test("commands waiting for the message handler go before a later frame load, in order", () => {
+  const posted = installMessageHandler();
+  const loads = withFrames(() => {
+    tumbla.send("app.prismora", "/first");
+    delete globalThis.webkit;
+    tumbla.send("app.prismora", "/second");
+  });
+  assert.deepStrictEqual(posted, []);
+  assert.deepStrictEqual(loads, ["tumbla://app.prismora/first", "tumbla://app.prismora/second"]);
 });
 
 test("a host name that would change the URL's meaning is refused", () => {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/Log.h"
 #include "platform/linux/HostOperation.h"
 
 namespace tumbla {
@@ -31,6 +32,27 @@ void GtkAppWindow::makeKeyAndVisible() {
   gtk_window_present(GTK_WINDOW(toplevel_));
 }
 
+void GtkAppWindow::setTitle(const std::string& title) {
+  gtk_window_set_title(GTK_WINDOW(toplevel_), title.c_str());
+}
+
+void GtkAppWindow::setIconFile(const std::string& path) {
+  GError* error = nullptr;
+  if (!gtk_window_set_icon_from_file(GTK_WINDOW(toplevel_), path.c_str(), &error)) {
+    logLine("the window icon " + path + " can't be used: " + error->message);
+    g_error_free(error);
+  }
+}
+
+void GtkAppWindow::setFullscreen(bool fullscreen) {
+  fullscreen_ = fullscreen;
+  if (fullscreen) {
+    gtk_window_fullscreen(GTK_WINDOW(toplevel_));
+  } else {
+    gtk_window_unfullscreen(GTK_WINDOW(toplevel_));
+  }
+}
+
 void GtkAppWindow::frameChanged() {
   applySize();
 }
@@ -51,11 +73,15 @@ gboolean GtkAppWindow::onKeyPress(GtkWidget*, GdkEventKey* event, gpointer self)
   constexpr auto kShakeModifiers = GdkModifierType(GDK_CONTROL_MASK | GDK_SHIFT_MASK);
   GdkModifierType modifiers =
       GdkModifierType(event->state & gtk_accelerator_get_default_mod_mask());
+  auto* window = static_cast<GtkAppWindow*>(self);
+  if (event->keyval == GDK_KEY_F11 && modifiers == 0) {
+    window->setFullscreen(!window->isFullscreen());
+    return TRUE;
+  }
   bool isShakeKey = event->keyval == GDK_KEY_S || event->keyval == GDK_KEY_s;
   if (!isShakeKey || modifiers != kShakeModifiers) return FALSE;
-  std::weak_ptr<GtkAppWindow> window = static_cast<GtkAppWindow*>(self)->weak_from_this();
-  HostOperation::run([window] {
-    if (auto shown = window.lock())
+  HostOperation::run([shaken = window->weak_from_this()] {
+    if (auto shown = shaken.lock())
       shown->motionEnded({EventType::Motion, EventSubtype::MotionShake});
   });
   return TRUE;

@@ -3,6 +3,7 @@
 #include <gtk/gtk.h>
 
 #include <memory>
+#include <string>
 
 #include "platform/Window.h"
 #include "platform/linux/GtkView.h"
@@ -12,7 +13,7 @@ namespace tumbla {
 // The application's top-level window, always in landscape at the size it was made with.
 //
 // The desktop has no accelerometer, so Ctrl+Shift+S stands in for shaking the device: it
-// reports a shake to the window's motion handler.
+// reports a shake to the window's motion handler. F11 toggles full screen.
 class GtkAppWindow : public GtkView<Window>, public std::enable_shared_from_this<GtkAppWindow> {
  public:
   explicit GtkAppWindow(Rect frame);
@@ -22,6 +23,12 @@ class GtkAppWindow : public GtkView<Window>, public std::enable_shared_from_this
 
   void makeKeyAndVisible() override;
 
+  void setTitle(const std::string& title);
+  // An image file; one that can't be read leaves the desktop's default icon.
+  void setIconFile(const std::string& path);
+  void setFullscreen(bool fullscreen);
+  bool isFullscreen() const { return fullscreen_; }
+
  protected:
   void frameChanged() override;
 
@@ -30,6 +37,7 @@ class GtkAppWindow : public GtkView<Window>, public std::enable_shared_from_this
   void applySize();
 
   GtkWidget* toplevel_;
+  bool fullscreen_ = false;
 };
 
 }  // namespace tumbla

@@ -9,11 +9,19 @@
 
 namespace tumbla {
 
+// How the desktop shows the game's window.
+struct DesktopWindowOptions {
+  bool fullscreen = false;
+  // Opens the web engine's developer tools beside the page.
+  bool developerTools = false;
+};
+
 // Views on GTK. The screen is that of the device the app plays, held upright: 320x480 for
 // a phone, 768x1024 for a tablet; its window shows it in landscape.
 class GtkUserInterface : public UserInterface {
  public:
-  GtkUserInterface(UserInterfaceIdiom idiom, const Bundle& bundle, double scriptTimeoutSeconds);
+  GtkUserInterface(UserInterfaceIdiom idiom, const Bundle& bundle, double scriptTimeoutSeconds,
+                   DesktopWindowOptions windowOptions = {});
 
   // The window made last, whose desktop events the application follows.
   std::shared_ptr<GtkAppWindow> mainWindow() const { return mainWindow_.lock(); }
@@ -29,6 +37,7 @@ class GtkUserInterface : public UserInterface {
   UserInterfaceIdiom idiom_;
   const Bundle& bundle_;
   double scriptTimeoutSeconds_;
+  DesktopWindowOptions windowOptions_;
   std::weak_ptr<GtkAppWindow> mainWindow_;
 };
 

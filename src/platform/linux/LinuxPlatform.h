@@ -25,6 +25,7 @@ struct LinuxPlatformOptions {
   // How long a script may take before the page counts as hung. The environment variable
   // TUMBLA_SCRIPT_TIMEOUT_MS overrides it (tests use short limits).
   double scriptTimeoutSeconds = 5;
+  DesktopWindowOptions window;
 };
 
 // The real platform: GTK window and views, WebKitGTK, the GLib main loop, a property-list

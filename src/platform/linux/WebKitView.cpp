@@ -1,7 +1,9 @@
 #include "platform/linux/WebKitView.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "platform/Log.h"
 #include "platform/linux/HostOperation.h"
@@ -96,6 +98,26 @@ void onScriptEvaluated(GObject* engine, GAsyncResult* asyncResult, gpointer data
   g_object_unref(value);
 }
 
+// The texts of a message to the host: its lines. A page posts the commands of one task as
+// one message, a line each, since every message costs the engine far more than the host's
+// handling of a command; a URL never holds a raw line feed. Anything but a text is left
+// out, with a line in the log.
+std::vector<std::string> messageTexts(JSCValue* value) {
+  std::vector<std::string> texts;
+  if (!jsc_value_is_string(value)) {
+    logLine("ignored a message to the host that is not a text");
+    return texts;
+  }
+  std::string text = resultText(value);
+  std::string_view rest = text;
+  while (!rest.empty()) {
+    std::size_t end = std::min(rest.find('\n'), rest.size());
+    if (end > 0) texts.emplace_back(rest.substr(0, end));
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+  }
+  return texts;
+}
+
 gboolean markDeadlinePassed(gpointer passed) {
   *static_cast<bool*>(passed) = true;
   return G_SOURCE_REMOVE;
@@ -160,6 +182,11 @@ std::optional<std::string> WebKitView::evaluateScript(std::string_view script) {
   }
   g_object_unref(cancellable);
   return result;
+}
+
+void WebKitView::showDeveloperTools() {
+  webkit_settings_set_enable_developer_extras(webkit_web_view_get_settings(engine_), TRUE);
+  webkit_web_inspector_show(webkit_web_view_get_inspector(engine_));
 }
 
 WebKitView::LoadRequest WebKitView::describe(WebKitNavigationAction* action) {
@@ -256,14 +283,16 @@ gboolean WebKitView::onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GErro
 
 void WebKitView::onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* message,
                                  gpointer self) {
-  JSCValue* value = webkit_javascript_result_get_js_value(message);
-  if (!jsc_value_is_string(value)) {
-    logLine("ignored a message to the host that is not a text");
-    return;
-  }
-  std::string text = resultText(value);
-  static_cast<WebKitView*>(self)->whenFree([text = std::move(text)](WebKitView& view) {
-    if (WebViewDelegate* listener = view.delegate()) listener->didReceiveMessage(view, text);
+  std::vector<std::string> texts = messageTexts(webkit_javascript_result_get_js_value(message));
+  if (texts.empty()) return;
+  // One host operation for the whole batch: its texts arrive together and in order.
+  static_cast<WebKitView*>(self)->whenFree([texts = std::move(texts)](WebKitView& view) {
+    for (const std::string& text : texts) {
+      // A delegate call may end with the view's delegate gone (a reload, the end).
+      WebViewDelegate* listener = view.delegate();
+      if (!listener) return;
+      listener->didReceiveMessage(view, text);
+    }
   });
 }
 

@@ -21,8 +21,9 @@ namespace tumbla {
 // that the delegate lets through opens in this view; the engine never opens a window.
 //
 // The page may also post texts to the message handler "tumbla"
-// (`window.webkit.messageHandlers.tumbla.postMessage(text)`): each reaches the delegate's
-// didReceiveMessage as a host operation too, so messages and loads keep their order.
+// (`window.webkit.messageHandlers.tumbla.postMessage(text)`): each line of the text reaches
+// the delegate's didReceiveMessage, a message's lines in one host operation, so messages and
+// loads keep their order.
 //
 // Script evaluation is synchronous: the main loop is iterated until the engine answers or
 // the time limit passes. A script that does not answer in time leaves the engine stuck,
@@ -36,6 +37,8 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
 
   void loadURL(const Url& url) override;
   std::optional<std::string> evaluateScript(std::string_view script) override;
+  // The engine's inspector, in a window of its own, for game authors.
+  void showDeveloperTools();
 
  private:
   struct LoadRequest {
