@@ -19,6 +19,7 @@ import tumbla_e2e
 from tumbla_e2e import make_bundle
 
 RESOURCES = Path(__file__).resolve().parents[2] / "resources"
+EXAMPLE = Path(__file__).resolve().parents[2] / "docs" / "example-bundle"
 
 
 def commands_in_order(run, marker):
@@ -138,6 +139,32 @@ class BundledGame(Session):
     def first_init(run):
         return min(e["time"] for e in run.events() if e["event"] == "script"
                    and e["script"].startswith("Tumbla.init"))
+
+
+class Desktop(Session):
+    def window_names(self):
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."],
+                               capture_output=True, text=True, timeout=60).stdout.split()
+        return [subprocess.run(["xdotool", "getwindowname", w], capture_output=True,
+                               text=True, timeout=60).stdout.strip() for w in found]
+
+    def test_the_example_bundle_runs_under_its_own_name_and_keeps_its_game(self):
+        run = self.start(EXAMPLE)
+        run.wait_started()
+        run.wait_for(lambda r: "Tap Counter" in self.window_names(), what="the window's title")
+        messages = [e["url"] for e in run.events() if e["event"] == "message"]
+        self.assertIn("tumbla://undo.prismora/disable", messages)
+        self.assertEqual(run.terminate(), 0)
+        saved = json.loads((self.data / "Documents" / "gamestate.json").read_text())
+        self.assertEqual(saved, {"taps": 0})
+
+    def test_the_inspector_opens_beside_the_game(self):
+        run = self.start(RESOURCES, args=("--inspector", "--fullscreen"))
+        run.wait_started()
+        run.wait_for(lambda r: any(n.startswith("Web Inspector") for n in self.window_names()),
+                     what="the inspector's window")
+        self.assertIn("Tumbla", self.window_names())
+        self.assertEqual(run.terminate(), 0)
 
 
 if __name__ == "__main__":
