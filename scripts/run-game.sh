@@ -35,7 +35,7 @@ export TUMBLA_BINARY="$tumbla" TUMBLA_SHOT="$shot" TUMBLA_STARTED="$scratch/trac
   done
   # A few moves, as a player would make them: past the rules, the first level solved, on to
   # the next, and the cursor about the board there.
-  if window=$(xdotool search --name "^Tumbla$" 2>/dev/null | head -1) && [ -n "$window" ]; then
+  if window=$(xdotool search --onlyvisible --name "^Tumbla$" 2>/dev/null | head -1) && [ -n "$window" ]; then
     xdotool windowfocus --sync "$window" 2>/dev/null || true
     for key in Return Left Return; do xdotool key "$key"; sleep 0.4; done
     sleep 1.5

@@ -90,7 +90,7 @@ class FastPath(Session):
 
 class BundledGame(Session):
     def press_keys(self, *keys):
-        window = subprocess.run(["xdotool", "search", "--sync", "--name", "^Tumbla$"],
+        window = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^Tumbla$"],
                                 capture_output=True, text=True, timeout=60).stdout.split()
         self.assertTrue(window, "the game's window")
         subprocess.run(["xdotool", "windowfocus", "--sync", window[0]], timeout=60)

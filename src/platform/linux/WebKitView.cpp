@@ -139,6 +139,11 @@ WebKitView::WebKitView(Rect frame, double scriptTimeoutSeconds)
   g_signal_connect(content, (std::string("script-message-received::") + kMessageHandler).c_str(),
                    G_CALLBACK(onScriptMessage), this);
   webkit_user_content_manager_register_script_message_handler(content, kMessageHandler);
+  // The engine lays the page out in the views' points and draws it at the window's scale,
+  // so text and shapes stay sharp at any window size.
+  webkit_web_view_set_zoom_level(engine_, ViewWidget::scale());
+  viewWidget().setScaleListener(
+      [engine = engine_](double scale) { webkit_web_view_set_zoom_level(engine, scale); });
 }
 
 WebKitView::~WebKitView() {
