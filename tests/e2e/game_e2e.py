@@ -121,6 +121,34 @@ class BundledGame(Session):
         self.assertEqual(state["best"]["1"], {"moves": 1, "score": 1000})
         self.assertEqual((state["version"], state["unlocked"]), (2, 2))
 
+    def test_prompts_are_the_games_own_dialogs_and_answered_by_commands(self):
+        bundle = self.root / "game"
+        shutil.copytree(RESOURCES, bundle)
+        page = bundle / "index.html"
+        # As the host does when prompts are due before the page is ready: after the start.
+        prompts = '''<script>
+          const start = Tumbla.init;
+          Tumbla.init = function () {
+            start();
+            Tumbla.showRatingPrompt();
+            Tumbla.showNewVersion("1.2.5", "Faster\\nNew levels");
+            Tumbla.showNotification("abc", "Hello", "A notice", "(null)", "(null)");
+          };
+        </script></body>'''
+        page.write_text(page.read_text().replace("</body>", prompts))
+        run = self.start(bundle)
+        run.wait_started()
+        # Past the rules; the rating answered at once; the version put off with Escape; the
+        # notice, which has no link, acknowledged.
+        self.press_keys("Return", "Return", "Escape", "Return")
+        answers = lambda r: [u for u in commands_in_order(r, "prismora")
+                             if any(h in u for h in ("iRate", "iVersion", "iNotify"))]
+        run.wait_for(lambda r: len(answers(r)) >= 3, what="three answers")
+        self.assertEqual(answers(run), ["tumbla://iRate.prismora/rated",
+                                        "tumbla://iVersion.prismora/remind",
+                                        "tumbla://iNotify.prismora/viewed?key=abc"])
+        self.assertEqual(run.terminate(), 0)
+
     def test_a_save_of_the_first_page_still_loads(self):
         documents = self.data / "Documents"
         documents.mkdir()
