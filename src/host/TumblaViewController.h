@@ -8,6 +8,8 @@
 
 #include "bridge/URLDispatcher.h"
 #include "host/BridgeTrace.h"
+#include "platform/Application.h"
+#include "platform/Result.h"
 #include "platform/RunLoop.h"
 #include "platform/Subscription.h"
 #include "platform/View.h"
@@ -29,20 +31,16 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
 
   // The root view, built (loadView, viewDidLoad) on first use.
   const std::shared_ptr<View>& view();
-  bool isViewLoaded() const { return view_ != nullptr; }
+  // The system's unloading of the view; nothing on Linux unloads the one view yet.
   void viewDidUnload();
-  // Only the two landscape orientations (3 and 4).
+  // Only the two landscape orientations; `orientation` is the system's code, any number.
   bool shouldAutorotateToInterfaceOrientation(int orientation) const;
 
   static bool isIPad();
   static bool isOlderDevice();
 
-  // The game page of the bundle for this device: its path, or what is missing.
-  struct GamePage {
-    std::optional<std::string> path;
-    std::string problem;
-  };
-  static GamePage findGamePage();
+  // The path of the bundle's game page for this device, or what is missing.
+  static Result<std::string> findGamePage();
 
   // URLDispatcherDelegate
   void executeJavaScript(const std::string& script) override;
@@ -70,13 +68,16 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   void applicationWillEnterForeground();
   void applicationWillTerminate();
 
+  // The prompt components take the dispatcher as their delegate at launch (still to be
+  // built: the seam in TumblaAppDelegate::applicationDidFinishLaunching).
   URLDispatcher& urlDispatcher() { return urlDispatcher_; }
   const std::shared_ptr<WebView>& webView() const { return webView_; }
   const std::shared_ptr<ImageView>& imageView() const { return imageView_; }
   const std::vector<std::string>& pendingScripts() const { return pendingScripts_; }
   bool webViewLoaded() const { return webViewLoaded_; }
-  std::int32_t intValue() const { return intValue_; }
-  std::int32_t intFB() const { return intFB_; }
+  // The activation and upload counters under the names the system gives them.
+  std::int32_t intValue() const { return activationCount_; }
+  std::int32_t intFB() const { return uploadCount_; }
 
  private:
   void loadView();
@@ -90,9 +91,12 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
                                       BridgeTrace::ScriptChannel channel);
   // The lifecycle and settings calls go straight to the web view, loaded or not.
   void evaluateDirect(const std::string& script);
+  void writeCounters();
 
-  std::int32_t intValue_ = 1;
-  std::int32_t intFB_ = 0;
+  // Activations of the application, 1 on a fresh installation.
+  std::int32_t activationCount_ = 1;
+  // Snapshots the player has uploaded.
+  std::int32_t uploadCount_ = 0;
   Array unsentScores_;
   URLDispatcher urlDispatcher_;
   std::vector<std::string> pendingScripts_;

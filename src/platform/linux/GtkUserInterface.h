@@ -5,16 +5,10 @@
 #include "platform/Application.h"
 #include "platform/Bundle.h"
 #include "platform/UserInterface.h"
+#include "platform/linux/DesktopWindowOptions.h"
 #include "platform/linux/GtkAppWindow.h"
 
 namespace tumbla {
-
-// How the desktop shows the game's window.
-struct DesktopWindowOptions {
-  bool fullscreen = false;
-  // Opens the web engine's developer tools beside the page.
-  bool developerTools = false;
-};
 
 // Views on GTK. The screen is that of the device the app plays, held upright: 320x480 for
 // a phone, 768x1024 for a tablet; its window shows it in landscape.
@@ -32,6 +26,9 @@ class GtkUserInterface : public UserInterface {
   std::shared_ptr<WebView> makeWebView(Rect frame) override;
   std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) override;
   std::optional<Image> imageNamed(std::string_view name) const override;
+  std::shared_ptr<Button> makeButton(Rect frame, std::optional<Image> background,
+                                     std::string accessibleName) override;
+  Subscription showAlert(Alert alert, AlertAnswer answer) override;
 
  private:
   UserInterfaceIdiom idiom_;
