@@ -12,9 +12,11 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   rapidjson-dev nlohmann-json3-dev libsimdjson-dev
   # headless runs and screenshots
-  xvfb xauth dbus dbus-x11 x11-utils imagemagick python3 python3-pyatspi at-spi2-core
+  xvfb xauth dbus dbus-x11 x11-utils imagemagick python3 python3-pyatspi at-spi2-core xdotool
   # the test command: formatting check over the tracked files, and the players' locales
   git locales
+  # the game page's script tests
+  nodejs
 )
 
 SUDO=""

@@ -209,6 +209,17 @@ bool TumblaViewController::shouldStartLoad(WebView& webView, const Url& url, Nav
   return !handled;
 }
 
+void TumblaViewController::didReceiveMessage(WebView& /*webView*/, const std::string& message) {
+  std::optional<Url> url = Url::parse(message);
+  if (!url) {
+    logLine("ignored a message to the host that is not a URL: " + message);
+    return;
+  }
+  BridgeTrace::message(*url);
+  // A URL without a host is no command, and a message never loads anything.
+  urlDispatcher_.dispatchURL(*url);
+}
+
 void TumblaViewController::didFinishLoad(WebView& webView) {
   imageView_->setAlpha(0.99);
   launchImageFade_ = animateAlpha(Platform::shared().runLoop(), imageView_, 0.0,

@@ -29,6 +29,11 @@ class WebViewDelegate {
   virtual bool shouldStartLoad(WebView& webView, const Url& url, NavigationType type) = 0;
   virtual void didFinishLoad(WebView& webView) = 0;
   virtual void didFailLoad(WebView& /*webView*/, const Error& /*error*/) {}
+  // A text the page posted to the host's message handler
+  // (`window.webkit.messageHandlers.tumbla.postMessage(text)`; a text of several lines
+  // arrives here line by line), in the order posted and in turn with the loads the page
+  // starts.
+  virtual void didReceiveMessage(WebView& /*webView*/, const std::string& /*message*/) {}
 };
 
 // An embedded web engine showing one page.

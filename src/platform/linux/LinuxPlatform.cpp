@@ -108,7 +108,7 @@ LinuxPlatform::LinuxPlatform(const LinuxPlatformOptions& options,
     : Platform(std::make_unique<PlistPreferencesStore>(preferencesFile), std::move(documents)),
       bundle_(std::move(bundle)),
       preferencesFile_(std::move(preferencesFile)),
-      userInterface_(options.idiom, *bundle_, options.scriptTimeoutSeconds),
+      userInterface_(options.idiom, *bundle_, options.scriptTimeoutSeconds, options.window),
       application_(options.idiom, userInterface_) {}
 
 }  // namespace tumbla

@@ -22,6 +22,11 @@ namespace tumbla {
 // never opens a window, and a new window never replaces the page in this view: one the
 // delegate lets through (an address without a host) is refused with a log line.
 //
+// The page may also post texts to the message handler "tumbla"
+// (`window.webkit.messageHandlers.tumbla.postMessage(text)`): each line of the text reaches
+// the delegate's didReceiveMessage, a message's lines in one host operation, so messages and
+// loads keep their order.
+//
 // Script evaluation is synchronous: the main loop is iterated until the engine answers or
 // the time limit passes. A script that does not answer in time leaves the engine stuck,
 // so its web process is ended and the page reloaded.
@@ -34,6 +39,8 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
 
   void loadURL(const Url& url) override;
   std::optional<std::string> evaluateScript(std::string_view script) override;
+  // The engine's inspector, in a window of its own, for game authors.
+  void showDeveloperTools();
 
  private:
   struct LoadRequest {
@@ -48,6 +55,8 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
   static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
                                gpointer self);
+  static void onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* message,
+                              gpointer self);
   static void onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
                                      gpointer self);
 

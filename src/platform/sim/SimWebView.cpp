@@ -19,6 +19,10 @@ bool SimWebView::navigate(const Url& url, NavigationType type, bool userGesture)
   return allowed;
 }
 
+void SimWebView::postMessage(const std::string& message) {
+  if (delegate()) delegate()->didReceiveMessage(*this, message);
+}
+
 void SimWebView::finishLoad() {
   if (delegate()) delegate()->didFinishLoad(*this);
 }

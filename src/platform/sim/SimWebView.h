@@ -28,6 +28,8 @@ class SimWebView : public WebView {
                 bool userGesture = false);
   // The page finished loading.
   void finishLoad();
+  // The page posts a text to the host's message handler.
+  void postMessage(const std::string& message);
 
   const std::vector<std::string>& scripts() const { return scripts_; }
   void clearScripts() { scripts_.clear(); }

@@ -140,6 +140,37 @@ TEST_F(PageHostTest, LinksThePageOpensOnItsOwnAreLimitedToAboutOneASecond) {
   EXPECT_NE(logged.back().find("http://example.com/55"), std::string::npos) << logged.back();
 }
 
+TEST_F(PageHostTest, MessagesFromThePageAreDispatchedAsCommandLoadsAre) {
+  std::vector<Dictionary> events;
+  platform->setTraceSink([&](const Dictionary& e) { events.push_back(e); });
+  launchAndLoad();
+  UserDefaults& defaults = platform->userDefaults();
+  webView().postMessage("tumbla://settings.prismora/update?theme=3&pauseButton=2");
+  webView().postMessage("http://example.com/news");
+  // Neither a URL nor one with a host: nothing is dispatched, nothing is loaded.
+  webView().postMessage("not a url");
+  webView().postMessage("file:///tmp/other.html");
+  webView().postMessage("tumbla://settings.prismora/update?theme=4&shakeToUndo=0");
+
+  EXPECT_EQ(defaults.integerForKey("theme"), 4);
+  EXPECT_EQ(defaults.integerForKey("pauseButton"), 0);
+  EXPECT_TRUE(defaults.boolForKey("shakeToUndo"));
+  ASSERT_EQ(platform->application().openedURLs().size(), 1u);
+  EXPECT_EQ(platform->application().openedURLs()[0].absoluteString(), "http://example.com/news");
+  EXPECT_EQ(webView().loadedURLs().size(), 1u);
+
+  std::vector<std::string> traced;
+  for (const Dictionary& e : events) {
+    const Value* kind = e.find("event");
+    const Value* url = e.find("url");
+    if (kind && *kind->stringIf() == "message") traced.emplace_back(*url->stringIf());
+  }
+  EXPECT_EQ(traced,
+            (std::vector<std::string>{"tumbla://settings.prismora/update?theme=3&pauseButton=2",
+                                      "http://example.com/news", "file:///tmp/other.html",
+                                      "tumbla://settings.prismora/update?theme=4&shakeToUndo=0"}));
+}
+
 TEST_F(PageHostTest, OptionalCommandsChangeNothingInTheHost) {
   launchAndLoad();
   webView().clearScripts();
