@@ -147,6 +147,8 @@ TEST_F(PageHostTest, MessagesFromThePageAreDispatchedAsCommandLoadsAre) {
   UserDefaults& defaults = platform->userDefaults();
   webView().postMessage("tumbla://settings.prismora/update?theme=3&pauseButton=2");
   webView().postMessage("http://example.com/news");
+  // No click stands behind a message: a second link at once is dropped, as for loads.
+  webView().postMessage("http://example.com/flood");
   // Neither a URL nor one with a host: nothing is dispatched, nothing is loaded.
   webView().postMessage("not a url");
   webView().postMessage("file:///tmp/other.html");
@@ -167,7 +169,8 @@ TEST_F(PageHostTest, MessagesFromThePageAreDispatchedAsCommandLoadsAre) {
   }
   EXPECT_EQ(traced,
             (std::vector<std::string>{"tumbla://settings.prismora/update?theme=3&pauseButton=2",
-                                      "http://example.com/news", "file:///tmp/other.html",
+                                      "http://example.com/news", "http://example.com/flood",
+                                      "file:///tmp/other.html",
                                       "tumbla://settings.prismora/update?theme=4&shakeToUndo=0"}));
 }
 
