@@ -1,18 +1,17 @@
 #include "bridge/URLDispatcher.h"
 
-#include <string_view>
-
-#include <charconv>
 #include <cmath>
-#include <limits>
+#include <string_view>
 
 #include "bridge/JavaScriptLiteral.h"
 #include "bridge/QueryParams.h"
 #include "platform/Platform.h"
+#include "prompts/PromptClock.h"
 #include "prompts/iNotify.h"
 #include "prompts/iNotifyKeys.h"
 #include "prompts/iRate.h"
 #include "prompts/iVersion.h"
+#include "value/Ascii.h"
 #include "value/LeadingNumber.h"
 
 namespace tumbla {
@@ -28,7 +27,7 @@ struct Route {
   Handler handler;
 };
 
-// Hosts are compared whole and case-sensitively, first match wins.
+// Hosts are compared whole, first match wins.
 constexpr Route kRoutes[] = {
     {"gameCenter.prismora", &URLDispatcher::gameCenterCallback},
     {"settings.prismora", &URLDispatcher::settingsCallback},
@@ -40,20 +39,30 @@ constexpr Route kRoutes[] = {
     {"iRate.prismora", &URLDispatcher::iRateCallback},
 };
 
+// The web's special schemes: the engine lowers their hosts before a load reaches us.
+constexpr std::string_view kHostLoweringSchemes[] = {"http", "https", "ws", "wss", "ftp", "file"};
+
+bool hostCaseIsLost(std::string_view scheme) {
+  for (std::string_view special : kHostLoweringSchemes) {
+    if (equalsIgnoringAsciiCase(scheme, special)) return true;
+  }
+  return false;
+}
+
+// Exact where the page's own spelling arrives; where the engine has already lowered it,
+// "gameCenter.prismora" can only be recognised ignoring case.
+bool isRouteHost(const Url& url, std::string_view routeHost) {
+  if (hostCaseIsLost(url.scheme())) return equalsIgnoringAsciiCase(*url.host(), routeHost);
+  return *url.host() == routeHost;
+}
+
 std::optional<std::string> stringEntry(const Dictionary& details, std::string_view key) {
   const Value* value = details.find(key);
   if (!value || !value->stringIf()) return std::nullopt;
   return std::string(*value->stringIf());
 }
 
-// An absent text in a command (a missing "version" or "key") is passed on as nothing.
-std::optional<std::string> optionalParameter(const QueryParameters& parameters, const char* name) {
-  return parameter(parameters, name);
-}
-
-Date now() {
-  return Platform::shared().runLoop().now();
-}
+using PromptClock::now;
 
 }  // namespace
 
@@ -72,7 +81,7 @@ URLDispatcher::~URLDispatcher() {
 bool URLDispatcher::dispatchURL(const Url& url) {
   if (!url.host()) return false;
   for (const Route& route : kRoutes) {
-    if (*url.host() == route.host) {
+    if (isRouteHost(url, route.host)) {
       (this->*route.handler)(url);
       return true;
     }
@@ -137,7 +146,7 @@ void URLDispatcher::iVersionCallback(const Url& url) {
   } else if (path == "/viewedLocal") {
     versions.setViewedVersionDetails(true);
   } else if (path == "/ignore") {
-    versions.setIgnoredVersion(optionalParameter(queryParams(url), "version"));
+    versions.setIgnoredVersion(parameter(queryParams(url), "version"));
   } else if (path == "/remind") {
     versions.setLastReminded(now());
   }
@@ -147,10 +156,10 @@ void URLDispatcher::iNotifyCallback(const Url& url) {
   const std::string& path = url.path();
   iNotify& notices = iNotify::sharedInstance();
   if (path == "/viewed") {
-    notices.setNotificationViewed(optionalParameter(queryParams(url), "key"));
+    notices.setNotificationViewed(parameter(queryParams(url), "key"));
     notices.setLastReminded(std::nullopt);
   } else if (path == "/ignore") {
-    notices.setNotificationIgnored(optionalParameter(queryParams(url), "key"));
+    notices.setNotificationIgnored(parameter(queryParams(url), "key"));
     notices.setLastReminded(std::nullopt);
   } else if (path == "/remind") {
     notices.setLastReminded(now());

@@ -33,9 +33,13 @@ void ReviewRequest::startAtLaunch() {
   reallyReview_ = 0;
   intKaiguan_ = 0;
   intKaiguan2_ = 0;
-  if (std::optional<std::int32_t> flag =
-          CounterFile::read(TumblaViewController::dataFilePath(kReviewFlagFile))) {
-    reallyReview_ = *flag;
+  Result<std::optional<std::int32_t>> flag =
+      CounterFile::read(TumblaViewController::dataFilePath(kReviewFlagFile));
+  if (!flag) {
+    // Counts as no review given yet; the file is left as it is.
+    logLine(flag.reason());
+  } else if (*flag) {
+    reallyReview_ = **flag;
   }
   if (reallyReview_ == 0) intKaiguan_ = configuration_.switchValue(reviewSwitchCode_);
   if (intKaiguan_ != 1) return;

@@ -7,16 +7,6 @@
 
 namespace tumbla {
 
-namespace {
-
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return asciiLower(x) == asciiLower(y);
-         });
-}
-
-}  // namespace
-
 std::optional<std::string> UrlResponse::header(std::string_view name) const {
   for (const auto& [key, value] : headers) {
     if (equalsIgnoringAsciiCase(key, name)) return value;
