@@ -18,7 +18,7 @@ void checkVersions(const tumbla::Dictionary& versions) {
   for (const auto& [version, notes] : versions) {
     if (!notes.arrayIf()) std::abort();
     for (const tumbla::Value& note : *notes.arrayIf()) {
-      if (!note.isString()) std::abort();
+      if (!note.stringIf()) std::abort();
     }
     keys.push_back(version.view());
   }
@@ -36,7 +36,7 @@ void checkNotices(const tumbla::Dictionary& notices) {
     if (!details) std::abort();
     for (const char* entry : {"Title", "Message", "ActionURL", "ActionButton"}) {
       const tumbla::Value* text = details->find(entry);
-      if (text && !text->isString()) std::abort();
+      if (text && !text->stringIf()) std::abort();
     }
   }
 }
