@@ -154,7 +154,8 @@ bool TumblaViewController::isOlderDevice() {
 
 void TumblaViewController::executeJavaScript(const std::string& script) {
   if (webViewLoaded_) {
-    evaluate(*webView_, script, BridgeTrace::ScriptChannel::Queued);
+    // After the view was unloaded there is no page to reach; the call does nothing.
+    if (webView_) evaluate(*webView_, script, BridgeTrace::ScriptChannel::Queued);
   } else {
     pendingScripts_.push_back(script);
     BridgeTrace::scriptQueued(script);
@@ -190,18 +191,32 @@ void TumblaViewController::didFinishLoad(WebView& webView) {
                                   {isOlderDevice() ? 3.0 : 1.0, 1.0, AnimationCurve::EaseInOut});
 
   evaluateDirect("Tumbla.CONSTANTS.DEBUG_MODE=false");
-  if (std::optional<std::string> state = savedGameState()) {
-    evaluate(webView, "Tumbla.initWithGameState(" + *state + ")",
-             BridgeTrace::ScriptChannel::Direct);
-  } else {
-    evaluate(webView, "Tumbla.init()", BridgeTrace::ScriptChannel::Direct);
-  }
+  startGame(webView);
   webViewLoaded_ = true;
   // The queue is kept: a later reload of the page gets the same scripts again.
   for (const std::string& script : pendingScripts_) {
     evaluate(*webView_, script, BridgeTrace::ScriptChannel::Queued);
   }
   loadSettings();
+}
+
+void TumblaViewController::startGame(WebView& webView) {
+  std::optional<std::string> state = savedGameState();
+  if (state && evaluate(webView, "Tumbla.initWithGameState(" + *state + ")",
+                        BridgeTrace::ScriptChannel::Direct)) {
+    return;
+  }
+  if (state) {
+    // The page could not take its own saved game: an unplayable board whose next save
+    // would replace the file. Keep the file, and give the player a fresh game instead.
+    std::string path = gameStateFilePath();
+    std::optional<std::filesystem::path> aside =
+        Platform::shared().fileManager().keepAside(path, "rejected");
+    logLine("the page could not start from the saved game " + path +
+            "; starting a new game (kept as " + (aside ? aside->string() : std::string("it was")) +
+            ")");
+  }
+  evaluate(webView, "Tumbla.init()", BridgeTrace::ScriptChannel::Direct);
 }
 
 std::optional<std::string> TumblaViewController::savedGameState() const {

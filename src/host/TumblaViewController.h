@@ -81,6 +81,9 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   void viewDidLoad();
   void readCounters();
   void loadPage();
+  // Starts the page with the saved game, or afresh when there is none or the page
+  // rejects it.
+  void startGame(WebView& webView);
   // The saved game's text; nothing when there is none or it can't be used (an unusable
   // file is kept aside, never deleted).
   std::optional<std::string> savedGameState() const;

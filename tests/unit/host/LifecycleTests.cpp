@@ -26,10 +26,49 @@ TEST_F(LifecycleTest, SettingsSwitchesCountAsOnWheneverTheyAreNamed) {
   EXPECT_EQ(defaults().integerForKey("theme"), 0);
   EXPECT_EQ(defaults().integerForKey("pauseButton"), 3);
 
-  sendSettings("musicEnabled=no&shakeToUndo&theme=2");
+  sendSettings("musicEnabled=no&shakeToUndo=&theme=2");
   EXPECT_FALSE(defaults().boolForKey("soundEnabled"));
   EXPECT_TRUE(defaults().boolForKey("musicEnabled"));
+  EXPECT_TRUE(defaults().boolForKey("shakeToUndo"));
   EXPECT_EQ(defaults().integerForKey("theme"), 2);
+
+  // Each switch follows its own name only.
+  struct Case {
+    const char* query;
+    bool sound, music, shake;
+  };
+  for (Case c :
+       {Case{"musicEnabled=1", false, true, false}, Case{"shakeToUndo=0", false, false, true},
+        Case{"soundEnabled=1&shakeToUndo=1", true, false, true}}) {
+    sendSettings(c.query);
+    EXPECT_EQ(defaults().boolForKey("soundEnabled"), c.sound) << c.query;
+    EXPECT_EQ(defaults().boolForKey("musicEnabled"), c.music) << c.query;
+    EXPECT_EQ(defaults().boolForKey("shakeToUndo"), c.shake) << c.query;
+  }
+}
+
+TEST_F(LifecycleTest, SettingsChangedOutsideTheGameArePushedOnReturnAndSurviveItsSaves) {
+  launchAndLoad();
+  sendSettings("theme=1&pauseButton=2&soundEnabled=0");
+  platform->application().send(LifecycleEvent::DidEnterBackground);
+
+  // Another program edits the stored settings while the game is in the background.
+  auto stored = platform->storedPreferences();
+  stored->stored.set("theme", Value::integer(5));
+  stored->stored.set("resetScores", Value::boolean(true));
+  webView().clearScripts();
+  platform->application().send(LifecycleEvent::WillEnterForeground);
+  EXPECT_EQ(scripts(),
+            (Scripts{"Tumbla.setPauseCorner(2)", "Tumbla.setSoundEnabled(1)",
+                     "Tumbla.setMusicEnabled(0)", "Tumbla.resetScores()", "Tumbla.setTheme(5)",
+                     "Tumbla.setShakeToUndo(0)", "Tumbla.resume(1)"}));
+
+  // The game's next save keeps the outside edit and writes its own change.
+  stored->stored.set("pauseButton", Value::integer(4));
+  platform->application().send(LifecycleEvent::WillTerminate);
+  EXPECT_EQ(stored->stored.find("theme")->toInteger(), 5);
+  EXPECT_EQ(stored->stored.find("pauseButton")->toInteger(), 4);
+  EXPECT_FALSE(stored->stored.find("resetScores")->toBoolean().value_or(true));
 }
 
 TEST_F(LifecycleTest, NewSettingsReachStorageOnlyWhenTheHostSaves) {
@@ -141,6 +180,18 @@ TEST_F(LifecycleTest, CounterFilesAreMadeOnFirstStartAndKeptUpToDate) {
   platform->application().send(LifecycleEvent::DidBecomeActive);
   platform->application().send(LifecycleEvent::DidEnterBackground);
   EXPECT_EQ(readDocument("yongHu31.plist"), "3");
+}
+
+TEST_F(LifecycleTest, EnteringTheBackgroundWritesBothCounters) {
+  writeDocument("yongHu31.plist", "7");
+  writeDocument("facebook2.plist", "5");
+  launch();
+  // Whatever happened to the files meanwhile, the counters in memory are written back.
+  writeDocument("yongHu31.plist", "x");
+  writeDocument("facebook2.plist", "x");
+  platform->application().send(LifecycleEvent::DidEnterBackground);
+  EXPECT_EQ(readDocument("yongHu31.plist"), "7");
+  EXPECT_EQ(readDocument("facebook2.plist"), "5");
 }
 
 TEST_F(LifecycleTest, CounterFilesAreReadByTheirLeadingNumber) {
