@@ -58,6 +58,7 @@ int LinuxApplication::run(ApplicationDelegate& delegate) {
   if (window) follow(*window);
   guint terminateSource = g_unix_signal_add(SIGTERM, onTerminationSignal, this);
   guint interruptSource = g_unix_signal_add(SIGINT, onTerminationSignal, this);
+  guint hangUpSource = g_unix_signal_add(SIGHUP, onTerminationSignal, this);
   loop_ = g_main_loop_new(nullptr, FALSE);
   onDesktopChange(&DesktopLifecycle::launched, false);
   g_main_loop_run(loop_);
@@ -66,6 +67,7 @@ int LinuxApplication::run(ApplicationDelegate& delegate) {
   loop_ = nullptr;
   g_source_remove(terminateSource);
   g_source_remove(interruptSource);
+  g_source_remove(hangUpSource);
   if (window) g_signal_handlers_disconnect_by_data(window->toplevel(), this);
   delegate_ = nullptr;
   return 0;
@@ -112,8 +114,7 @@ gboolean LinuxApplication::onDelete(GtkWidget*, GdkEvent*, gpointer self) {
 }
 
 gboolean LinuxApplication::onTerminationSignal(gpointer self) {
-  static_cast<LinuxApplication*>(self)->onDesktopChange(&DesktopLifecycle::terminationRequested,
-                                                        true);
+  static_cast<LinuxApplication*>(self)->onDesktopChange(&DesktopLifecycle::closed, true);
   return G_SOURCE_CONTINUE;
 }
 

@@ -12,9 +12,9 @@
 namespace tumbla {
 
 // Runs the application on the GTK main loop and turns desktop events into lifecycle
-// events: focus lost and gained, iconified and restored, the window closed, and SIGTERM
-// or SIGINT, which end the application through applicationWillTerminate so that it can
-// save, with exit status 0.
+// events: focus lost and gained, iconified and restored, and the window closed or SIGTERM,
+// SIGINT or SIGHUP, each of which takes the application through the background to
+// applicationWillTerminate so that it can save.
 class LinuxApplication : public Application {
  public:
   LinuxApplication(UserInterfaceIdiom idiom, GtkUserInterface& userInterface);

@@ -83,15 +83,22 @@ std::variant<std::unique_ptr<LinuxPlatform>, std::string> LinuxPlatform::create(
            locations.preferencesFile.string() + ": " + error.message();
   }
 
+  // Taken before the preferences are first read, so that a second copy reads nothing
+  // the first one is about to overwrite.
+  auto lock = DataDirectoryLock::acquire(locations.documents);
+  if (!lock) return lock.reason();
+
   return std::unique_ptr<LinuxPlatform>(
       new LinuxPlatform(options, std::move(std::get<std::unique_ptr<DirectoryBundle>>(opened)),
-                        locations.documents, locations.preferencesFile));
+                        std::move(*lock), locations.documents, locations.preferencesFile));
 }
 
 LinuxPlatform::LinuxPlatform(const LinuxPlatformOptions& options,
                              std::unique_ptr<DirectoryBundle> bundle,
+                             std::unique_ptr<DataDirectoryLock> lock,
                              std::filesystem::path documents, std::filesystem::path preferencesFile)
     : Platform(std::make_unique<PlistPreferencesStore>(preferencesFile), std::move(documents)),
+      dataDirectoryLock_(std::move(lock)),
       bundle_(std::move(bundle)),
       preferencesFile_(std::move(preferencesFile)),
       userInterface_(options.idiom, *bundle_, options.scriptTimeoutSeconds),

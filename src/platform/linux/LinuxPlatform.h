@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "platform/Platform.h"
+#include "platform/linux/DataDirectoryLock.h"
 #include "platform/linux/DirectoryBundle.h"
 #include "platform/linux/GLibRunLoop.h"
 #include "platform/linux/GtkUserInterface.h"
@@ -32,8 +33,8 @@ struct LinuxPlatformOptions {
 class LinuxPlatform : public Platform {
  public:
   // The platform, or a message that says what stands in the way (no display, a bundle
-  // that can't be read, a data directory that can't be made). Initialises GTK; call it
-  // on the thread that will run the application.
+  // that can't be read, a data directory that can't be made or that another copy of the
+  // game is using). Initialises GTK; call it on the thread that will run the application.
   static std::variant<std::unique_ptr<LinuxPlatform>, std::string> create(
       LinuxPlatformOptions options);
 
@@ -47,8 +48,10 @@ class LinuxPlatform : public Platform {
 
  private:
   LinuxPlatform(const LinuxPlatformOptions& options, std::unique_ptr<DirectoryBundle> bundle,
-                std::filesystem::path documents, std::filesystem::path preferencesFile);
+                std::unique_ptr<DataDirectoryLock> lock, std::filesystem::path documents,
+                std::filesystem::path preferencesFile);
 
+  std::unique_ptr<DataDirectoryLock> dataDirectoryLock_;
   GLibRunLoop runLoop_;
   LibplistPropertyLists propertyLists_;
   std::unique_ptr<DirectoryBundle> bundle_;
