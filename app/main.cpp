@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "CommandLine.h"
+#include "GameProcess.h"
 #include "TraceFile.h"
 #include "host/TumblaAppDelegate.h"
 #include "platform/Log.h"
@@ -17,6 +18,7 @@
 
 namespace {
 
+constexpr int kGameNotSaved = 1;
 constexpr int kUsageOrSetupError = 2;
 
 int fail(const std::string& message) {
@@ -55,6 +57,7 @@ int main(int argc, char** argv) {
     std::cout << "tumbla " << TUMBLA_VERSION << "\n";
     return 0;
   }
+  if (std::optional<int> status = runGameInItsOwnProcessGroup()) return *status;
 
   std::unique_ptr<TraceFile> trace;
   if (options.traceFile) {
@@ -87,6 +90,10 @@ int main(int argc, char** argv) {
   {
     TumblaAppDelegate delegate;
     status = platform.application().run(delegate);
+    // The game's last save failed, and the host said so in its log: the exit status must
+    // not claim otherwise.
+    const TumblaViewController* controller = delegate.viewController();
+    if (status == 0 && controller && !controller->gameSaved()) status = kGameNotSaved;
   }
   setLogSink(nullptr);
   Platform::uninstall();

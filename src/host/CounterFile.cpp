@@ -10,7 +10,7 @@ std::optional<std::int32_t> read(const std::string& path) {
   return leadingInt32(*text);
 }
 
-bool write(const std::string& path, std::int32_t value) {
+Status write(const std::string& path, std::int32_t value) {
   return Platform::shared().fileManager().writeFileAtomically(path, std::to_string(value));
 }
 

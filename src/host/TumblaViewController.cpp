@@ -100,7 +100,7 @@ void TumblaViewController::readCounters() {
     if (std::optional<std::int32_t> stored = CounterFile::read(path)) {
       counter.value = *stored;
     } else {
-      CounterFile::write(path, counter.value);
+      writeCounter(counter.file, counter.value);
     }
   }
 }
@@ -248,10 +248,35 @@ void TumblaViewController::saveGameState() {
   if (!webView_) return;
   std::optional<std::string> state =
       evaluate(*webView_, "Tumbla.saveGameState()", BridgeTrace::ScriptChannel::Direct);
-  if (!state || state->empty()) return;
-  if (!Platform::shared().fileManager().writeFileAtomically(gameStateFilePath(), *state)) {
-    logLine("could not save the game to " + gameStateFilePath());
+  if (!state) {
+    gameSaved_ = false;
+    logLine("the game was not saved: the page did not answer Tumbla.saveGameState()");
+    return;
   }
+  // An empty answer is the page's way of keeping the earlier save.
+  gameSaved_ = true;
+  if (state->empty()) return;
+  Status written =
+      Platform::shared().fileManager().writeFileAtomically(gameStateFilePath(), *state);
+  gameSaved_ = written.ok();
+  if (!written) cannotSave(written.reason());
+}
+
+void TumblaViewController::writeCounter(const char* fileName, std::int32_t value) {
+  Status written = CounterFile::write(dataFilePath(fileName), value);
+  if (!written) cannotSave(written.reason());
+}
+
+void TumblaViewController::cannotSave(const std::string& reason) {
+  logLine("the game was not saved: " + reason);
+  // Once a session: the player can do something about it (free space, permissions, another
+  // data directory), but a notice at every save would make the game unplayable.
+  if (playerToldOfSaveProblem_) return;
+  playerToldOfSaveProblem_ = true;
+  Platform::shared().userInterface().showNotice(
+      "Your progress can't be saved in " +
+      Platform::shared().fileManager().documentsDirectory().string() +
+      ". The game goes on, but what you play now will be lost when it ends.\n\n(" + reason + ")");
 }
 
 void TumblaViewController::loadSettings() {
@@ -292,20 +317,29 @@ void TumblaViewController::deviceShaken() {
 
 void TumblaViewController::applicationWillResignActive() {
   pauseGame();
+  // A session that ends badly after this (a crash, a kill) keeps what was played. Not at
+  // once: a window that is being closed or minimised saves on entering the background
+  // anyway, and a player who is back within moments needs no save.
+  saveTimer_ = Platform::shared().runLoop().scheduleTimer(kFocusLostSaveDelaySeconds, false,
+                                                          [this] { saveGameState(); });
 }
 
 void TumblaViewController::applicationDidBecomeActive() {
   ++intValue_;
   resumeGame(false);
+  // The page's saveGameState() only reads, so saving during play is safe.
+  saveTimer_ = Platform::shared().runLoop().scheduleTimer(kPeriodicSaveSeconds, true,
+                                                          [this] { saveGameState(); });
   // Seam: the share view hides and its text field empties here.
   // Seam: the activation prompts (upgrade offer, share panel) run here.
 }
 
 void TumblaViewController::applicationDidEnterBackground() {
+  saveTimer_.reset();
   saveGameState();
   saveSettings();
-  CounterFile::write(dataFilePath(kActivationCounterFile), intValue_);
-  CounterFile::write(dataFilePath(kUploadCounterFile), intFB_);
+  writeCounter(kActivationCounterFile, intValue_);
+  writeCounter(kUploadCounterFile, intFB_);
 }
 
 void TumblaViewController::applicationWillEnterForeground() {
@@ -314,6 +348,7 @@ void TumblaViewController::applicationWillEnterForeground() {
 }
 
 void TumblaViewController::applicationWillTerminate() {
+  saveTimer_.reset();
   saveGameState();
   saveSettings();
 }

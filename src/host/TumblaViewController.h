@@ -75,6 +75,14 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   bool webViewLoaded() const { return webViewLoaded_; }
   std::int32_t intValue() const { return intValue_; }
   std::int32_t intFB() const { return intFB_; }
+  // Whether the last save of the game reached the disk, or the page asked to keep the
+  // earlier one; false when the page did not answer or the file could not be written.
+  bool gameSaved() const { return gameSaved_; }
+
+  // How often the game is saved while it is played, and how long after the window lost
+  // the focus.
+  static constexpr double kPeriodicSaveSeconds = 180;
+  static constexpr double kFocusLostSaveDelaySeconds = 2;
 
  private:
   void loadView();
@@ -91,6 +99,9 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
                                       BridgeTrace::ScriptChannel channel);
   // The lifecycle and settings calls go straight to the web view, loaded or not.
   void evaluateDirect(const std::string& script);
+  void writeCounter(const char* fileName, std::int32_t value);
+  // Logs why the game could not be saved, and tells the player once.
+  void cannotSave(const std::string& reason);
 
   std::int32_t intValue_ = 1;
   std::int32_t intFB_ = 0;
@@ -103,6 +114,11 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   std::shared_ptr<ImageView> imageView_;
   std::shared_ptr<Timer> launchImageFade_;
   Subscription deviceShakenSubscription_;
+  // The next save while the game is not in the background: periodic while it is played,
+  // once after the focus went elsewhere.
+  std::shared_ptr<Timer> saveTimer_;
+  bool gameSaved_ = true;
+  bool playerToldOfSaveProblem_ = false;
 };
 
 }  // namespace tumbla

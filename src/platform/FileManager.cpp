@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <iterator>
@@ -45,20 +46,30 @@ bool writeAll(int fd, std::string_view contents) {
 
 }  // namespace
 
-bool FileManager::writeFileAtomically(const std::filesystem::path& path,
-                                      std::string_view contents) const {
+Status FileManager::writeFileAtomically(const std::filesystem::path& path,
+                                        std::string_view contents) const {
+  auto failed = [&path](const char* step, int error) {
+    return Failure{"could not " + std::string(step) + " " + path.string() + ": " +
+                   std::strerror(error)};
+  };
   std::error_code error;
   if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), error);
 
   std::string temporary = path.string() + ".XXXXXX";
   int fd = ::mkstemp(temporary.data());
-  if (fd < 0) return false;
-  bool ok = writeAll(fd, contents) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok)
-    ok = ::chmod(temporary.c_str(), 0644) == 0 && std::rename(temporary.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
+  if (fd < 0) return failed("write", errno);
+  int problem = 0;
+  const char* step = "write";
+  if (!writeAll(fd, contents) || ::fsync(fd) != 0) problem = errno;
+  if (::close(fd) != 0 && problem == 0) problem = errno;
+  if (problem == 0 && ::chmod(temporary.c_str(), 0644) != 0) problem = errno;
+  if (problem == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) {
+    problem = errno;
+    step = "replace";
+  }
+  if (problem == 0) return {};
+  ::unlink(temporary.c_str());
+  return failed(step, problem);
 }
 
 std::optional<std::filesystem::path> FileManager::keepAside(const std::filesystem::path& path,

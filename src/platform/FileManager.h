@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Result.h"
+
 namespace tumbla {
 
 // Whole-file access for the application's documents directory and the bundle.
@@ -19,8 +21,9 @@ class FileManager {
   std::optional<std::string> readFile(const std::filesystem::path& path) const;
   // Writes through a temporary file in the same folder, flushed and then renamed over the
   // target, so a reader sees the old or the new content and never a part. Creates the
-  // folder when missing. Answers whether the new content is in place.
-  bool writeFileAtomically(const std::filesystem::path& path, std::string_view contents) const;
+  // folder when missing. A failure says what the system answered ("could not write
+  // /x/y: Permission denied").
+  Status writeFileAtomically(const std::filesystem::path& path, std::string_view contents) const;
   // Renames a file that could not be used to "<name>.<reason>-<UTC time>" beside it, so
   // that nothing is lost. Answers the new path.
   std::optional<std::filesystem::path> keepAside(const std::filesystem::path& path,

@@ -23,6 +23,9 @@ class UserInterface {
   // An image resource of the bundle by file name ("Default.png"); nothing when missing
   // or unreadable.
   virtual std::optional<Image> imageNamed(std::string_view name) const = 0;
+  // Tells the player something the host can't keep to itself (progress that can't be
+  // saved), over the game, until the player dismisses it. Does not wait.
+  virtual void showNotice(std::string_view message) = 0;
 };
 
 }  // namespace tumbla

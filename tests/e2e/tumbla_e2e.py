@@ -79,10 +79,13 @@ class Run:
         environment.update(env or {})
         self.stderr_path = Path(data_dir) / f"stderr-{time.monotonic_ns()}.txt"
         with open(self.stderr_path, "w") as stderr:
+            # A process group of its own, as a terminal gives a command, so that tests can
+            # signal the whole group as Ctrl+C does.
             self.process = subprocess.Popen(
                 [BINARY, "--bundle", str(bundle), "--data-dir", str(data_dir),
                  "--trace", str(self.trace_path), *args],
-                env=environment, stdout=subprocess.DEVNULL, stderr=stderr)
+                env=environment, stdout=subprocess.DEVNULL, stderr=stderr,
+                start_new_session=True)
 
     def events(self):
         if not self.trace_path.exists():
@@ -111,8 +114,14 @@ class Run:
         self.wait_for(lambda r: "Tumbla.setShakeToUndo(1)" in r.scripts()
                       or "Tumbla.setShakeToUndo(0)" in r.scripts(), what="start-up")
 
-    def terminate(self, timeout=60.0):
-        self.process.send_signal(signal.SIGTERM)
+    def lifecycle(self):
+        return [e["name"] for e in self.events() if e["event"] == "lifecycle"]
+
+    def terminate(self, timeout=60.0, sig=signal.SIGTERM, group=False):
+        if group:
+            os.killpg(self.process.pid, sig)
+        else:
+            self.process.send_signal(sig)
         try:
             return self.process.wait(timeout)
         finally:
@@ -204,6 +213,43 @@ class EndToEnd(unittest.TestCase):
         self.assertIn(f"Tumbla.initWithGameState({saved})", second.scripts())
         second.terminate()
 
+    def test_signals_to_the_process_group_save_as_closing_the_window_does(self):
+        # Each run counts itself into the saved game.
+        bundle = make_bundle(self.root, state="{}", extra="window.gameState.runs = "
+                             "((typeof window.started === 'object' && window.started.runs) || 0) + 1;")
+        documents = self.data / "Documents"
+        for runs, sig in enumerate([signal.SIGINT, signal.SIGTERM, signal.SIGHUP], start=1):
+            with self.subTest(signal=sig.name):
+                run = self.start(bundle)
+                run.wait_started()
+                self.assertEqual(run.terminate(sig=sig, group=True), 0, run.stderr())
+                saved = json.loads((documents / "gamestate.json").read_text())
+                self.assertEqual(saved, {"runs": runs})
+                self.assertEqual(run.lifecycle()[-2:], ["applicationDidEnterBackground:",
+                                                        "applicationWillTerminate:"])
+                # The activation counter, written on entering the background.
+                self.assertEqual((documents / "yongHu31.plist").read_text(), str(runs + 1))
+                crashes = [e for e in run.events() if e["event"] == "log"
+                           and "web process" in e["message"]]
+                self.assertEqual(crashes, [])
+
+    def test_a_second_copy_on_the_same_data_directory_is_refused(self):
+        bundle = make_bundle(self.root)
+        first = self.start(bundle)
+        first.wait_started()
+        second = subprocess.run([BINARY, "--bundle", str(bundle), "--data-dir", str(self.data)],
+                                capture_output=True, text=True, timeout=60)
+        self.assertEqual(second.returncode, 2, second.stderr)
+        lines = second.stderr.strip().splitlines()
+        self.assertEqual(len(lines), 1, lines)
+        self.assertIn("in use", lines[0])
+        self.assertIn(str(self.data), lines[0])
+        # The first one plays on and saves as usual; after it, the directory is free.
+        self.assertEqual(first.terminate(), 0)
+        third = self.start(bundle)
+        third.wait_started()
+        self.assertEqual(third.terminate(), 0)
+
     def test_empty_save_keeps_the_earlier_game(self):
         documents = self.data / "Documents"
         documents.mkdir()
@@ -240,11 +286,13 @@ class EndToEnd(unittest.TestCase):
                          env={"TUMBLA_SCRIPT_TIMEOUT_MS": "1500"})
         run.wait_started()
         started = time.monotonic()
-        self.assertEqual(run.terminate(timeout=30), 0)
+        # The game could not be saved: a status that says so, and one line why.
+        self.assertEqual(run.terminate(timeout=30), 1)
         self.assertLess(time.monotonic() - started, 20)
         self.assertFalse((self.data / "Documents" / "gamestate.json").exists())
         save = [e for e in run.events() if e.get("script") == "Tumbla.saveGameState()"]
-        self.assertEqual([e["answered"] for e in save], [False])
+        self.assertEqual({e["answered"] for e in save}, {False})
+        self.assertIn("game was not saved", run.stderr().strip().splitlines()[-1])
 
     def test_corrupt_preferences_are_kept_aside_and_defaults_used(self):
         (self.data / "preferences.plist").write_text("<plist><dict><key>theme</key>")

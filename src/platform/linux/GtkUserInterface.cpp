@@ -2,6 +2,8 @@
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <string>
+
 #include "platform/linux/GtkImageView.h"
 #include "platform/linux/GtkView.h"
 #include "platform/linux/WebKitView.h"
@@ -43,6 +45,22 @@ std::optional<Image> GtkUserInterface::imageNamed(std::string_view name) const {
   int height = 0;
   if (!gdk_pixbuf_get_file_info(path->c_str(), &width, &height)) return std::nullopt;
   return Image{*path, Size{static_cast<double>(width), static_cast<double>(height)}};
+}
+
+}  // namespace tumbla
+
+namespace tumbla {
+
+void GtkUserInterface::showNotice(std::string_view message) {
+  std::shared_ptr<GtkAppWindow> window = mainWindow();
+  std::string text(message);
+  GtkWidget* dialog =
+      gtk_message_dialog_new(window ? window->toplevel() : nullptr, GTK_DIALOG_DESTROY_WITH_PARENT,
+                             GTK_MESSAGE_WARNING, GTK_BUTTONS_OK, "%s", text.c_str());
+  gtk_window_set_title(GTK_WINDOW(dialog), "Tumbla");
+  atk_object_set_name(gtk_widget_get_accessible(dialog), "Tumbla");
+  g_signal_connect(dialog, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
+  gtk_widget_show(dialog);
 }
 
 }  // namespace tumbla

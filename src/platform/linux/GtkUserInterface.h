@@ -24,6 +24,9 @@ class GtkUserInterface : public UserInterface {
   std::shared_ptr<WebView> makeWebView(Rect frame) override;
   std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) override;
   std::optional<Image> imageNamed(std::string_view name) const override;
+  // A message dialog over the main window, named "Tumbla" for assistive technology, with
+  // one OK button that closes it.
+  void showNotice(std::string_view message) override;
 
  private:
   UserInterfaceIdiom idiom_;

@@ -29,8 +29,9 @@ Dictionary PlistPreferencesStore::load() {
 
 bool PlistPreferencesStore::save(const Dictionary& preferences) {
   if (unreadableFileInTheWay_) return false;
-  if (files_.writeFileAtomically(file_, propertyLists_.serialize(Value(preferences)))) return true;
-  logLine("could not write the preferences file " + file_.string());
+  Status written = files_.writeFileAtomically(file_, propertyLists_.serialize(Value(preferences)));
+  if (written) return true;
+  logLine("could not save the settings: " + written.reason());
   return false;
 }
 

@@ -29,18 +29,21 @@ class SimUserInterface : public UserInterface {
   std::shared_ptr<WebView> makeWebView(Rect frame) override;
   std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) override;
   std::optional<Image> imageNamed(std::string_view name) const override;
+  void showNotice(std::string_view message) override { notices_.emplace_back(message); }
 
   void setMainScreenBounds(Rect bounds) { screen_ = bounds; }
   void addImage(std::string name, Size size) { images_[std::move(name)] = size; }
 
   const std::vector<std::shared_ptr<SimWindow>>& windows() const { return windows_; }
   const std::vector<std::shared_ptr<SimWebView>>& webViews() const { return webViews_; }
+  const std::vector<std::string>& notices() const { return notices_; }
 
  private:
   Rect screen_{0, 0, 320, 480};
   std::map<std::string, Size, std::less<>> images_;
   std::vector<std::shared_ptr<SimWindow>> windows_;
   std::vector<std::shared_ptr<SimWebView>> webViews_;
+  std::vector<std::string> notices_;
 };
 
 }  // namespace tumbla

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "bridge/QueryParams.h"
+#include "platform/Log.h"
 #include "unit/host/HostFixture.h"
 
 namespace tumbla::testing {
@@ -135,6 +139,80 @@ TEST_F(LifecycleTest, SavedGameComesBackOnTheNextRun) {
   delegate.reset();
   launchAndLoad();
   EXPECT_EQ(scripts()[1], R"(Tumbla.initWithGameState({"score":1200}))");
+}
+
+TEST_F(LifecycleTest, GameIsSavedWhenFocusIsLostAndEveryFewMinutesOfPlay) {
+  launchAndLoad();
+  SimApplication& app = platform->application();
+  app.send(LifecycleEvent::DidBecomeActive);
+  webView().setAnswer("Tumbla.saveGameState()", "move 1");
+  platform->runLoop().advance(TumblaViewController::kPeriodicSaveSeconds - 1);
+  EXPECT_EQ(readDocument("gamestate.json"), std::nullopt);
+  platform->runLoop().advance(1);
+  EXPECT_EQ(readDocument("gamestate.json"), "move 1");
+  webView().setAnswer("Tumbla.saveGameState()", "move 2");
+  platform->runLoop().advance(TumblaViewController::kPeriodicSaveSeconds);
+  EXPECT_EQ(readDocument("gamestate.json"), "move 2");
+
+  // Focus lost: one save a moment later, then none until the player is back.
+  webView().setAnswer("Tumbla.saveGameState()", "move 3");
+  app.send(LifecycleEvent::WillResignActive);
+  platform->runLoop().advance(TumblaViewController::kFocusLostSaveDelaySeconds);
+  EXPECT_EQ(readDocument("gamestate.json"), "move 3");
+  webView().clearScripts();
+  platform->runLoop().advance(3 * TumblaViewController::kPeriodicSaveSeconds);
+  EXPECT_EQ(scripts(), Scripts{});
+  app.send(LifecycleEvent::DidBecomeActive);
+  webView().clearScripts();
+  platform->runLoop().advance(TumblaViewController::kPeriodicSaveSeconds);
+  EXPECT_EQ(scripts(), Scripts{"Tumbla.saveGameState()"});
+
+  // Back at once, or gone to the background (which saves by itself): no extra save.
+  for (LifecycleEvent next :
+       {LifecycleEvent::DidBecomeActive, LifecycleEvent::DidEnterBackground}) {
+    app.send(LifecycleEvent::DidBecomeActive);
+    app.send(LifecycleEvent::WillResignActive);
+    app.send(next);
+    webView().clearScripts();
+    platform->runLoop().advance(TumblaViewController::kFocusLostSaveDelaySeconds);
+    EXPECT_EQ(scripts(), Scripts{});
+  }
+}
+
+TEST_F(LifecycleTest, TheHostKnowsWhetherTheLastSaveHappened) {
+  launchAndLoad();
+  EXPECT_TRUE(controller().gameSaved());
+  webView().setAnswer("Tumbla.saveGameState()", std::nullopt);
+  platform->application().send(LifecycleEvent::WillTerminate);
+  EXPECT_FALSE(controller().gameSaved());
+  webView().setAnswer("Tumbla.saveGameState()", "");
+  platform->application().send(LifecycleEvent::WillTerminate);
+  EXPECT_TRUE(controller().gameSaved());
+  webView().setAnswer("Tumbla.saveGameState()", "state");
+  platform->application().send(LifecycleEvent::WillTerminate);
+  EXPECT_TRUE(controller().gameSaved());
+}
+
+TEST_F(LifecycleTest, ADocumentsFolderThatCannotBeWrittenIsLoggedWithItsReasonAndToldOnce) {
+  std::vector<std::string> logged;
+  LogSink previous = setLogSink([&](std::string_view line) { logged.emplace_back(line); });
+  // A file where the documents folder should be: nothing can be written inside it.
+  std::filesystem::path documents = platform->fileManager().documentsDirectory();
+  std::filesystem::remove_all(documents);
+  { std::ofstream(documents) << "in the way"; }
+  launchAndLoad();
+  webView().setAnswer("Tumbla.saveGameState()", "state");
+  platform->application().send(LifecycleEvent::DidEnterBackground);
+  platform->application().send(LifecycleEvent::WillTerminate);
+  setLogSink(previous);
+
+  EXPECT_FALSE(controller().gameSaved());
+  ASSERT_FALSE(logged.empty());
+  for (const std::string& line : logged) {
+    EXPECT_NE(line.find("Not a directory"), std::string::npos) << line;
+  }
+  ASSERT_EQ(platform->userInterface().notices().size(), 1u);
+  EXPECT_NE(platform->userInterface().notices()[0].find(documents.string()), std::string::npos);
 }
 
 TEST_F(LifecycleTest, ReturnFromBackgroundPushesSettingsThenResumesTwice) {
