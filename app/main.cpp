@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
 
   auto parsed = parseCommandLine(argc, argv);
   if (auto* problem = std::get_if<std::string>(&parsed)) {
-    std::cerr << "tumbla: " << *problem << "\n" << kUsage;
+    std::cerr << "tumbla: " << *problem << " (see tumbla --help)\n";
     return kUsageOrSetupError;
   }
   const CommandLine& options = std::get<CommandLine>(parsed);

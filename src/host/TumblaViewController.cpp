@@ -203,7 +203,7 @@ void TumblaViewController::didFinishLoad(WebView& webView) {
 void TumblaViewController::startGame(WebView& webView) {
   std::optional<std::string> state = savedGameState();
   if (state && evaluate(webView, "Tumbla.initWithGameState(" + *state + ")",
-                        BridgeTrace::ScriptChannel::Direct)) {
+                        BridgeTrace::ScriptChannel::Direct, ScriptKind::StartUp)) {
     return;
   }
   if (state) {
@@ -216,7 +216,7 @@ void TumblaViewController::startGame(WebView& webView) {
             "; starting a new game (kept as " + (aside ? aside->string() : std::string("it was")) +
             ")");
   }
-  evaluate(webView, "Tumbla.init()", BridgeTrace::ScriptChannel::Direct);
+  evaluate(webView, "Tumbla.init()", BridgeTrace::ScriptChannel::Direct, ScriptKind::StartUp);
 }
 
 std::optional<std::string> TumblaViewController::savedGameState() const {
@@ -355,10 +355,15 @@ void TumblaViewController::applicationWillTerminate() {
 
 std::optional<std::string> TumblaViewController::evaluate(WebView& webView,
                                                           const std::string& script,
-                                                          BridgeTrace::ScriptChannel channel) {
-  std::optional<std::string> answer = webView.evaluateScript(script);
-  BridgeTrace::script(script, channel, answer.has_value());
-  return answer;
+                                                          BridgeTrace::ScriptChannel channel,
+                                                          ScriptKind kind) {
+  Result<std::string> answer = webView.evaluateScript(script, kind);
+  if (!answer) {
+    BridgeTrace::scriptFailed(script, channel, answer.reason());
+    return std::nullopt;
+  }
+  BridgeTrace::script(script, channel);
+  return std::move(answer).value();
 }
 
 void TumblaViewController::evaluateDirect(const std::string& script) {

@@ -96,7 +96,8 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   // file is kept aside, never deleted).
   std::optional<std::string> savedGameState() const;
   std::optional<std::string> evaluate(WebView& webView, const std::string& script,
-                                      BridgeTrace::ScriptChannel channel);
+                                      BridgeTrace::ScriptChannel channel,
+                                      ScriptKind kind = ScriptKind::Call);
   // The lifecycle and settings calls go straight to the web view, loaded or not.
   void evaluateDirect(const std::string& script);
   void writeCounter(const char* fileName, std::int32_t value);

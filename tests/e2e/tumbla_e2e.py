@@ -158,6 +158,19 @@ class EndToEnd(unittest.TestCase):
         self.runs.append(run)
         return run
 
+    def test_trace_says_why_a_script_failed(self):
+        bundle = make_bundle(self.root, save="throw new RangeError('no board yet');")
+        run = self.start(bundle)
+        run.wait_started()
+        self.assertEqual(run.terminate(), 1)
+        save = [e for e in run.events() if e.get("script") == "Tumbla.saveGameState()"]
+        self.assertTrue(save)
+        for event in save:
+            self.assertFalse(event["answered"])
+            self.assertIn("RangeError: no board yet", event["error"])
+            # The page's line where it was thrown: the save function's line in PAGE.
+            self.assertIn("index.html:14:", event["error"])
+
     def test_page_start_order(self):
         run = self.start(make_bundle(self.root))
         run.wait_started()
@@ -249,6 +262,33 @@ class EndToEnd(unittest.TestCase):
         third = self.start(bundle)
         third.wait_started()
         self.assertEqual(third.terminate(), 0)
+
+    def test_a_slow_start_is_waited_for_and_a_hanging_one_given_up(self):
+        # The script limit is 0.4 s, so the start-up's is 1.6 s.
+        env = {"TUMBLA_SCRIPT_TIMEOUT_MS": "400"}
+        slow = self.start(make_bundle(self.root, extra="var t = Date.now() + 1000; "
+                                      "while (Date.now() < t) {}"), env=env)
+        slow.wait_started()
+        self.assertEqual(slow.scripts().count("Tumbla.init()"), 1)
+        self.assertEqual(slow.terminate(), 0)
+
+        hanging_data = self.root / "hanging-data"
+        hanging_data.mkdir()
+        hanging = Run(make_bundle(self.root / "hanging", extra="send('tumbla://app.prismora/hi'); "
+                                  "while (true) {}"), hanging_data, env=env)
+        self.runs.append(hanging)
+        hanging.wait_for(lambda r: any("not reloaded any more" in e.get("message", "")
+                                       for e in r.events()), timeout=120, what="giving up")
+        starts = hanging.scripts().count("Tumbla.init()")
+        self.assertEqual(starts, 4)
+        # Nothing more happens afterwards: no reload, no command delivered again.
+        time.sleep(3)
+        self.assertEqual(hanging.scripts().count("Tumbla.init()"), starts)
+        hellos = [n for n in hanging.navigations() if n["url"] == "tumbla://app.prismora/hi"]
+        self.assertLessEqual(len(hellos), starts)
+        # The page never started, so there is no game to save: the earlier one is kept.
+        self.assertNotEqual(hanging.terminate(), 0)
+        self.assertFalse((hanging_data / "Documents" / "gamestate.json").exists())
 
     def test_empty_save_keeps_the_earlier_game(self):
         documents = self.data / "Documents"
@@ -343,7 +383,10 @@ class BadInput(unittest.TestCase):
         for bad in (["--device", "android"], ["--nope"], ["--trace"]):
             result = self.run_tumbla(*bad)
             self.assertEqual(result.returncode, 2, bad)
-            self.assertIn("Usage:", result.stderr)
+            # One line that says what is wrong and where to look.
+            lines = result.stderr.strip().splitlines()
+            self.assertEqual(len(lines), 1, lines)
+            self.assertIn("--help", lines[0])
 
 
 if __name__ == "__main__":

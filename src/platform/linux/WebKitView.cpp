@@ -66,6 +66,7 @@ NavigationType navigationType(WebKitNavigationType type) {
 struct ScriptEvaluation {
   bool finished = false;
   std::optional<std::string> result;
+  std::string failure;
 };
 
 // A script's result as text: strings as they are, other values as the page's
@@ -87,7 +88,8 @@ void onScriptEvaluated(GObject* engine, GAsyncResult* asyncResult, gpointer data
   (*evaluation)->finished = true;
   if (!value) {
     // A thrown exception, a result the engine can't pass back, or a cancelled wait.
-    g_error_free(error);
+    (*evaluation)->failure = error && error->message ? error->message : "the script failed";
+    if (error) g_error_free(error);
     return;
   }
   (*evaluation)->result = resultText(value);
@@ -113,6 +115,7 @@ WebKitView::WebKitView(Rect frame, double scriptTimeoutSeconds)
 }
 
 WebKitView::~WebKitView() {
+  if (pendingReload_ != 0) g_source_remove(pendingReload_);
   g_signal_handlers_disconnect_by_data(engine_, this);
   g_object_unref(engine_);
 }
@@ -121,7 +124,8 @@ void WebKitView::loadURL(const Url& url) {
   webkit_web_view_load_uri(engine_, url.absoluteString().c_str());
 }
 
-std::optional<std::string> WebKitView::evaluateScript(std::string_view script) {
+Result<std::string> WebKitView::evaluateScript(std::string_view script, ScriptKind kind) {
+  double limit = scriptTimeoutSeconds_ * (kind == ScriptKind::StartUp ? kStartUpTimeFactor : 1);
   HostOperation operation;
   auto evaluation = std::make_shared<ScriptEvaluation>();
   GCancellable* cancellable = g_cancellable_new();
@@ -130,26 +134,27 @@ std::optional<std::string> WebKitView::evaluateScript(std::string_view script) {
                                       new std::shared_ptr<ScriptEvaluation>(evaluation));
 
   bool deadlinePassed = false;
-  auto milliseconds = static_cast<guint>(std::llround(scriptTimeoutSeconds_ * 1000));
+  auto milliseconds = static_cast<guint>(std::llround(limit * 1000));
   guint deadline = g_timeout_add_full(G_PRIORITY_HIGH, milliseconds, markDeadlinePassed,
                                       &deadlinePassed, nullptr);
   while (!evaluation->finished && !deadlinePassed) g_main_context_iteration(nullptr, TRUE);
   if (!deadlinePassed) g_source_remove(deadline);
 
-  std::optional<std::string> result;
   if (evaluation->finished) {
-    result = evaluation->result;
-  } else {
-    g_cancellable_cancel(cancellable);
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%g", scriptTimeoutSeconds_);
-    logLine(std::string("a script did not answer within ") + seconds +
-            " s; restarting the page's web process and reloading the page");
-    // The reload follows from the termination signal.
-    webkit_web_view_terminate_web_process(engine_);
+    g_object_unref(cancellable);
+    if (evaluation->result) return *evaluation->result;
+    return Failure{evaluation->failure};
   }
+  g_cancellable_cancel(cancellable);
   g_object_unref(cancellable);
-  return result;
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%g", limit);
+  std::string failure = std::string("the script did not answer within ") + seconds + " s";
+  logLine(std::string("a script did not answer within ") + seconds +
+          " s; restarting the page's web process");
+  // The reload follows from the termination signal.
+  webkit_web_view_terminate_web_process(engine_);
+  return Failure{failure};
 }
 
 WebKitView::LoadRequest WebKitView::describe(WebKitNavigationAction* action) {
@@ -249,10 +254,38 @@ void WebKitView::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminat
   // Ending it on purpose (a script that never answered) was logged where it happened.
   if (reason != WEBKIT_WEB_PROCESS_TERMINATED_BY_API) {
     logLine(reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT
-                ? "the page's web process ran out of memory; reloading the page"
-                : "the page's web process crashed; reloading the page");
+                ? "the page's web process ran out of memory"
+                : "the page's web process crashed");
   }
-  webkit_web_view_reload(static_cast<WebKitView*>(self)->engine_);
+  static_cast<WebKitView*>(self)->reloadAfterTermination();
+}
+
+void WebKitView::reloadAfterTermination() {
+  // A page that ran this long since its last reload had settled; its trouble is new.
+  constexpr gint64 kSettledMicroseconds = 60 * G_USEC_PER_SEC;
+  gint64 now = g_get_monotonic_time();
+  if (reloadsInARow_ > 0 && now - lastReload_ >= kSettledMicroseconds) reloadsInARow_ = 0;
+  if (pendingReload_ != 0) return;
+  if (reloadsInARow_ >= kReloadsInARow) {
+    logLine("the page hung or crashed again after " + std::to_string(kReloadsInARow) +
+            " reloads in a row; it is not reloaded any more");
+    return;
+  }
+  ++reloadsInARow_;
+  guint pauseMilliseconds = 1000u << (reloadsInARow_ - 1);
+  logLine("reloading the page in " + std::to_string(pauseMilliseconds / 1000) + " s");
+  auto* view = new std::weak_ptr<WebKitView>(weak_from_this());
+  pendingReload_ = g_timeout_add_full(
+      G_PRIORITY_DEFAULT, pauseMilliseconds,
+      [](gpointer data) -> gboolean {
+        if (auto shown = static_cast<std::weak_ptr<WebKitView>*>(data)->lock()) {
+          shown->pendingReload_ = 0;
+          shown->lastReload_ = g_get_monotonic_time();
+          webkit_web_view_reload(shown->engine_);
+        }
+        return G_SOURCE_REMOVE;
+      },
+      view, [](gpointer data) { delete static_cast<std::weak_ptr<WebKitView>*>(data); });
 }
 
 }  // namespace tumbla

@@ -21,8 +21,11 @@ namespace tumbla {
 // that the delegate lets through opens in this view; the engine never opens a window.
 //
 // Script evaluation is synchronous: the main loop is iterated until the engine answers or
-// the time limit passes. A script that does not answer in time leaves the engine stuck,
-// so its web process is ended and the page reloaded.
+// the time limit passes (four times as long for the page's start-up). A script that does
+// not answer in time leaves the engine stuck, so its web process is ended and the page
+// reloaded, as after a crash. A page that keeps hanging or crashing is reloaded after
+// longer and longer pauses, and after a few tries in a row it is left as it is: reloading
+// it forever would only repeat its start-up and its commands.
 class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<WebKitView> {
  public:
   WebKitView(Rect frame, double scriptTimeoutSeconds);
@@ -31,7 +34,11 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   WebKitWebView* engine() const { return engine_; }
 
   void loadURL(const Url& url) override;
-  std::optional<std::string> evaluateScript(std::string_view script) override;
+  Result<std::string> evaluateScript(std::string_view script,
+                                     ScriptKind kind = ScriptKind::Call) override;
+
+  static constexpr double kStartUpTimeFactor = 4;
+  static constexpr int kReloadsInARow = 3;
 
  private:
   struct LoadRequest {
@@ -54,11 +61,18 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   void openInPlace(const std::string& uri);
   // Runs `body` with this view as a host operation, unless the view is gone by then.
   void whenFree(std::function<void(WebKitView&)> body);
+  // After the web process ended: reloads the page after a pause that grows with each
+  // reload in a row, or gives up.
+  void reloadAfterTermination();
 
   WebKitWebView* engine_;
   double scriptTimeoutSeconds_;
   bool mainLoadFailed_ = false;
   std::optional<std::string> approvedInPlace_;
+  // Reloads since the page last ran for a while without hanging or crashing.
+  int reloadsInARow_ = 0;
+  gint64 lastReload_ = 0;
+  guint pendingReload_ = 0;
 };
 
 }  // namespace tumbla

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "host/BridgeTrace.h"
 #include "host/CounterFile.h"
 #include "platform/Log.h"
 #include "unit/host/HostFixture.h"
@@ -294,6 +295,52 @@ TEST_F(PageHostTest, TraceShowsEachBridgeEvent) {
   EXPECT_TRUE(*navigation.find("handled")->booleanIf());
   EXPECT_EQ(field(findEvent("open-outside"), "url"), "http://example.com/");
   EXPECT_EQ(field(findEvent("lifecycle"), "name"), "applicationWillResignActive:");
+}
+
+TEST_F(PageHostTest, TraceSaysWhyAScriptFailedAndCutsLongScripts) {
+  std::vector<Dictionary> events;
+  platform->setTraceSink([&](const Dictionary& e) { events.push_back(e); });
+  // A saved game of 50,000 characters, most of them two bytes long.
+  std::string state = "\"" + std::string(1, 'a');
+  for (int i = 0; i < 25000; ++i) state += "\xC3\xA9";
+  state += "\"";
+  writeDocument("gamestate.json", state);
+  launch();
+  webView().setAnswer("Tumbla.initWithGameState(" + state + ")", std::nullopt);
+  webView().finishLoad();
+
+  const Dictionary* rejected = nullptr;
+  const Dictionary* fresh = nullptr;
+  for (const Dictionary& e : events) {
+    const Value* script = e.find("script");
+    if (!script || !script->stringIf()) continue;
+    if (script->stringIf()->starts_with("Tumbla.initWithGameState(")) rejected = &e;
+    if (*script->stringIf() == "Tumbla.init()") fresh = &e;
+  }
+  ASSERT_NE(rejected, nullptr);
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_FALSE(*rejected->find("answered")->booleanIf());
+  EXPECT_EQ(*rejected->find("error")->stringIf(), SimWebView::kThrownMessage);
+  std::string_view shown = *rejected->find("script")->stringIf();
+  EXPECT_LE(shown.size(), BridgeTrace::kTracedScriptBytes);
+  EXPECT_GE(shown.size(), BridgeTrace::kTracedScriptBytes - 1);
+  EXPECT_TRUE(isValidUtf8(shown));
+  EXPECT_EQ(
+      rejected->find("scriptLength")->toInteger(),
+      static_cast<std::int64_t>(std::string("Tumbla.initWithGameState()").size() + state.size()));
+  // A short script that answered is shown whole, without a length or an error.
+  EXPECT_TRUE(*fresh->find("answered")->booleanIf());
+  EXPECT_EQ(fresh->find("scriptLength"), nullptr);
+  EXPECT_EQ(fresh->find("error"), nullptr);
+}
+
+TEST_F(PageHostTest, OnlyThePageStartGetsTheLongerLimit) {
+  launchAndLoad();
+  const std::vector<ScriptKind>& kinds = webView().scriptKinds();
+  ASSERT_EQ(kinds.size(), scripts().size());
+  for (std::size_t i = 0; i < kinds.size(); ++i) {
+    EXPECT_EQ(kinds[i] == ScriptKind::StartUp, scripts()[i] == "Tumbla.init()") << scripts()[i];
+  }
 }
 
 }  // namespace
