@@ -334,6 +334,28 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual({e["answered"] for e in save}, {False})
         self.assertIn("game was not saved", run.stderr().strip().splitlines()[-1])
 
+    def test_settings_changed_outside_the_running_game_survive_its_save(self):
+        extra = ("setTimeout(function () { send('tumbla://settings.prismora/update?"
+                 "theme=2&pauseButton=3&soundEnabled=1'); }, 1500);")
+        run = self.start(make_bundle(self.root, extra=extra))
+        run.wait_started()
+        # Another program edits the settings file while the game runs, replacing it whole.
+        prefs = self.data / "preferences.plist"
+        stored = plistlib.loads(prefs.read_bytes()) if prefs.exists() else {}
+        stored.update({"musicEnabled": True, "shakeToUndo": True, "editedOutside": "yes"})
+        edited = self.data / "preferences.plist.edit"
+        edited.write_bytes(plistlib.dumps(stored))
+        edited.rename(prefs)
+        run.wait_for(lambda r: any("settings.prismora" in n["url"] for n in r.navigations()),
+                     what="the page's settings")
+        self.assertEqual(run.terminate(), 0)
+        saved = plistlib.loads(prefs.read_bytes())
+        self.assertEqual(saved["editedOutside"], "yes")
+        # The keys the page set are the page's; every other key stays as it was edited.
+        self.assertEqual((saved["theme"], saved["pauseButton"]), (2, 3))
+        self.assertIs(saved["soundEnabled"], True)
+        self.assertIs(saved["musicEnabled"], False)
+
     def test_corrupt_preferences_are_kept_aside_and_defaults_used(self):
         (self.data / "preferences.plist").write_text("<plist><dict><key>theme</key>")
         run = self.start(make_bundle(self.root))
