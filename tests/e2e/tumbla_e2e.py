@@ -171,6 +171,60 @@ class EndToEnd(unittest.TestCase):
             # The page's line where it was thrown: the save function's line in PAGE.
             self.assertIn("index.html:14:", event["error"])
 
+    def screen_colours(self):
+        """The screen's colours: hex -> pixel count."""
+        shot = self.root / f"shot-{time.monotonic_ns()}.png"
+        subprocess.run(["import", "-window", "root", str(shot)], check=True, timeout=60)
+        histogram = subprocess.run(["convert", str(shot), "-format", "%c", "histogram:info:-"],
+                                   check=True, capture_output=True, text=True, timeout=60).stdout
+        colours = {}
+        for line in histogram.splitlines():
+            count, _, rest = line.strip().partition(":")
+            hex_colour = next(word for word in rest.split() if word.startswith("#"))
+            colours[hex_colour[:7].upper()] = int(count)
+        return colours
+
+    def painted_screen(self, bundle, data, colour):
+        """Starts tumbla and answers the screen's colours once the page has started and the
+        window shows `colour` whole, or after a generous wait."""
+        run = Run(bundle, data)
+        self.runs.append(run)
+        run.wait_started()
+        deadline = time.monotonic() + 30
+        while True:
+            colours = self.screen_colours()
+            if colours.get(colour, 0) >= 480 * 320 or time.monotonic() > deadline:
+                break
+            time.sleep(0.5)
+        self.assertEqual(run.terminate(), 0)
+        return colours
+
+    def test_the_page_paints_the_whole_window_with_or_without_a_launch_image(self):
+        green = "#10C010"
+        # A page that fills its viewport, as games do.
+        extra = ("document.body.style.margin = '0'; const fill = document.createElement('div'); "
+                 f"fill.style.cssText = 'width:100vw;height:100vh;background:{green}'; "
+                 "document.body.appendChild(fill);")
+        shots = {}
+        # Without a launch image a start left the window grey more often than not: three
+        # starts make a lucky pass unlikely.
+        for name, launch_image in [("without-1", False), ("without-2", False),
+                                   ("without-3", False), ("with", True)]:
+            root = self.root / name
+            info = {"HTML": "index"}
+            if launch_image:
+                info["UILaunchImageFile"] = "Default.png"
+            bundle = make_bundle(root, extra=extra, info=info)
+            if launch_image:
+                subprocess.run(["convert", "-size", "320x480", "xc:#2040A0",
+                                str(bundle / "Default.png")], check=True, timeout=60)
+            data = root / "data"
+            data.mkdir()
+            shots[name] = self.painted_screen(bundle, data, green)
+        for name, colours in shots.items():
+            self.assertEqual(colours.get(green, 0), 480 * 320, (name, colours))
+            self.assertEqual(colours, shots["with"], name)
+
     def test_page_start_order(self):
         run = self.start(make_bundle(self.root))
         run.wait_started()

@@ -179,6 +179,18 @@ void WebKitView::openInPlace(const std::string& uri) {
   webkit_web_view_load_uri(engine_, uri.c_str());
 }
 
+void WebKitView::resendSize() {
+  GtkWidget* widget = GTK_WIDGET(engine_);
+  if (!gtk_widget_get_mapped(widget)) return;
+  GtkAllocation shown;
+  gtk_widget_get_allocation(widget, &shown);
+  if (shown.height < 2) return;
+  GtkAllocation nudged = shown;
+  --nudged.height;
+  gtk_widget_size_allocate(widget, &nudged);
+  gtk_widget_size_allocate(widget, &shown);
+}
+
 void WebKitView::whenFree(std::function<void(WebKitView&)> body) {
   HostOperation::run([view = weak_from_this(), body = std::move(body)] {
     if (auto alive = view.lock()) body(*alive);
@@ -232,6 +244,7 @@ void WebKitView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
   if (event == WEBKIT_LOAD_STARTED) view->mainLoadFailed_ = false;
   // A failed load also ends with "finished"; its delegate heard of the failure instead.
   if (event != WEBKIT_LOAD_FINISHED || view->mainLoadFailed_) return;
+  view->resendSize();
   view->whenFree([](WebKitView& loaded) {
     if (WebViewDelegate* listener = loaded.delegate()) listener->didFinishLoad(loaded);
   });

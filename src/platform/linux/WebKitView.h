@@ -59,6 +59,12 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   bool delegateAllows(const LoadRequest& request);
   // Loads a new window's URL that the delegate let through here, without asking again.
   void openInPlace(const std::string& uri);
+  // Under plain X servers (Xvfb) the engine can miss the size its view gets when the
+  // window is first shown and keep painting the page into a single pixel, leaving the
+  // window grey unless something on top (a fading launch image) happens to lay the view
+  // out again. Allocating the view once more, through a different size so that the
+  // engine cannot take it for no change, hands it the size again.
+  void resendSize();
   // Runs `body` with this view as a host operation, unless the view is gone by then.
   void whenFree(std::function<void(WebKitView&)> body);
   // After the web process ended: reloads the page after a pause that grows with each
