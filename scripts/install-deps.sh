@@ -13,6 +13,8 @@ packages=(
   rapidjson-dev nlohmann-json3-dev libsimdjson-dev
   # headless runs and screenshots
   xvfb xauth dbus dbus-x11 x11-utils imagemagick python3
+  # e2e tests click and move the focus like a player (x11-utils brings xmessage)
+  xdotool
 )
 
 SUDO=""

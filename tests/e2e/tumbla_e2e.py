@@ -225,6 +225,50 @@ class EndToEnd(unittest.TestCase):
             self.assertEqual(colours.get(green, 0), 480 * 320, (name, colours))
             self.assertEqual(colours, shots["with"], name)
 
+    def test_the_pages_own_drop_down_does_not_pause_the_game_but_another_program_does(self):
+        extra = ("const choice = document.createElement('select'); "
+                 "choice.style.cssText = 'position:absolute;left:0;top:0;width:200px;height:60px'; "
+                 "for (const t of ['one', 'two', 'three']) { const o = document.createElement('option'); "
+                 "o.textContent = t; choice.appendChild(o); } document.body.appendChild(choice);")
+        run = self.start(make_bundle(self.root, extra=extra))
+        run.wait_started()
+        window = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^Tumbla$"],
+                                capture_output=True, text=True, timeout=60).stdout.split()[0]
+        pauses = lambda r: r.scripts().count("Tumbla.pause(false)")
+        visible = lambda: len(subprocess.run(["xdotool", "search", "--onlyvisible", "--name", ""],
+                                             capture_output=True, text=True).stdout.split())
+        before = visible()
+        geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window],
+                                  capture_output=True, text=True, timeout=60).stdout
+        origin = dict(line.split("=") for line in geometry.split())
+        # The page may take a moment to take clicks after its start: click until it opens.
+        deadline = time.monotonic() + 60
+        while visible() <= before and time.monotonic() < deadline:
+            subprocess.run(["xdotool", "mousemove", str(int(origin["X"]) + 100),
+                            str(int(origin["Y"]) + 30), "click", "1"], check=True, timeout=60)
+            clicked = time.monotonic()
+            while visible() <= before and time.monotonic() < clicked + 3:
+                time.sleep(0.1)
+        self.assertGreater(visible(), before, "the drop-down did not open")
+        time.sleep(1.5)
+        self.assertEqual(pauses(run), 0, run.lifecycle())
+        subprocess.run(["xdotool", "key", "Escape"], check=True, timeout=60)
+        time.sleep(1)
+        self.assertEqual(pauses(run), 0, run.lifecycle())
+
+        # Another program taking the focus is leaving the game.
+        other = subprocess.Popen(["xmessage", "-name", "other", "another program"])
+        try:
+            other_window = subprocess.run(["xdotool", "search", "--sync", "--name", "^other$"],
+                                          capture_output=True, text=True,
+                                          timeout=60).stdout.split()[0]
+            subprocess.run(["xdotool", "windowfocus", other_window], check=True, timeout=60)
+            run.wait_for(lambda r: pauses(r) == 1, what="the pause")
+        finally:
+            other.kill()
+            other.wait()
+        self.assertEqual(run.terminate(), 0)
+
     def test_page_start_order(self):
         run = self.start(make_bundle(self.root))
         run.wait_started()
