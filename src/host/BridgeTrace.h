@@ -15,6 +15,8 @@ namespace BridgeTrace {
 enum class ScriptChannel { Queued, Direct };
 
 void navigation(const Url& url, NavigationType type, bool handled);
+// A command URL posted to the host's message handler.
+void message(const Url& url);
 // Scripts longer than this are cut in the trace (a saved game can be megabytes), and the
 // event says how long they were.
 inline constexpr std::size_t kTracedScriptBytes = 4096;

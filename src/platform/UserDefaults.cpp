@@ -26,15 +26,6 @@ std::int64_t UserDefaults::integerForKey(std::string_view key) const {
   return value ? value->toInteger().value_or(0) : 0;
 }
 
-double UserDefaults::doubleForKey(std::string_view key) const {
-  const Value* value = objectForKey(key);
-  return value ? value->toReal().value_or(0.0) : 0.0;
-}
-
-float UserDefaults::floatForKey(std::string_view key) const {
-  return static_cast<float>(doubleForKey(key));
-}
-
 std::optional<std::string> UserDefaults::stringForKey(std::string_view key) const {
   const Value* value = objectForKey(key);
   if (!value) return std::nullopt;
@@ -66,7 +57,7 @@ void UserDefaults::removeObject(std::string_view key) {
   changed_.emplace(key);
 }
 
-bool UserDefaults::synchronize() {
+Status UserDefaults::synchronize() {
   Dictionary current = store_->load();
   for (const std::string& key : changed_) {
     if (const Value* mine = values_.find(key)) {
@@ -76,10 +67,10 @@ bool UserDefaults::synchronize() {
     }
   }
   values_ = std::move(current);
-  if (changed_.empty()) return true;
-  if (!store_->save(values_)) return false;
-  changed_.clear();
-  return true;
+  if (changed_.empty()) return {};
+  Status saved = store_->save(values_);
+  if (saved) changed_.clear();
+  return saved;
 }
 
 }  // namespace tumbla

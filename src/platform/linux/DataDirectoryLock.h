@@ -8,7 +8,8 @@
 namespace tumbla {
 
 // Keeps a second game from playing on the same saved game and settings: two copies would
-// each overwrite the other's saves. The lock is the file ".tumbla.lock" in the directory,
+// each overwrite the other's saves. The lock is the file ".tumbla.lock" in the directory
+// (the one that holds the preferences file, so that the documents stay the game's own),
 // held (flock) for as long as this object lives, and released by the system however the
 // process ends. It holds the owner's process id for the message a second copy gives.
 class DataDirectoryLock {

@@ -4,15 +4,30 @@
 
 #include <string>
 
+#include "platform/linux/GtkAlertDialog.h"
+#include "platform/linux/GtkButtonView.h"
 #include "platform/linux/GtkImageView.h"
 #include "platform/linux/GtkView.h"
 #include "platform/linux/WebKitView.h"
+#include "value/Value.h"
 
 namespace tumbla {
 
+namespace {
+
+std::string infoText(const Bundle& bundle, const char* key) {
+  const Value* value = bundle.objectForInfoDictionaryKey(key);
+  return value && value->stringIf() ? std::string(*value->stringIf()) : std::string();
+}
+
+}  // namespace
+
 GtkUserInterface::GtkUserInterface(UserInterfaceIdiom idiom, const Bundle& bundle,
-                                   double scriptTimeoutSeconds)
-    : idiom_(idiom), bundle_(bundle), scriptTimeoutSeconds_(scriptTimeoutSeconds) {}
+                                   double scriptTimeoutSeconds, DesktopWindowOptions windowOptions)
+    : idiom_(idiom),
+      bundle_(bundle),
+      scriptTimeoutSeconds_(scriptTimeoutSeconds),
+      windowOptions_(windowOptions) {}
 
 Rect GtkUserInterface::mainScreenBounds() const {
   // The device held upright, as its screen reports itself; the window shows it turned.
@@ -22,6 +37,15 @@ Rect GtkUserInterface::mainScreenBounds() const {
 
 std::shared_ptr<Window> GtkUserInterface::makeWindow(Rect frame) {
   auto window = std::make_shared<GtkAppWindow>(frame);
+  // The game's own name and icon, as its bundle gives them.
+  std::string name = infoText(bundle_, "CFBundleName");
+  window->setTitle(name.empty() ? "Tumbla" : name);
+  std::string icon = infoText(bundle_, "CFBundleIconFile");
+  if (std::optional<std::string> path =
+          icon.empty() ? std::nullopt : bundle_.pathForResource(icon, "")) {
+    window->setIconFile(*path);
+  }
+  if (windowOptions_.fullscreen) window->setFullscreen(true);
   mainWindow_ = window;
   return window;
 }
@@ -31,7 +55,9 @@ std::shared_ptr<View> GtkUserInterface::makeView(Rect frame) {
 }
 
 std::shared_ptr<WebView> GtkUserInterface::makeWebView(Rect frame) {
-  return std::make_shared<WebKitView>(frame, scriptTimeoutSeconds_);
+  auto view = std::make_shared<WebKitView>(frame, scriptTimeoutSeconds_);
+  if (windowOptions_.developerTools) view->showDeveloperTools();
+  return view;
 }
 
 std::shared_ptr<ImageView> GtkUserInterface::makeImageView(std::optional<Image> image) {
@@ -47,20 +73,15 @@ std::optional<Image> GtkUserInterface::imageNamed(std::string_view name) const {
   return Image{*path, Size{static_cast<double>(width), static_cast<double>(height)}};
 }
 
-}  // namespace tumbla
+std::shared_ptr<Button> GtkUserInterface::makeButton(Rect frame, std::optional<Image> background,
+                                                     std::string accessibleName) {
+  return std::make_shared<GtkButtonView>(frame, std::move(background), std::move(accessibleName));
+}
 
-namespace tumbla {
-
-void GtkUserInterface::showNotice(std::string_view message) {
+Subscription GtkUserInterface::showAlert(Alert alert, AlertAnswer answer) {
   std::shared_ptr<GtkAppWindow> window = mainWindow();
-  std::string text(message);
-  GtkWidget* dialog =
-      gtk_message_dialog_new(window ? window->toplevel() : nullptr, GTK_DIALOG_DESTROY_WITH_PARENT,
-                             GTK_MESSAGE_WARNING, GTK_BUTTONS_OK, "%s", text.c_str());
-  gtk_window_set_title(GTK_WINDOW(dialog), "Tumbla");
-  atk_object_set_name(gtk_widget_get_accessible(dialog), "Tumbla");
-  g_signal_connect(dialog, "response", G_CALLBACK(gtk_widget_destroy), nullptr);
-  gtk_widget_show(dialog);
+  return GtkAlertDialog::show(window ? window->toplevel() : nullptr, std::move(alert),
+                              std::move(answer));
 }
 
 }  // namespace tumbla
