@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include <filesystem>
@@ -213,13 +215,15 @@ TEST_F(LifecycleTest, ADocumentsFolderThatCannotBeWrittenIsLoggedWithItsReasonAn
 
   EXPECT_FALSE(controller().gameSaved());
   ASSERT_FALSE(logged.empty());
+  // The system's own words for it, in the player's language.
+  const std::string notADirectory = std::strerror(ENOTDIR);
   for (const std::string& line : logged) {
-    EXPECT_NE(line.find("Not a directory"), std::string::npos) << line;
+    EXPECT_NE(line.find(notADirectory), std::string::npos) << line;
   }
   std::vector<Alert> alerts = platform->userInterface().visibleAlerts();
   ASSERT_EQ(alerts.size(), 1u);
   EXPECT_NE(alerts[0].message.find(documents.string()), std::string::npos);
-  EXPECT_NE(alerts[0].message.find("Not a directory"), std::string::npos);
+  EXPECT_NE(alerts[0].message.find(notADirectory), std::string::npos);
   EXPECT_TRUE(platform->userInterface().answerAlert(0));
   EXPECT_TRUE(platform->userInterface().visibleAlerts().empty());
 }
