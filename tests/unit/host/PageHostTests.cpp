@@ -192,6 +192,8 @@ TEST_F(PageHostTest, MessagesFromThePageAreDispatchedAsCommandLoadsAre) {
   UserDefaults& defaults = platform->userDefaults();
   webView().postMessage("tumbla://settings.prismora/update?theme=3&pauseButton=2");
   webView().postMessage("http://example.com/news");
+  // No click stands behind a message: a second link at once is dropped, as for loads.
+  webView().postMessage("http://example.com/flood");
   // Neither a URL nor one with a host: nothing is dispatched, nothing is loaded.
   webView().postMessage("not a url");
   webView().postMessage("file:///tmp/other.html");
@@ -212,7 +214,8 @@ TEST_F(PageHostTest, MessagesFromThePageAreDispatchedAsCommandLoadsAre) {
   }
   EXPECT_EQ(traced,
             (std::vector<std::string>{"tumbla://settings.prismora/update?theme=3&pauseButton=2",
-                                      "http://example.com/news", "file:///tmp/other.html",
+                                      "http://example.com/news", "http://example.com/flood",
+                                      "file:///tmp/other.html",
                                       "tumbla://settings.prismora/update?theme=4&shakeToUndo=0"}));
 }
 
@@ -339,9 +342,9 @@ TEST_F(PageHostTest, TraceShowsEachBridgeEvent) {
   webView().navigate(*Url::parse("http://example.com/"));
   platform->application().send(LifecycleEvent::WillResignActive);
 
-  auto field = [](const Dictionary& e, const char* key) {
+  auto field = [](const Dictionary& e, const char* key) -> std::string {
     const Value* v = e.find(key);
-    return v && v->stringIf() ? *v->stringIf() : std::string();
+    return v && v->stringIf() ? std::string(*v->stringIf()) : std::string();
   };
   ASSERT_GE(events.size(), 6u);
   EXPECT_EQ(field(events[0], "event"), "script-held");
