@@ -152,7 +152,8 @@ class Prompts(unittest.TestCase):
             return found
 
         names = {"showCurrentVersion", "showNewVersion", "showNotification", "showRatingPrompt"}
-        run.wait_for(lambda r: names <= set(shown(r)), timeout=90, what="the four prompts")
+        run.wait_for(lambda r: names <= set(shown(r)), timeout=120,
+                     what=f"the four prompts ({run.stderr()})")
         calls = shown(run)
         self.assertEqual(calls["showCurrentVersion"],
                          ["1.0.2", f'Now\n\nLocal "note"\n\n{INJECTION}'])
@@ -192,8 +193,17 @@ class Prompts(unittest.TestCase):
         self.assertEqual(run.terminate(), 0)
 
 
+def parent_of(pid):
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return int(f.read().rsplit(")", 1)[1].split()[1])
+    except (OSError, ValueError, IndexError):
+        return None
+
+
 def find_accessible(pid, role, name, timeout):
-    """The first accessible of `role` named `name` in the application of process `pid`."""
+    """The first accessible of `role` named `name` in the application of process `pid` (or
+    of the game process it started)."""
     import pyatspi
 
     deadline = time.monotonic() + timeout
@@ -202,7 +212,8 @@ def find_accessible(pid, role, name, timeout):
         for index in range(desktop.childCount):
             app = desktop.getChildAtIndex(index)
             try:
-                if app is None or app.get_process_id() != pid:
+                app_pid = app.get_process_id() if app is not None else None
+                if app_pid is None or (app_pid != pid and parent_of(app_pid) != pid):
                     continue
             except Exception:
                 continue
