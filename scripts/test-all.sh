@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds everything and runs every test: the unit and component
-# tests (also under AddressSanitizer and UndefinedBehaviorSanitizer), the real-platform
-# and end-to-end tests under their own Xvfb, the command-line tool's tests, a short fuzz
-# run and the formatting check.
+# Installs what is needed, builds everything and runs every test: the formatting check,
+# clang-tidy, the layer check, the unit and component tests, the real-platform and
+# end-to-end tests under their own Xvfb, the command-line tool's tests; all of them again
+# under AddressSanitizer and UndefinedBehaviorSanitizer; the tests that start threads under
+# ThreadSanitizer; and a short fuzz run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -18,9 +19,20 @@ step "build and test (real platform, end to end)"
 scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir build --output-on-failure --timeout 600 -j2
 
-step "unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DTUMBLA_SANITIZE=ON -DTUMBLA_LINUX=OFF
-ctest --test-dir build-asan --output-on-failure --timeout 600 -j2
+step "clang-tidy"
+scripts/clang-tidy.sh build
+
+step "every test under AddressSanitizer and UndefinedBehaviorSanitizer, end to end included"
+scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DTUMBLA_SANITIZE=ON -DTUMBLA_LINUX=ON
+(source tests/support/sanitizer-options.sh &&
+  ctest --test-dir build-asan --output-on-failure --timeout 600 -j2 -LE layers)
+
+step "tests that start threads under ThreadSanitizer"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUMBLA_SANITIZE_THREAD=ON \
+  -DTUMBLA_LINUX=OFF >/dev/null
+cmake --build build-tsan --target tumbla_unit_tests
+(source tests/support/sanitizer-options.sh &&
+  ctest --test-dir build-tsan --output-on-failure --timeout 600 -R Thread)
 
 step "short fuzz run"
 CC=clang CXX=clang++ scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \

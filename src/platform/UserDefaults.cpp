@@ -46,8 +46,8 @@ std::optional<Date> UserDefaults::dateForKey(std::string_view key) const {
   return std::nullopt;
 }
 
-void UserDefaults::setObject(std::string key, Value value) {
-  values_.set(std::move(key), std::move(value));
+void UserDefaults::setObject(std::string_view key, Value value) {
+  values_.set(key, std::move(value));
   dirty_ = true;
 }
 
