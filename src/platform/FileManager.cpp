@@ -44,21 +44,33 @@ bool writeAll(int fd, std::string_view contents) {
 
 Result<std::string> FileManager::readFile(const std::filesystem::path& path) const {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return systemFailure("can't open", path, errno);
+  if (fd < 0) return systemFailure("cannot open", path, errno);
+  // Read into a string of the file's size, so a large file is not copied as it grows; a
+  // file that grows meanwhile (or has no size, like a pipe) is read on to its end.
+  struct stat status {};
   std::string contents;
-  char buffer[64 * 1024];
+  if (::fstat(fd, &status) == 0 && status.st_size > 0) {
+    contents.resize(static_cast<std::size_t>(status.st_size));
+  }
+  std::size_t filled = 0;
+  char beyond[4096];
   for (;;) {
-    ssize_t got = ::read(fd, buffer, sizeof buffer);
+    // Past the expected size, read aside first: at the end nothing comes and nothing grows.
+    bool full = filled == contents.size();
+    ssize_t got = full ? ::read(fd, beyond, sizeof beyond)
+                       : ::read(fd, contents.data() + filled, contents.size() - filled);
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
       int error = errno;
       ::close(fd);
-      return systemFailure("can't read", path, error);
+      return systemFailure("cannot read", path, error);
     }
-    contents.append(buffer, static_cast<std::size_t>(got));
+    if (full) contents.append(beyond, static_cast<std::size_t>(got));
+    filled += static_cast<std::size_t>(got);
   }
   ::close(fd);
+  contents.resize(filled);
   return contents;
 }
 
@@ -69,7 +81,7 @@ Status FileManager::writeFileAtomically(const std::filesystem::path& path,
 
   std::string temporary = path.string() + ".XXXXXX";
   int fd = ::mkstemp(temporary.data());
-  if (fd < 0) return systemFailure("can't create a temporary file beside", path, errno);
+  if (fd < 0) return systemFailure("cannot create a temporary file beside", path, errno);
   int error = 0;
   if (!writeAll(fd, contents) || ::fsync(fd) != 0) error = errno;
   if (::close(fd) != 0 && error == 0) error = errno;
@@ -77,7 +89,7 @@ Status FileManager::writeFileAtomically(const std::filesystem::path& path,
   if (error == 0 && std::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
   if (error == 0) return {};
   ::unlink(temporary.c_str());
-  return systemFailure("can't write", path, error);
+  return systemFailure("cannot write", path, error);
 }
 
 Result<std::filesystem::path> FileManager::keepAside(const std::filesystem::path& path,
@@ -99,7 +111,7 @@ Result<std::filesystem::path> FileManager::keepAside(const std::filesystem::path
   }
   std::error_code error;
   std::filesystem::rename(path, aside, error);
-  if (error) return Failure{"can't move " + path.string() + " aside: " + error.message()};
+  if (error) return Failure{"cannot move " + path.string() + " aside: " + error.message()};
   return aside;
 }
 

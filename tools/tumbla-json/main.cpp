@@ -1,18 +1,16 @@
 // tumbla-json: reads JSON, writes it back compact or indented. For people checking a
 // file by hand and for scripts: the exit code says whether the text parsed.
 
-#include <cerrno>
 #include <charconv>
-#include <cstring>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
 
 #include "json/SBJSON.h"
+#include "json/SBJsonWriter.h"
+#include "platform/FileManager.h"
 
 namespace {
 
@@ -94,20 +92,16 @@ std::optional<std::string> readInput(const std::string& path, std::string& probl
     }
     return std::move(contents).str();
   }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    problem = "cannot open " + path + ": " + std::strerror(errno);
+  // Read at its size in one piece: a large document is not copied while it grows.
+  tumbla::Result<std::string> text = tumbla::FileManager({}).readFile(path);
+  if (!text) {
+    problem = text.reason();
     return std::nullopt;
   }
-  contents << file.rdbuf();
-  if (file.bad()) {
-    problem = "cannot read " + path;
-    return std::nullopt;
-  }
-  return std::move(contents).str();
+  return std::move(*text);
 }
 
-int reportFailure(const tumbla::SBJSON& json) {
+int reportFailure(const tumbla::SBJsonBase& json) {
   if (const tumbla::SBJsonBase::ErrorTrace* trace = json.errorTrace()) {
     for (const auto& error : *trace) {
       std::cerr << "code " << error->code << ": " << error->localizedDescription << '\n';
@@ -137,12 +131,21 @@ int main(int argc, char** argv) {
 
   tumbla::SBJSON json;
   json.setMaxDepth(options->maxDepth);
-  json.setHumanReadable(options->pretty);
-  json.setSortKeys(options->sortKeys);
   std::optional<tumbla::Value> value = json.objectWithString(*text, options->fragment, nullptr);
   if (!value) return reportFailure(json);
-  std::optional<std::string> written = json.stringWithObject(*value, options->fragment, nullptr);
-  if (!written) return reportFailure(json);
-  std::cout << *written << '\n';
+  // The input is no longer needed while the output is made.
+  std::string().swap(*text);
+
+  tumbla::SBJsonWriter writer;
+  writer.setMaxDepth(options->maxDepth);
+  writer.setHumanReadable(options->pretty);
+  writer.setSortKeys(options->sortKeys);
+  // Written as it is made: a large document's text is never held whole. A parsed document
+  // always writes (it has no text JSON can't hold and is no deeper than the limit).
+  bool written = writer.writeObject(*value, options->fragment, [](std::string_view piece) {
+    std::cout.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+  });
+  if (!written) return reportFailure(writer);
+  std::cout << '\n';
   return std::cout.flush() ? kParsed : kUsageOrInputError;
 }
