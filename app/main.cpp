@@ -67,6 +67,7 @@ int run(int argc, char** argv) {
   platformOptions.bundleDirectory = options.bundle.value_or(defaultBundle());
   platformOptions.dataDirectory = options.dataDirectory;
   platformOptions.idiom = options.idiom;
+  platformOptions.window = {options.fullscreen, options.inspector};
   Result<std::unique_ptr<Platform>> created = makeLinuxPlatform(platformOptions);
   if (!created) return fail(created.reason());
   Platform::install(std::move(*created));

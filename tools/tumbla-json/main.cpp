@@ -1,7 +1,11 @@
 // tumbla-json: reads JSON, writes it back compact or indented. For people checking a
 // file by hand and for scripts: the exit code says whether the text parsed.
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <sstream>
@@ -10,7 +14,6 @@
 
 #include "json/SBJSON.h"
 #include "json/SBJsonWriter.h"
-#include "platform/FileManager.h"
 
 namespace {
 
@@ -92,13 +95,27 @@ std::optional<std::string> readInput(const std::string& path, std::string& probl
     }
     return std::move(contents).str();
   }
-  // Read at its size in one piece: a large document is not copied while it grows.
-  tumbla::Result<std::string> text = tumbla::FileManager({}).readFile(path);
-  if (!text) {
-    problem = text.reason();
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    problem = "cannot open " + path + ": " + std::strerror(errno);
     return std::nullopt;
   }
-  return std::move(*text);
+  // Room for the whole file at once when it has a size (a pipe has none), so that a large
+  // document is not copied while its text grows.
+  std::string text;
+  std::error_code noSize;
+  if (std::uintmax_t size = std::filesystem::file_size(path, noSize); !noSize) {
+    text.reserve(static_cast<std::size_t>(size));
+  }
+  char buffer[64 * 1024];
+  while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
+    text.append(buffer, static_cast<std::size_t>(file.gcount()));
+  }
+  if (file.bad()) {
+    problem = "cannot read " + path;
+    return std::nullopt;
+  }
+  return text;
 }
 
 int reportFailure(const tumbla::SBJsonBase& json) {
