@@ -30,12 +30,12 @@ scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DTUMBLA_SANITIZE=ON -DTUMB
   ctest --test-dir build-asan --output-on-failure --timeout 900 -j2 \
     -E '^(package|page_scripts|layers.*)$|_(de_DE|tr_TR)')
 
-step "tests that start threads under ThreadSanitizer"
+step "tests that start threads and the remote checks under ThreadSanitizer"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUMBLA_SANITIZE_THREAD=ON \
-  -DTUMBLA_LINUX=OFF >/dev/null
-cmake --build build-tsan --target tumbla_unit_tests
+  -DTUMBLA_LINUX=ON >/dev/null
+cmake --build build-tsan --target tumbla_unit_tests tumbla_remote_check_tests
 (source tests/support/sanitizer-options.sh &&
-  ctest --test-dir build-tsan --output-on-failure --timeout 600 -R Thread)
+  ctest --test-dir build-tsan --output-on-failure --timeout 600 -R 'Thread|^tumbla_remote_check_tests$')
 
 step "short fuzz run"
 CC=clang CXX=clang++ scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
