@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -39,9 +41,7 @@ std::filesystem::path defaultBundle() {
   return dir / "resources";
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   using namespace tumbla;
 
   Result<CommandLine> parsed = parseCommandLine(argc, argv);
@@ -103,4 +103,20 @@ int main(int argc, char** argv) {
   setLogSink(nullptr);
   Platform::uninstall();
   return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const std::exception& error) {
+    // Nothing here throws by design; running out of memory is what could.
+    std::fputs("tumbla: stopped: ", stderr);
+    std::fputs(error.what(), stderr);
+    std::fputs("\n", stderr);
+  } catch (...) {
+    std::fputs("tumbla: stopped by an unknown error\n", stderr);
+  }
+  return EXIT_FAILURE;
 }

@@ -8,8 +8,11 @@ function(tumbla_configure target)
     target_compile_options(${target} PRIVATE -Wno-restrict)
   endif()
   if(TUMBLA_SANITIZE)
+    # Every report is fatal; the dynamic-type check is left recoverable only so that its
+    # suppressions for the web engine apply (UBSAN_OPTIONS halt_on_error=1 keeps it fatal).
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined
-                           -fno-sanitize-recover=all -fno-omit-frame-pointer)
+                           -fno-sanitize-recover=all -fsanitize-recover=vptr
+                           -fno-omit-frame-pointer)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
   if(TUMBLA_SANITIZE_THREAD)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds everything and runs every test: the unit and component
-# tests (also under AddressSanitizer and UndefinedBehaviorSanitizer), the real-platform
-# and end-to-end tests under their own Xvfb, the command-line tool's tests, a short fuzz
-# run and the formatting check.
+# Installs what is needed, builds everything and runs every test: the formatting check,
+# clang-tidy, the layer check, the unit and component tests, the real-platform and
+# end-to-end tests under their own Xvfb, the command-line tool's tests; all of them again
+# under AddressSanitizer and UndefinedBehaviorSanitizer; the tests that start threads under
+# ThreadSanitizer; and a short fuzz run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -18,15 +19,23 @@ step "build and test (real platform, end to end)"
 scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir build --output-on-failure --timeout 600 -j2
 
-step "unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DTUMBLA_SANITIZE=ON -DTUMBLA_LINUX=OFF
-ctest --test-dir build-asan --output-on-failure --timeout 600 -j2
+step "clang-tidy"
+scripts/clang-tidy.sh build
 
-step "remote checks under ThreadSanitizer"
+step "every test under AddressSanitizer and UndefinedBehaviorSanitizer, end to end included"
+scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DTUMBLA_SANITIZE=ON -DTUMBLA_LINUX=ON
+# The locale reruns, the package, the page's own scripts and the source checks have
+# nothing more to show under the sanitizers.
+(source tests/support/sanitizer-options.sh &&
+  ctest --test-dir build-asan --output-on-failure --timeout 900 -j2 \
+    -E '^(package|page_scripts|layers.*)$|_(de_DE|tr_TR)')
+
+step "tests that start threads and the remote checks under ThreadSanitizer"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUMBLA_SANITIZE_THREAD=ON \
-  >/dev/null
-cmake --build build-tsan --target tumbla_remote_check_tests
-ctest --test-dir build-tsan --output-on-failure --timeout 600 -R '^tumbla_remote_check_tests$'
+  -DTUMBLA_LINUX=ON >/dev/null
+cmake --build build-tsan --target tumbla_unit_tests tumbla_remote_check_tests
+(source tests/support/sanitizer-options.sh &&
+  ctest --test-dir build-tsan --output-on-failure --timeout 600 -R 'Thread|^tumbla_remote_check_tests$')
 
 step "short fuzz run"
 CC=clang CXX=clang++ scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -59,6 +59,14 @@ class WriteRun {
     return std::move(out_);
   }
 
+  bool writeTo(const Value& root, const SBJsonWriter::TextSink& sink) {
+    sink_ = &sink;
+    out_.reserve(kPieceBytes + kPieceBytes / 8);
+    bool written = writeValue(root) && writeOpenContainers();
+    if (written) sink(out_);
+    return written;
+  }
+
  private:
   struct Frame {
     const Array* array;  // exactly one of array and dictionary is set
@@ -72,6 +80,10 @@ class WriteRun {
 
   bool writeOpenContainers() {
     while (!frames_.empty()) {
+      if (sink_ != nullptr && out_.size() >= kPieceBytes) {
+        (*sink_)(out_);
+        out_.clear();
+      }
       Frame& frame = frames_.back();
       if (frame.next == frame.count) {
         close();
@@ -254,20 +266,34 @@ class WriteRun {
   std::string out_;
   std::vector<Frame> frames_;
   std::vector<const Dictionary::Entry*> sorted_;
+  // With a sink, the text goes to it whenever this much has been made, and the same
+  // buffer is used again.
+  static constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+  const SBJsonWriter::TextSink* sink_ = nullptr;
 };
 
 }  // namespace
 
-std::optional<std::string> SBJsonWriter::stringWithObject(const Value& value) {
-  if (value.isArray() || value.isDictionary()) return stringWithFragment(value);
+bool SBJsonWriter::startWriting(const Value& value, bool allowScalar) {
   clearErrorTrace();
+  if (allowScalar || value.isArray() || value.isDictionary()) return true;
   addErrorWithCode(Code::Fragment, "Not valid type for JSON");
-  return std::nullopt;
+  return false;
+}
+
+std::optional<std::string> SBJsonWriter::stringWithObject(const Value& value) {
+  if (!startWriting(value, false)) return std::nullopt;
+  return WriteRun(*this, maxDepth(), humanReadable_, sortKeys_).write(value);
 }
 
 std::optional<std::string> SBJsonWriter::stringWithFragment(const Value& value) {
-  clearErrorTrace();
+  if (!startWriting(value, true)) return std::nullopt;
   return WriteRun(*this, maxDepth(), humanReadable_, sortKeys_).write(value);
+}
+
+bool SBJsonWriter::writeObject(const Value& value, bool allowScalar, const TextSink& sink) {
+  if (!startWriting(value, allowScalar)) return false;
+  return WriteRun(*this, maxDepth(), humanReadable_, sortKeys_).writeTo(value, sink);
 }
 
 }  // namespace tumbla

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "json/SBJsonBase.h"
 #include "value/Value.h"
@@ -28,8 +30,16 @@ class SBJsonWriter : public SBJsonBase {
   std::optional<std::string> stringWithObject(const Value& value);
   // Writes any value.
   std::optional<std::string> stringWithFragment(const Value& value);
+  // Hands the same text (of an array or a dictionary, or with `allowScalar` of any value)
+  // to `sink` in pieces of about a megabyte as it is made, so that a large document's text
+  // is never held whole. When it fails, what the sink got is incomplete.
+  using TextSink = std::function<void(std::string_view)>;
+  bool writeObject(const Value& value, bool allowScalar, const TextSink& sink);
 
  private:
+  // Clears the trace and refuses a scalar at the top level unless it is allowed.
+  bool startWriting(const Value& value, bool allowScalar);
+
   bool humanReadable_ = false;
   bool sortKeys_ = false;
 };

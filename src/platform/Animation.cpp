@@ -20,8 +20,8 @@ double applyCurve(AnimationCurve curve, double t) {
 
 }  // namespace
 
-std::shared_ptr<Timer> animateAlpha(RunLoop& runLoop, std::shared_ptr<View> view, double target,
-                                    AnimationTiming timing) {
+std::shared_ptr<Timer> animateAlpha(RunLoop& runLoop, const std::shared_ptr<View>& view,
+                                    double target, AnimationTiming timing) {
   constexpr double step = 1.0 / 60.0;
   Date start = runLoop.now().addingSeconds(timing.delay);
   double from = view->alpha();

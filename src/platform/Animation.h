@@ -17,7 +17,7 @@ struct AnimationTiming {
 
 // Fades `view` from its current alpha to `target` on the run loop, sixty steps a second.
 // The animation runs while the returned timer is kept and valid.
-std::shared_ptr<Timer> animateAlpha(RunLoop& runLoop, std::shared_ptr<View> view, double target,
-                                    AnimationTiming timing);
+std::shared_ptr<Timer> animateAlpha(RunLoop& runLoop, const std::shared_ptr<View>& view,
+                                    double target, AnimationTiming timing);
 
 }  // namespace tumbla

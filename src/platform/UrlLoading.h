@@ -22,7 +22,7 @@ using HttpHeaders = std::vector<std::pair<std::string, std::string>>;
 // followed (a few at most), and every load has a time limit and a size bound, so a dead,
 // slow or endless server ends in a failure instead of a hang.
 struct UrlRequest {
-  static constexpr std::size_t kDefaultMaxBodyBytes = 4 * 1024 * 1024;
+  static constexpr std::size_t kDefaultMaxBodyBytes = std::size_t{4} << 20;
 
   std::string url;
   std::string method = "GET";

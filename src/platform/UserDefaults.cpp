@@ -46,9 +46,9 @@ std::optional<Date> UserDefaults::dateForKey(std::string_view key) const {
   return std::nullopt;
 }
 
-void UserDefaults::setObject(std::string key, Value value) {
-  changed_.insert(key);
-  values_.set(std::move(key), std::move(value));
+void UserDefaults::setObject(std::string_view key, Value value) {
+  changed_.emplace(key);
+  values_.set(key, std::move(value));
 }
 
 void UserDefaults::removeObject(std::string_view key) {

@@ -43,10 +43,10 @@ class UserDefaults {
   const Array* arrayForKey(std::string_view key) const;
   std::optional<Date> dateForKey(std::string_view key) const;
 
-  void setObject(std::string key, Value value);
-  void setBool(std::string key, bool value) { setObject(std::move(key), Value::boolean(value)); }
-  void setInteger(std::string key, std::int64_t value) {
-    setObject(std::move(key), Value::integer(value));
+  void setObject(std::string_view key, Value value);
+  void setBool(std::string_view key, bool value) { setObject(key, Value::boolean(value)); }
+  void setInteger(std::string_view key, std::int64_t value) {
+    setObject(key, Value::integer(value));
   }
   void removeObject(std::string_view key);
 

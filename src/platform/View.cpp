@@ -38,8 +38,9 @@ void View::setTransform(const AffineTransform& transform) {
 }
 
 void View::addSubview(std::shared_ptr<View> view) {
-  subviews_.push_back(view);
-  subviewAdded(*view);
+  View& added = *view;
+  subviews_.push_back(std::move(view));
+  subviewAdded(added);
 }
 
 ImageView::ImageView(std::optional<Image> image)

@@ -90,7 +90,8 @@ class Run:
     def events(self):
         if not self.trace_path.exists():
             return []
-        lines = self.trace_path.read_text().splitlines()
+        # The last line may be one the host is still writing; only whole lines count.
+        lines = self.trace_path.read_text().split("\n")[:-1]
         return [json.loads(line) for line in lines if line.strip()]
 
     def scripts(self):

@@ -4,15 +4,16 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
 
 #include "json/SBJSON.h"
+#include "json/SBJsonWriter.h"
 
 namespace {
 
@@ -99,15 +100,25 @@ std::optional<std::string> readInput(const std::string& path, std::string& probl
     problem = "cannot open " + path + ": " + std::strerror(errno);
     return std::nullopt;
   }
-  contents << file.rdbuf();
+  // Room for the whole file at once when it has a size (a pipe has none), so that a large
+  // document is not copied while its text grows.
+  std::string text;
+  std::error_code noSize;
+  if (std::uintmax_t size = std::filesystem::file_size(path, noSize); !noSize) {
+    text.reserve(static_cast<std::size_t>(size));
+  }
+  char buffer[64 * 1024];
+  while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
+    text.append(buffer, static_cast<std::size_t>(file.gcount()));
+  }
   if (file.bad()) {
     problem = "cannot read " + path;
     return std::nullopt;
   }
-  return std::move(contents).str();
+  return text;
 }
 
-int reportFailure(const tumbla::SBJSON& json) {
+int reportFailure(const tumbla::SBJsonBase& json) {
   if (const tumbla::SBJsonBase::ErrorTrace* trace = json.errorTrace()) {
     for (const auto& error : *trace) {
       std::cerr << "code " << error->code << ": " << error->localizedDescription << '\n';
@@ -137,12 +148,21 @@ int main(int argc, char** argv) {
 
   tumbla::SBJSON json;
   json.setMaxDepth(options->maxDepth);
-  json.setHumanReadable(options->pretty);
-  json.setSortKeys(options->sortKeys);
   std::optional<tumbla::Value> value = json.objectWithString(*text, options->fragment, nullptr);
   if (!value) return reportFailure(json);
-  std::optional<std::string> written = json.stringWithObject(*value, options->fragment, nullptr);
-  if (!written) return reportFailure(json);
-  std::cout << *written << '\n';
+  // The input is no longer needed while the output is made.
+  std::string().swap(*text);
+
+  tumbla::SBJsonWriter writer;
+  writer.setMaxDepth(options->maxDepth);
+  writer.setHumanReadable(options->pretty);
+  writer.setSortKeys(options->sortKeys);
+  // Written as it is made: a large document's text is never held whole. A parsed document
+  // always writes (it has no text JSON can't hold and is no deeper than the limit).
+  bool written = writer.writeObject(*value, options->fragment, [](std::string_view piece) {
+    std::cout.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+  });
+  if (!written) return reportFailure(writer);
+  std::cout << '\n';
   return std::cout.flush() ? kParsed : kUsageOrInputError;
 }

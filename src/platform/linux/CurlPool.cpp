@@ -154,7 +154,9 @@ Result<UrlResponse> CurlPool::perform(const UrlRequest& request, const Callbacks
   std::string noProxy = noProxyList();
   curl_slist* headers = nullptr;
   for (const auto& [name, value] : request.headers) {
-    headers = curl_slist_append(headers, (name + ": " + value).c_str());
+    std::string line = name;
+    line.append(": ").append(value);
+    headers = curl_slist_append(headers, line.c_str());
   }
 
   curl_easy_setopt(handle, CURLOPT_URL, request.url.c_str());

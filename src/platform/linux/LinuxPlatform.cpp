@@ -47,7 +47,7 @@ Result<std::optional<double>> scriptTimeoutOverride() {
     return Failure{"TUMBLA_SCRIPT_TIMEOUT_MS must be a positive number of milliseconds, not \"" +
                    std::string(digits) + "\""};
   }
-  return std::optional<double>(milliseconds / 1000.0);
+  return std::optional<double>(static_cast<double>(milliseconds) / 1000.0);
 }
 
 }  // namespace

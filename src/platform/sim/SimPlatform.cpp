@@ -24,7 +24,7 @@ SimPlatform& SimPlatform::install(std::shared_ptr<SimPreferencesStore::Image> pr
   return *platform;
 }
 
-SimPlatform::SimPlatform(std::filesystem::path root,
+SimPlatform::SimPlatform(const std::filesystem::path& root,
                          std::shared_ptr<SimPreferencesStore::Image> preferences)
     : Platform(std::make_unique<SimPreferencesStore>(preferences), root / "Documents"),
       root_(root),

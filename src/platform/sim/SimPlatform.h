@@ -36,7 +36,8 @@ class SimPlatform : public Platform {
   }
 
  private:
-  SimPlatform(std::filesystem::path root, std::shared_ptr<SimPreferencesStore::Image> preferences);
+  SimPlatform(const std::filesystem::path& root,
+              std::shared_ptr<SimPreferencesStore::Image> preferences);
 
   std::filesystem::path root_;
   std::shared_ptr<SimPreferencesStore::Image> preferences_;

@@ -53,7 +53,7 @@ class SimBundle : public Bundle {
   std::optional<std::string> pathForResource(std::string_view name,
                                              std::string_view type) const override;
 
-  void setInfo(std::string key, Value value) { info_.set(std::move(key), std::move(value)); }
+  void setInfo(std::string_view key, Value value) { info_.set(key, std::move(value)); }
   // Writes a resource file into the bundle's folder and answers its path.
   std::string addResource(std::string_view fileName, std::string_view contents);
   const std::filesystem::path& directory() const { return directory_; }

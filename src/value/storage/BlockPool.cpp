@@ -1,5 +1,7 @@
 #include "value/storage/BlockPool.h"
 
+#include <unistd.h>
+
 #include <new>
 
 namespace tumbla::block_pool {
@@ -17,8 +19,11 @@ constexpr bool kPooling = false;
 constexpr bool kPooling = true;
 #endif
 
-// Sizes are rounded up to 16 bytes; blocks of up to 512 bytes are kept.
+// Size classes of 24, 40, 56, ... bytes: the general allocator puts an eight-byte header
+// before each block and rounds the two to 16 bytes, so these sizes fill its chunks exactly.
+// Blocks of up to 520 bytes are kept.
 constexpr std::size_t kGranule = 16;
+constexpr std::size_t kSmallestClass = 24;
 constexpr std::size_t kClasses = 32;
 constexpr std::size_t kMaxCachedBytes = std::size_t{16} << 20;
 
@@ -40,6 +45,10 @@ struct CacheCleanup {
   ~CacheCleanup() {
     // Values destroyed later in this thread's exit free their blocks directly.
     cache.threadEnding = true;
+    // The main thread ends only with the process, whose memory goes back to the system
+    // whole. Handing megabytes of small blocks back one by one first, chasing a list
+    // spread over all of them, would be the slowest part of a short run's exit.
+    if (::gettid() == ::getpid()) return;
     for (std::size_t c = 0; c < kClasses; ++c) {
       while (FreeBlock* block = cache.heads[c]) {
         cache.heads[c] = block->next;
@@ -57,7 +66,11 @@ void armCleanup() {
 }
 
 std::size_t classOf(std::size_t bytes) {
-  return (bytes + kGranule - 1) / kGranule - 1;
+  return bytes <= kSmallestClass ? 0 : (bytes - kSmallestClass + kGranule - 1) / kGranule;
+}
+
+std::size_t classBytes(std::size_t c) {
+  return kSmallestClass + c * kGranule;
 }
 
 }  // namespace
@@ -67,24 +80,24 @@ void* allocate(std::size_t bytes) {
   if (!kPooling || c >= kClasses) return ::operator new(bytes);
   if (FreeBlock* block = cache.heads[c]) {
     cache.heads[c] = block->next;
-    cache.cachedBytes -= (c + 1) * kGranule;
+    cache.cachedBytes -= classBytes(c);
     return block;
   }
-  return ::operator new((c + 1) * kGranule);
+  return ::operator new(classBytes(c));
 }
 
 void release(void* block, std::size_t bytes) noexcept {
   std::size_t c = classOf(bytes);
-  std::size_t classBytes = (c + 1) * kGranule;
+  std::size_t blockBytes = classBytes(c);
   if (!kPooling || c >= kClasses || cache.threadEnding ||
-      cache.cachedBytes + classBytes > kMaxCachedBytes) {
+      cache.cachedBytes + blockBytes > kMaxCachedBytes) {
     ::operator delete(block);
     return;
   }
   if (!cache.cleanupArmed) armCleanup();
   auto* freed = new (block) FreeBlock{cache.heads[c]};
   cache.heads[c] = freed;
-  cache.cachedBytes += classBytes;
+  cache.cachedBytes += blockBytes;
 }
 
 }  // namespace tumbla::block_pool

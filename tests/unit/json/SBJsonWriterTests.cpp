@@ -173,5 +173,42 @@ TEST(SBJsonWriter, ParsedTextWritesBackUnchanged) {
   }
 }
 
+TEST(SBJsonWriter, WritingToASinkGivesTheSameTextInPieces) {
+  // Several megabytes, so that the text reaches the sink in more than one piece.
+  Array rows;
+  for (int i = 0; i < 60000; ++i) {
+    rows.push_back(Value(Dictionary{{"name", Value("row " + std::to_string(i) + " of many")},
+                                    {"values", Value(Array{number("1.25"), Value()})}}));
+  }
+  Value document(Dictionary{{"rows", Value(std::move(rows))}});
+  SBJsonWriter writer;
+  writer.setSortKeys(true);
+  std::optional<std::string> whole = writer.stringWithObject(document);
+  ASSERT_TRUE(whole);
+  ASSERT_GT(whole->size(), std::size_t{2} << 20);
+
+  std::vector<std::size_t> pieceSizes;
+  std::string joined;
+  ASSERT_TRUE(writer.writeObject(document, false, [&](std::string_view piece) {
+    pieceSizes.push_back(piece.size());
+    joined.append(piece);
+  }));
+  EXPECT_EQ(joined, *whole);
+  EXPECT_GE(pieceSizes.size(), 2u);
+
+  // A scalar needs allowScalar, as stringWithObject and stringWithFragment differ.
+  std::string scalar;
+  auto collect = [&](std::string_view piece) { scalar.append(piece); };
+  EXPECT_FALSE(writer.writeObject(number("7"), false, collect));
+  EXPECT_EQ(traceOf(writer), (std::vector<CodedMessage>{{4, "Not valid type for JSON"}}));
+  EXPECT_TRUE(writer.writeObject(number("7"), true, collect));
+  EXPECT_EQ(scalar, "7");
+  // What can't be written fails as it does for a string, with the keys on the way.
+  EXPECT_FALSE(writer.writeObject(Value(Dictionary{{"when", Value(Date{1.0})}}), false, collect));
+  EXPECT_EQ(traceOf(writer),
+            (std::vector<CodedMessage>{{1, "JSON serialisation not supported for Date"},
+                                       {1, "Unsupported value for key when in object"}}));
+}
+
 }  // namespace
 }  // namespace tumbla
