@@ -14,13 +14,15 @@ struct CommandLine {
   std::optional<std::filesystem::path> dataDirectory;
   UserInterfaceIdiom idiom = UserInterfaceIdiom::Phone;
   std::optional<std::filesystem::path> traceFile;
+  std::optional<std::filesystem::path> audioRecording;
+  bool mute = false;
   bool help = false;
   bool version = false;
 };
 
 inline constexpr const char* kUsage =
     "Usage: tumbla [--bundle DIR] [--data-dir DIR] [--device iphone|ipad] [--trace FILE]\n"
-    "              [--help] [--version]\n"
+    "              [--audio-record FILE.wav] [--mute] [--help] [--version]\n"
     "\n"
     "  --bundle DIR      the game bundle: Info.plist, Defaults.plist, the page and its files\n"
     "                    (default: the resources installed with tumbla)\n"
@@ -28,6 +30,10 @@ inline constexpr const char* kUsage =
     "                    (DIR/preferences.plist) under DIR instead of the XDG directories\n"
     "  --device KIND     iphone (480x320, the default) or ipad (1024x768)\n"
     "  --trace FILE      write every bridge event to FILE, one JSON object per line\n"
+    "  --audio-record FILE.wav\n"
+    "                    write everything the game plays to FILE.wav (16-bit PCM at\n"
+    "                    48000 Hz, stereo), exactly as the mixer hands it out\n"
+    "  --mute            play nothing aloud (the mixer still runs, for --audio-record)\n"
     "  --help            show this help\n"
     "  --version         show the version\n"
     "\n"

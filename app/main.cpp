@@ -66,6 +66,8 @@ int main(int argc, char** argv) {
   platformOptions.bundleDirectory = options.bundle.value_or(defaultBundle());
   platformOptions.dataDirectory = options.dataDirectory;
   platformOptions.idiom = options.idiom;
+  platformOptions.mute = options.mute;
+  platformOptions.audioRecording = options.audioRecording;
   auto created = LinuxPlatform::create(platformOptions);
   if (auto* problem = std::get_if<std::string>(&created)) return fail(*problem);
   Platform::install(std::move(std::get<std::unique_ptr<LinuxPlatform>>(created)));

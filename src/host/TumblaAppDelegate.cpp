@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "audio/SoundManager.h"
 #include "host/BridgeTrace.h"
 #include "host/Shakable.h"
 #include "platform/Log.h"
@@ -39,9 +40,11 @@ void TumblaAppDelegate::initialize() {
   initializedFor = Platform::generation();
 
   registerBundleDefaults();
-  Platform::shared().userDefaults().synchronize();
-  // Seam: the sound manager takes the opposite of "enableMusic" as its background-music
-  // switch and warms up its player here.
+  UserDefaults& defaults = Platform::shared().userDefaults();
+  defaults.synchronize();
+  SoundManager& sounds = SoundManager::sharedManager();
+  sounds.setAllowsBackgroundMusic(!defaults.boolForKey("enableMusic"));
+  sounds.prepareToPlay();
   // Seam: the three prompt components are configured here.
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bridge/URLDispatcher.h"
@@ -36,6 +37,11 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
 
   static bool isIPad();
   static bool isOlderDevice();
+  // Whether the game service could be used: the system offers it, is 4.1 or later, and
+  // the device is not one of the older models.
+  static bool isGameCenterAvailable();
+  // The leaderboard identifier for `key` on this kind of device; logs the key.
+  static std::string leaderboardCategory(const std::string& key);
 
   // The game page of the bundle for this device: its path, or what is missing.
   struct GamePage {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/Application.h"
+#include "platform/Audio.h"
 #include "platform/Bundle.h"
 #include "platform/FileManager.h"
 #include "platform/NotificationCenter.h"
@@ -40,6 +41,7 @@ class Platform {
   virtual const PropertyLists& propertyLists() const = 0;
   virtual Application& application() = 0;
   virtual UserInterface& userInterface() = 0;
+  virtual Audio& audio() = 0;
 
   NotificationCenter& notificationCenter() { return notificationCenter_; }
   UserDefaults& userDefaults() { return userDefaults_; }

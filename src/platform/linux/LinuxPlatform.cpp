@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/linux/PlistPreferencesStore.h"
+#include "platform/linux/WavRecorder.h"
 
 namespace tumbla {
 
@@ -83,18 +84,28 @@ std::variant<std::unique_ptr<LinuxPlatform>, std::string> LinuxPlatform::create(
            locations.preferencesFile.string() + ": " + error.message();
   }
 
+  std::shared_ptr<WavRecorder> recorder;
+  if (options.audioRecording) {
+    auto recording = WavRecorder::open(*options.audioRecording, AudioMixer::Options().rate,
+                                       AudioMixer::Options().channels);
+    if (!recording) return "can't record the sound: " + recording.reason();
+    recorder = std::move(*recording);
+  }
+
   return std::unique_ptr<LinuxPlatform>(
       new LinuxPlatform(options, std::move(std::get<std::unique_ptr<DirectoryBundle>>(opened)),
-                        locations.documents, locations.preferencesFile));
+                        locations.documents, locations.preferencesFile, std::move(recorder)));
 }
 
 LinuxPlatform::LinuxPlatform(const LinuxPlatformOptions& options,
                              std::unique_ptr<DirectoryBundle> bundle,
-                             std::filesystem::path documents, std::filesystem::path preferencesFile)
+                             std::filesystem::path documents, std::filesystem::path preferencesFile,
+                             std::shared_ptr<WavRecorder> recorder)
     : Platform(std::make_unique<PlistPreferencesStore>(preferencesFile), std::move(documents)),
       bundle_(std::move(bundle)),
       preferencesFile_(std::move(preferencesFile)),
       userInterface_(options.idiom, *bundle_, options.scriptTimeoutSeconds),
-      application_(options.idiom, userInterface_) {}
+      application_(options.idiom, userInterface_),
+      audio_(runLoop_, {options.mute, std::move(recorder)}) {}
 
 }  // namespace tumbla

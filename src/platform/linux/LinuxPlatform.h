@@ -12,6 +12,7 @@
 #include "platform/linux/GtkUserInterface.h"
 #include "platform/linux/LibplistPropertyLists.h"
 #include "platform/linux/LinuxApplication.h"
+#include "platform/linux/SdlAudio.h"
 
 namespace tumbla {
 
@@ -25,6 +26,10 @@ struct LinuxPlatformOptions {
   // How long a script may take before the page counts as hung. The environment variable
   // TUMBLA_SCRIPT_TIMEOUT_MS overrides it (tests use short limits).
   double scriptTimeoutSeconds = 5;
+  // Mixes without opening the sound device.
+  bool mute = false;
+  // Writes every buffer the mixer hands out to this WAV file.
+  std::optional<std::filesystem::path> audioRecording;
 };
 
 // The real platform: GTK window and views, WebKitGTK, the GLib main loop, a property-list
@@ -42,12 +47,14 @@ class LinuxPlatform : public Platform {
   const PropertyLists& propertyLists() const override { return propertyLists_; }
   Application& application() override { return application_; }
   UserInterface& userInterface() override { return userInterface_; }
+  SdlAudio& audio() override { return audio_; }
 
   const std::filesystem::path& preferencesFile() const { return preferencesFile_; }
 
  private:
   LinuxPlatform(const LinuxPlatformOptions& options, std::unique_ptr<DirectoryBundle> bundle,
-                std::filesystem::path documents, std::filesystem::path preferencesFile);
+                std::filesystem::path documents, std::filesystem::path preferencesFile,
+                std::shared_ptr<WavRecorder> recorder);
 
   GLibRunLoop runLoop_;
   LibplistPropertyLists propertyLists_;
@@ -55,6 +62,7 @@ class LinuxPlatform : public Platform {
   std::filesystem::path preferencesFile_;
   GtkUserInterface userInterface_;
   LinuxApplication application_;
+  SdlAudio audio_;
 };
 
 }  // namespace tumbla

@@ -52,6 +52,9 @@ class SimBundle : public Bundle {
   }
   std::optional<std::string> pathForResource(std::string_view name,
                                              std::string_view type) const override;
+  std::vector<std::string> pathsForResourcesOfType(std::string_view type) const override {
+    return resourcesOfTypeInDirectory(directory_, type);
+  }
 
   void setInfo(std::string key, Value value) { info_.set(std::move(key), std::move(value)); }
   void removeInfo(std::string_view key) { info_.erase(key); }
