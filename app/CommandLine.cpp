@@ -4,7 +4,7 @@
 
 namespace tumbla {
 
-std::variant<CommandLine, std::string> parseCommandLine(int argc, char** argv) {
+Result<CommandLine> parseCommandLine(int argc, char** argv) {
   CommandLine options;
   for (int i = 1; i < argc; ++i) {
     std::string_view argument = argv[i];
@@ -19,7 +19,7 @@ std::variant<CommandLine, std::string> parseCommandLine(int argc, char** argv) {
       argument = argument.substr(0, equals);
       takesValue = true;
     } else if (takesValue) {
-      if (i + 1 >= argc) return "option " + std::string(argument) + " needs a value";
+      if (i + 1 >= argc) return Failure{"option " + std::string(argument) + " needs a value"};
       value = argv[++i];
     }
 
@@ -43,12 +43,12 @@ std::variant<CommandLine, std::string> parseCommandLine(int argc, char** argv) {
       } else if (value == "ipad") {
         options.idiom = UserInterfaceIdiom::Pad;
       } else {
-        return "--device takes iphone or ipad, not '" + std::string(value) + "'";
+        return Failure{"--device takes iphone or ipad, not '" + std::string(value) + "'"};
       }
     } else if (takesValue) {
-      return "option " + std::string(argument) + " needs a value";
+      return Failure{"option " + std::string(argument) + " needs a value"};
     } else {
-      return "unknown option '" + std::string(argument) + "'";
+      return Failure{"unknown option '" + std::string(argument) + "'"};
     }
   }
   return options;

@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <variant>
 
 #include "platform/Application.h"
+#include "platform/Result.h"
 
 namespace tumbla {
 
@@ -39,7 +39,7 @@ inline constexpr const char* kUsage =
     "\n"
     "Keys: Ctrl+Shift+S shakes the device (undo, when the player has shake-to-undo on).\n";
 
-// The options, or a message saying what is wrong with them.
-std::variant<CommandLine, std::string> parseCommandLine(int argc, char** argv);
+// The options, or a failure saying what is wrong with them.
+Result<CommandLine> parseCommandLine(int argc, char** argv);
 
 }  // namespace tumbla

@@ -1,5 +1,6 @@
 #include "bridge/QueryParams.h"
 
+#include "value/LeadingNumber.h"
 #include "value/Value.h"
 
 namespace tumbla {

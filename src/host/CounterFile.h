@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/Result.h"
+
 namespace tumbla {
 
 // The host's small counter files: one signed decimal integer as plain ASCII text, no
@@ -13,7 +15,7 @@ namespace CounterFile {
 // Nothing when the file is missing, unreadable or empty; otherwise the text's leading
 // integer (0 when it does not begin with a number).
 std::optional<std::int32_t> read(const std::string& path);
-bool write(const std::string& path, std::int32_t value);
+Status write(const std::string& path, std::int32_t value);
 
 }  // namespace CounterFile
 }  // namespace tumbla

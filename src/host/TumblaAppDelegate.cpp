@@ -1,12 +1,11 @@
 #include "host/TumblaAppDelegate.h"
 
-#include <cstdlib>
-
 #include "audio/SoundManager.h"
 #include "host/BridgeTrace.h"
 #include "host/Shakable.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
+#include "value/LeadingNumber.h"
 
 namespace tumbla {
 
@@ -16,8 +15,13 @@ void registerBundleDefaults() {
   Platform& platform = Platform::shared();
   std::optional<std::string> path = platform.bundle().pathForResource("Defaults", "plist");
   if (!path) return;
-  std::optional<std::string> bytes = platform.fileManager().readFile(*path);
-  std::optional<Value> defaults = bytes ? platform.propertyLists().parse(*bytes) : std::nullopt;
+  Result<std::string> bytes = platform.fileManager().readFile(*path);
+  if (!bytes) {
+    logLine("the bundle's Defaults.plist can't be used (" + bytes.reason() +
+            "); settings start off");
+    return;
+  }
+  std::optional<Value> defaults = platform.propertyLists().parse(*bytes);
   if (!defaults || !defaults->dictionaryIf()) {
     // Every setting still reads as off or 0, and the game is playable.
     logLine(
@@ -41,7 +45,7 @@ void TumblaAppDelegate::initialize() {
 
   registerBundleDefaults();
   UserDefaults& defaults = Platform::shared().userDefaults();
-  defaults.synchronize();
+  logIfFailed(defaults.synchronize(), "write the settings");
   SoundManager& sounds = SoundManager::sharedManager();
   sounds.setAllowsBackgroundMusic(!defaults.boolForKey("enableMusic"));
   sounds.prepareToPlay();
@@ -55,9 +59,7 @@ void TumblaAppDelegate::applicationDidFinishLaunching() {
   viewController_ = std::make_unique<TumblaViewController>();
 
   // Systems before 4.0 had no root view controller; the view was added by hand.
-  double systemVersion =
-      std::strtod(platform.application().deviceFacts().systemVersion.c_str(), nullptr);
-  if (systemVersion >= 4.0) {
+  if (leadingReal(platform.application().deviceFacts().systemVersion) >= 4.0) {
     window_->setRootView(viewController_->view());
   } else {
     window_->addSubview(viewController_->view());

@@ -7,6 +7,7 @@
 #include "audio/SoundManager.h"
 #include "host/CounterFile.h"
 #include "host/NumericOrder.h"
+#include "host/PageCall.h"
 #include "host/Shakable.h"
 #include "platform/Animation.h"
 #include "platform/Log.h"
@@ -20,9 +21,9 @@ constexpr const char* kGameStateFile = "gamestate.json";
 constexpr const char* kActivationCounterFile = "yongHu31.plist";
 constexpr const char* kUploadCounterFile = "facebook2.plist";
 
-std::string boolArgument(bool value) {
-  return value ? "1" : "0";
-}
+// The launch image is drawn upright; a quarter turn against the clock lays it over the
+// landscape page.
+constexpr float kQuarterTurnCounterClockwise = -1.5707964F;
 
 }  // namespace
 
@@ -79,10 +80,9 @@ void TumblaViewController::loadView() {
   imageView_ = ui.makeImageView(std::move(image));
   view_->addSubview(imageView_);
   if (mustTurn) {
-    // The launch image is drawn upright; a quarter turn lays it over the landscape page.
     double shift = (size.height - size.width) * 0.5;
     imageView_->setTransform(
-        AffineTransform::rotation(static_cast<float>(-1.5707964)).translatedBy(shift, shift));
+        AffineTransform::rotation(kQuarterTurnCounterClockwise).translatedBy(shift, shift));
   }
 }
 
@@ -97,41 +97,45 @@ void TumblaViewController::viewDidLoad() {
 }
 
 void TumblaViewController::readCounters() {
-  struct Counter {
-    const char* file;
-    std::int32_t& value;
-  };
-  for (Counter counter :
-       {Counter{kActivationCounterFile, intValue_}, Counter{kUploadCounterFile, intFB_}}) {
-    std::string path = dataFilePath(counter.file);
+  for (auto [file, count] :
+       {std::pair<const char*, std::int32_t&>{kActivationCounterFile, activationCount_},
+        {kUploadCounterFile, uploadCount_}}) {
+    std::string path = dataFilePath(file);
     if (std::optional<std::int32_t> stored = CounterFile::read(path)) {
-      counter.value = *stored;
+      count = *stored;
     } else {
-      CounterFile::write(path, counter.value);
+      logIfFailed(CounterFile::write(path, count), "write the counter file");
     }
   }
 }
 
-TumblaViewController::GamePage TumblaViewController::findGamePage() {
+void TumblaViewController::writeCounters() {
+  logIfFailed(CounterFile::write(dataFilePath(kActivationCounterFile), activationCount_),
+              "write the counter file");
+  logIfFailed(CounterFile::write(dataFilePath(kUploadCounterFile), uploadCount_),
+              "write the counter file");
+}
+
+Result<std::string> TumblaViewController::findGamePage() {
   const Bundle& bundle = Platform::shared().bundle();
   const Value* html = bundle.objectForInfoDictionaryKey("HTML");
   if (!html || !html->stringIf() || html->stringIf()->empty()) {
-    return {std::nullopt, "the bundle's Info.plist has no HTML key naming the game page"};
+    return Failure{"the bundle's Info.plist has no HTML key naming the game page"};
   }
   std::string name(*html->stringIf());
   if (isIPad()) name += "~ipad";
   std::optional<std::string> path = bundle.pathForResource(name, "html");
-  if (!path) return {std::nullopt, "the bundle has no game page " + name + ".html"};
-  return {path, {}};
+  if (!path) return Failure{"the bundle has no game page " + name + ".html"};
+  return std::move(*path);
 }
 
 void TumblaViewController::loadPage() {
-  GamePage page = findGamePage();
-  if (!page.path) {
-    logLine(page.problem);
+  Result<std::string> page = findGamePage();
+  if (!page) {
+    logLine(page.reason());
     return;
   }
-  webView_->loadURL(Url::fileURLWithPath(*page.path));
+  webView_->loadURL(Url::fileURLWithPath(*page));
 }
 
 void TumblaViewController::viewDidUnload() {
@@ -142,7 +146,8 @@ void TumblaViewController::viewDidUnload() {
 }
 
 bool TumblaViewController::shouldAutorotateToInterfaceOrientation(int orientation) const {
-  return orientation == 3 || orientation == 4;
+  return orientation == static_cast<int>(InterfaceOrientation::LandscapeRight) ||
+         orientation == static_cast<int>(InterfaceOrientation::LandscapeLeft);
 }
 
 bool TumblaViewController::isIPad() {
@@ -212,10 +217,9 @@ void TumblaViewController::didFinishLoad(WebView& webView) {
 
   evaluateDirect("Tumbla.CONSTANTS.DEBUG_MODE=false");
   if (std::optional<std::string> state = savedGameState()) {
-    evaluate(webView, "Tumbla.initWithGameState(" + *state + ")",
-             BridgeTrace::ScriptChannel::Direct);
+    evaluate(webView, pageCall("initWithGameState", {*state}), BridgeTrace::ScriptChannel::Direct);
   } else {
-    evaluate(webView, "Tumbla.init()", BridgeTrace::ScriptChannel::Direct);
+    evaluate(webView, pageCall("init"), BridgeTrace::ScriptChannel::Direct);
   }
   webViewLoaded_ = true;
   // The queue is kept: a later reload of the page gets the same scripts again.
@@ -229,16 +233,16 @@ std::optional<std::string> TumblaViewController::savedGameState() const {
   const FileManager& files = Platform::shared().fileManager();
   std::string path = gameStateFilePath();
   if (!files.fileExists(path)) return std::nullopt;
-  std::optional<std::string> text = files.readFile(path);
-  if (text && isValidUtf8(*text)) return text;
+  Result<std::string> text = files.readFile(path);
   if (!text) {
-    logLine("could not read the saved game " + path + "; starting a new game");
+    logLine("could not read the saved game (" + text.reason() + "); starting a new game");
     return std::nullopt;
   }
+  if (isValidUtf8(*text)) return std::move(*text);
   // The page could not make sense of it either; start afresh but keep the old file.
-  std::optional<std::filesystem::path> aside = files.keepAside(path, "invalid-utf8");
+  Result<std::filesystem::path> aside = files.keepAside(path, "invalid-utf8");
   logLine("the saved game " + path + " is not UTF-8 text; starting a new game (kept as " +
-          (aside ? aside->string() : std::string("it was")) + ")");
+          (aside ? aside->string() : "it was: " + aside.reason()) + ")");
   return std::nullopt;
 }
 
@@ -253,47 +257,48 @@ std::string TumblaViewController::dataFilePath(const std::string& fileName) {
 void TumblaViewController::saveGameState() {
   if (!webView_) return;
   std::optional<std::string> state =
-      evaluate(*webView_, "Tumbla.saveGameState()", BridgeTrace::ScriptChannel::Direct);
+      evaluate(*webView_, pageCall("saveGameState"), BridgeTrace::ScriptChannel::Direct);
   if (!state || state->empty()) return;
-  if (!Platform::shared().fileManager().writeFileAtomically(gameStateFilePath(), *state)) {
-    logLine("could not save the game to " + gameStateFilePath());
-  }
+  logIfFailed(Platform::shared().fileManager().writeFileAtomically(gameStateFilePath(), *state),
+              "save the game");
 }
 
 void TumblaViewController::loadSettings() {
   UserDefaults& defaults = Platform::shared().userDefaults();
-  defaults.synchronize();
-  evaluateDirect("Tumbla.setPauseCorner(" + std::to_string(defaults.integerForKey("pauseButton")) +
-                 ")");
-  evaluateDirect("Tumbla.setSoundEnabled(" + boolArgument(defaults.boolForKey("soundEnabled")) +
-                 ")");
+  logIfFailed(defaults.synchronize(), "write the settings");
+  evaluateDirect(
+      pageCall("setPauseCorner", {integerArgument(defaults.integerForKey("pauseButton"))}));
+  evaluateDirect(
+      pageCall("setSoundEnabled", {switchArgument(defaults.boolForKey("soundEnabled"))}));
   bool musicEnabled = defaults.boolForKey("musicEnabled");
   SoundManager::sharedManager().setAllowsBackgroundMusic(!musicEnabled);
-  evaluateDirect("Tumbla.setMusicEnabled(" + boolArgument(musicEnabled) + ")");
+  evaluateDirect(pageCall("setMusicEnabled", {switchArgument(musicEnabled)}));
   if (defaults.boolForKey("resetScores")) {
-    evaluateDirect("Tumbla.resetScores()");
+    evaluateDirect(pageCall("resetScores"));
     defaults.setBool("resetScores", false);
   }
-  evaluateDirect("Tumbla.setTheme(" + std::to_string(defaults.integerForKey("theme")) + ")");
-  evaluateDirect("Tumbla.setShakeToUndo(" + boolArgument(defaults.boolForKey("shakeToUndo")) + ")");
+  evaluateDirect(pageCall("setTheme", {integerArgument(defaults.integerForKey("theme"))}));
+  evaluateDirect(pageCall("setShakeToUndo", {switchArgument(defaults.boolForKey("shakeToUndo"))}));
 }
 
 void TumblaViewController::saveSettings() {
   UserDefaults& defaults = Platform::shared().userDefaults();
   defaults.setObject("unsentScores", unsentScores_);
-  if (!defaults.synchronize()) logLine("could not write the settings");
+  logIfFailed(defaults.synchronize(), "write the settings");
 }
 
 void TumblaViewController::pauseGame() {
-  evaluateDirect("Tumbla.pause(false)");
+  evaluateDirect(pageCall("pause", {"false"}));
 }
 
 void TumblaViewController::resumeGame(bool fromBackground) {
-  evaluateDirect("Tumbla.resume(" + boolArgument(fromBackground) + ")");
+  evaluateDirect(pageCall("resume", {switchArgument(fromBackground)}));
 }
 
 void TumblaViewController::deviceShaken() {
-  if (Platform::shared().userDefaults().boolForKey("shakeToUndo")) evaluateDirect("Tumbla.undo()");
+  if (Platform::shared().userDefaults().boolForKey("shakeToUndo")) {
+    evaluateDirect(pageCall("undo"));
+  }
 }
 
 void TumblaViewController::applicationWillResignActive() {
@@ -301,7 +306,7 @@ void TumblaViewController::applicationWillResignActive() {
 }
 
 void TumblaViewController::applicationDidBecomeActive() {
-  ++intValue_;
+  ++activationCount_;
   resumeGame(false);
   // Seam: the share view hides and its text field empties here.
   // Seam: the activation prompts (upgrade offer, share panel) run here.
@@ -310,8 +315,7 @@ void TumblaViewController::applicationDidBecomeActive() {
 void TumblaViewController::applicationDidEnterBackground() {
   saveGameState();
   saveSettings();
-  CounterFile::write(dataFilePath(kActivationCounterFile), intValue_);
-  CounterFile::write(dataFilePath(kUploadCounterFile), intFB_);
+  writeCounters();
 }
 
 void TumblaViewController::applicationWillEnterForeground() {

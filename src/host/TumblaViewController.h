@@ -9,6 +9,8 @@
 
 #include "bridge/URLDispatcher.h"
 #include "host/BridgeTrace.h"
+#include "platform/Application.h"
+#include "platform/Result.h"
 #include "platform/RunLoop.h"
 #include "platform/Subscription.h"
 #include "platform/View.h"
@@ -32,7 +34,7 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   const std::shared_ptr<View>& view();
   bool isViewLoaded() const { return view_ != nullptr; }
   void viewDidUnload();
-  // Only the two landscape orientations (3 and 4).
+  // Only the two landscape orientations; `orientation` is the system's code, any number.
   bool shouldAutorotateToInterfaceOrientation(int orientation) const;
 
   static bool isIPad();
@@ -43,12 +45,8 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   // The leaderboard identifier for `key` on this kind of device; logs the key.
   static std::string leaderboardCategory(const std::string& key);
 
-  // The game page of the bundle for this device: its path, or what is missing.
-  struct GamePage {
-    std::optional<std::string> path;
-    std::string problem;
-  };
-  static GamePage findGamePage();
+  // The path of the bundle's game page for this device, or what is missing.
+  static Result<std::string> findGamePage();
 
   // URLDispatcherDelegate
   void executeJavaScript(const std::string& script) override;
@@ -79,8 +77,9 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   const std::shared_ptr<ImageView>& imageView() const { return imageView_; }
   const std::vector<std::string>& pendingScripts() const { return pendingScripts_; }
   bool webViewLoaded() const { return webViewLoaded_; }
-  std::int32_t intValue() const { return intValue_; }
-  std::int32_t intFB() const { return intFB_; }
+  // The activation and upload counters under the names the system gives them.
+  std::int32_t intValue() const { return activationCount_; }
+  std::int32_t intFB() const { return uploadCount_; }
 
  private:
   void loadView();
@@ -94,9 +93,12 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
                                       BridgeTrace::ScriptChannel channel);
   // The lifecycle and settings calls go straight to the web view, loaded or not.
   void evaluateDirect(const std::string& script);
+  void writeCounters();
 
-  std::int32_t intValue_ = 1;
-  std::int32_t intFB_ = 0;
+  // Activations of the application, 1 on a fresh installation.
+  std::int32_t activationCount_ = 1;
+  // Snapshots the player has uploaded.
+  std::int32_t uploadCount_ = 0;
   Array unsentScores_;
   URLDispatcher urlDispatcher_;
   std::vector<std::string> pendingScripts_;

@@ -64,11 +64,11 @@ void UserDefaults::removeObject(std::string_view key) {
   if (values_.erase(key)) dirty_ = true;
 }
 
-bool UserDefaults::synchronize() {
-  if (!dirty_) return true;
-  if (!store_->save(values_)) return false;
-  dirty_ = false;
-  return true;
+Status UserDefaults::synchronize() {
+  if (!dirty_) return {};
+  Status saved = store_->save(values_);
+  if (saved) dirty_ = false;
+  return saved;
 }
 
 }  // namespace tumbla

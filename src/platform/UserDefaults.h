@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Result.h"
 #include "value/Value.h"
 
 namespace tumbla {
@@ -17,8 +18,8 @@ class PreferencesStore {
   // The stored preferences; an empty dictionary when there are none yet. A store that
   // finds its file unreadable keeps the file aside and answers empty.
   virtual Dictionary load() = 0;
-  // Writes the whole dictionary; answers whether it reached storage.
-  virtual bool save(const Dictionary& preferences) = 0;
+  // Writes the whole dictionary; fails when it did not reach storage.
+  virtual Status save(const Dictionary& preferences) = 0;
 };
 
 // Typed preferences with registered fallbacks. Values set here are kept in memory until
@@ -48,8 +49,8 @@ class UserDefaults {
   void setDouble(std::string key, double value) { setObject(std::move(key), Value::real(value)); }
   void removeObject(std::string_view key);
 
-  // Writes changes made since the last write; answers whether storage is up to date.
-  bool synchronize();
+  // Writes changes made since the last write; fails when storage is not up to date.
+  Status synchronize();
 
  private:
   std::unique_ptr<PreferencesStore> store_;

@@ -246,11 +246,6 @@ class Dictionary {
   Entries entries_;
 };
 
-// A text's leading decimal integer, read as the platform's 32-bit `intValue` reads it:
-// white space skipped, optional sign, digits up to the first other character, clamped to
-// the range; 0 when there is no number.
-std::int32_t leadingInt32(std::string_view text);
-
 inline Value::Value(Array array) : kind_(Kind::Array) {
   new (content_) Array(std::move(array));
 }

@@ -77,7 +77,7 @@ TEST(PlistPreferencesStore, AFileThatCantBeMovedAsideIsNeverOverwritten) {
   EXPECT_EQ(log.lines().size(), 1u);
 }
 
-TEST(PlistPreferencesStore, AFailedSaveAnswersFalseAndKeepsTheOldFile) {
+TEST(PlistPreferencesStore, AFailedSaveSaysWhyAndKeepsTheOldFile) {
   TemporaryDirectory directory;
   std::filesystem::path file = directory.path() / "preferences.plist";
   PlistPreferencesStore store(file);
@@ -85,20 +85,19 @@ TEST(PlistPreferencesStore, AFailedSaveAnswersFalseAndKeepsTheOldFile) {
   // A directory where the temporary file would go makes the write fail.
   std::filesystem::path blocked = directory.path() / "blocked" / "preferences.plist";
   std::filesystem::create_directories(blocked);
-  CapturedLog log;
-  EXPECT_FALSE(PlistPreferencesStore(blocked).save({{"theme", Value::integer(2)}}));
-  EXPECT_EQ(log.lines().size(), 1u);
+  Status saved = PlistPreferencesStore(blocked).save({{"theme", Value::integer(2)}});
+  ASSERT_FALSE(saved);
+  EXPECT_NE(saved.reason().find(blocked.string()), std::string::npos) << saved.reason();
   EXPECT_EQ(PlistPreferencesStore(file).load(), (Dictionary{{"theme", Value::integer(1)}}));
 }
 
 class DirectoryBundleTest : public ::testing::Test {
  protected:
-  std::variant<std::unique_ptr<DirectoryBundle>, std::string> open() {
+  Result<std::unique_ptr<DirectoryBundle>> open() {
     return DirectoryBundle::open(directory_.path(), lists_);
   }
-  std::string errorOf(const std::variant<std::unique_ptr<DirectoryBundle>, std::string>& opened) {
-    const std::string* message = std::get_if<std::string>(&opened);
-    return message ? *message : "";
+  std::string errorOf(const Result<std::unique_ptr<DirectoryBundle>>& opened) {
+    return opened ? "" : opened.reason();
   }
 
   TemporaryDirectory directory_;
@@ -114,7 +113,7 @@ TEST_F(DirectoryBundleTest, ReadsTheInformationDictionaryAndFindsResources) {
   directory_.write("sounds/pop.caf", "caf");
   auto opened = open();
   ASSERT_EQ(errorOf(opened), "");
-  const DirectoryBundle& bundle = *std::get<std::unique_ptr<DirectoryBundle>>(opened);
+  const DirectoryBundle& bundle = **opened;
 
   EXPECT_EQ(*bundle.objectForInfoDictionaryKey("HTML"), Value("index"));
   EXPECT_EQ(bundle.objectForInfoDictionaryKey("UILaunchImageFile"), nullptr);

@@ -46,7 +46,8 @@ class ViewTest : public ::testing::Test {
     g_object_unref(image);
     bundleDirectory_.write("notes.txt", "not an image");
     auto opened = DirectoryBundle::open(bundleDirectory_.path(), lists_);
-    bundle_ = std::move(std::get<std::unique_ptr<DirectoryBundle>>(opened));
+    ASSERT_TRUE(opened) << opened.reason();
+    bundle_ = std::move(*opened);
   }
 
   GtkUserInterface userInterface(UserInterfaceIdiom idiom) {

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/Log.h"
+#include "platform/linux/GLibPointers.h"
 
 namespace tumbla {
 
@@ -30,18 +31,11 @@ GtkImageView::GtkImageView(std::optional<Image> image)
   // Image views leave touches to what lies below them.
   viewWidget().setTakesInput(false);
   if (const auto& shown = this->image()) {
-    GError* error = nullptr;
-    original_ = gdk_pixbuf_new_from_file(shown->path.c_str(), &error);
-    if (!original_) {
-      logLine("can't show the image " + shown->path + ": " + error->message);
-      g_error_free(error);
-    }
+    GErrorSlot error;
+    original_.reset(gdk_pixbuf_new_from_file(shown->path.c_str(), error.out()));
+    if (!original_) logLine("can't show the image " + shown->path + ": " + error.message());
   }
   render();
-}
-
-GtkImageView::~GtkImageView() {
-  if (original_) g_object_unref(original_);
 }
 
 void GtkImageView::frameChanged() {
@@ -62,14 +56,12 @@ void GtkImageView::render() {
     gtk_image_clear(GTK_IMAGE(content));
     return;
   }
-  GdkPixbuf* sized = gdk_pixbuf_scale_simple(original_, width, height, GDK_INTERP_BILINEAR);
+  GObjectPtr<GdkPixbuf> sized(
+      gdk_pixbuf_scale_simple(original_.get(), width, height, GDK_INTERP_BILINEAR));
   if (std::optional<GdkPixbufRotation> turn = rightAngleTurn(transform())) {
-    GdkPixbuf* turned = gdk_pixbuf_rotate_simple(sized, *turn);
-    g_object_unref(sized);
-    sized = turned;
+    sized.reset(gdk_pixbuf_rotate_simple(sized.get(), *turn));
   }
-  gtk_image_set_from_pixbuf(GTK_IMAGE(content), sized);
-  g_object_unref(sized);
+  gtk_image_set_from_pixbuf(GTK_IMAGE(content), sized.get());
 }
 
 }  // namespace tumbla

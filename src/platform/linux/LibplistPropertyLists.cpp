@@ -8,6 +8,8 @@
 #include <limits>
 #include <memory>
 
+#include "value/LeadingNumber.h"
+
 namespace tumbla {
 
 namespace {
@@ -118,7 +120,7 @@ plist_t decimalToNode(const std::string& text) {
   if (error == std::errc() && end == text.data() + text.size()) {
     return plist_new_uint(static_cast<uint64_t>(whole));
   }
-  return plist_new_real(std::strtod(text.c_str(), nullptr));
+  return plist_new_real(leadingReal(text));
 }
 
 plist_t dateToNode(Date date) {

@@ -20,7 +20,7 @@ class PlistPreferencesStore : public PreferencesStore {
   const std::filesystem::path& file() const { return file_; }
 
   Dictionary load() override;
-  bool save(const Dictionary& preferences) override;
+  Status save(const Dictionary& preferences) override;
 
  private:
   std::filesystem::path file_;

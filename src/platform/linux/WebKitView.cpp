@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/Log.h"
+#include "platform/linux/GLibPointers.h"
 #include "platform/linux/HostOperation.h"
 
 namespace tumbla {
@@ -72,26 +73,19 @@ struct ScriptEvaluation {
 // `String(value)` would give them, undefined and null as the empty string.
 std::string resultText(JSCValue* value) {
   if (jsc_value_is_undefined(value) || jsc_value_is_null(value)) return {};
-  char* text = jsc_value_to_string(value);
-  std::string result = text ? text : "";
-  g_free(text);
-  return result;
+  GCharPtr text(jsc_value_to_string(value));
+  return text ? text.get() : "";
 }
 
 void onScriptEvaluated(GObject* engine, GAsyncResult* asyncResult, gpointer data) {
   std::unique_ptr<std::shared_ptr<ScriptEvaluation>> evaluation(
       static_cast<std::shared_ptr<ScriptEvaluation>*>(data));
-  GError* error = nullptr;
-  JSCValue* value =
-      webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(engine), asyncResult, &error);
+  GErrorSlot error;
+  GObjectPtr<JSCValue> value(webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(engine),
+                                                                        asyncResult, error.out()));
   (*evaluation)->finished = true;
-  if (!value) {
-    // A thrown exception, a result the engine can't pass back, or a cancelled wait.
-    g_error_free(error);
-    return;
-  }
-  (*evaluation)->result = resultText(value);
-  g_object_unref(value);
+  // Nothing for a thrown exception, a result the engine can't pass back, or a cancelled wait.
+  if (value) (*evaluation)->result = resultText(value.get());
 }
 
 gboolean markDeadlinePassed(gpointer passed) {
@@ -105,29 +99,29 @@ WebKitView::WebKitView(Rect frame, double scriptTimeoutSeconds)
     : GtkView<WebView>(makeEngine(), frame),
       engine_(WEBKIT_WEB_VIEW(g_object_ref(gtk_bin_get_child(GTK_BIN(viewWidget().widget()))))),
       scriptTimeoutSeconds_(scriptTimeoutSeconds) {
-  g_signal_connect(engine_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
-  g_signal_connect(engine_, "create", G_CALLBACK(onCreate), this);
-  g_signal_connect(engine_, "load-changed", G_CALLBACK(onLoadChanged), this);
-  g_signal_connect(engine_, "load-failed", G_CALLBACK(onLoadFailed), this);
-  g_signal_connect(engine_, "web-process-terminated", G_CALLBACK(onWebProcessTerminated), this);
+  g_signal_connect(engine_.get(), "decide-policy", G_CALLBACK(onDecidePolicy), this);
+  g_signal_connect(engine_.get(), "create", G_CALLBACK(onCreate), this);
+  g_signal_connect(engine_.get(), "load-changed", G_CALLBACK(onLoadChanged), this);
+  g_signal_connect(engine_.get(), "load-failed", G_CALLBACK(onLoadFailed), this);
+  g_signal_connect(engine_.get(), "web-process-terminated", G_CALLBACK(onWebProcessTerminated),
+                   this);
 }
 
 WebKitView::~WebKitView() {
-  g_signal_handlers_disconnect_by_data(engine_, this);
-  g_object_unref(engine_);
+  g_signal_handlers_disconnect_by_data(engine_.get(), this);
 }
 
 void WebKitView::loadURL(const Url& url) {
-  webkit_web_view_load_uri(engine_, url.absoluteString().c_str());
+  webkit_web_view_load_uri(engine_.get(), url.absoluteString().c_str());
 }
 
 std::optional<std::string> WebKitView::evaluateScript(std::string_view script) {
   HostOperation operation;
   auto evaluation = std::make_shared<ScriptEvaluation>();
-  GCancellable* cancellable = g_cancellable_new();
-  webkit_web_view_evaluate_javascript(engine_, script.data(), static_cast<gssize>(script.size()),
-                                      nullptr, nullptr, cancellable, onScriptEvaluated,
-                                      new std::shared_ptr<ScriptEvaluation>(evaluation));
+  GObjectPtr<GCancellable> cancellable(g_cancellable_new());
+  webkit_web_view_evaluate_javascript(
+      engine_.get(), script.data(), static_cast<gssize>(script.size()), nullptr, nullptr,
+      cancellable.get(), onScriptEvaluated, new std::shared_ptr<ScriptEvaluation>(evaluation));
 
   bool deadlinePassed = false;
   auto milliseconds = static_cast<guint>(std::llround(scriptTimeoutSeconds_ * 1000));
@@ -140,15 +134,14 @@ std::optional<std::string> WebKitView::evaluateScript(std::string_view script) {
   if (evaluation->finished) {
     result = evaluation->result;
   } else {
-    g_cancellable_cancel(cancellable);
+    g_cancellable_cancel(cancellable.get());
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%g", scriptTimeoutSeconds_);
     logLine(std::string("a script did not answer within ") + seconds +
             " s; restarting the page's web process and reloading the page");
     // The reload follows from the termination signal.
-    webkit_web_view_terminate_web_process(engine_);
+    webkit_web_view_terminate_web_process(engine_.get());
   }
-  g_object_unref(cancellable);
   return result;
 }
 
@@ -171,7 +164,7 @@ bool WebKitView::delegateAllows(const LoadRequest& request) {
 
 void WebKitView::openInPlace(const std::string& uri) {
   approvedInPlace_ = uri;
-  webkit_web_view_load_uri(engine_, uri.c_str());
+  webkit_web_view_load_uri(engine_.get(), uri.c_str());
 }
 
 void WebKitView::whenFree(std::function<void(WebKitView&)> body) {
@@ -252,7 +245,7 @@ void WebKitView::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminat
                 ? "the page's web process ran out of memory; reloading the page"
                 : "the page's web process crashed; reloading the page");
   }
-  webkit_web_view_reload(static_cast<WebKitView*>(self)->engine_);
+  webkit_web_view_reload(static_cast<WebKitView*>(self)->engine_.get());
 }
 
 }  // namespace tumbla

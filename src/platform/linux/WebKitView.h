@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/WebView.h"
+#include "platform/linux/GLibPointers.h"
 #include "platform/linux/GtkView.h"
 
 namespace tumbla {
@@ -28,7 +29,7 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   WebKitView(Rect frame, double scriptTimeoutSeconds);
   ~WebKitView() override;
 
-  WebKitWebView* engine() const { return engine_; }
+  WebKitWebView* engine() const { return engine_.get(); }
 
   void loadURL(const Url& url) override;
   std::optional<std::string> evaluateScript(std::string_view script) override;
@@ -55,7 +56,7 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   // Runs `body` with this view as a host operation, unless the view is gone by then.
   void whenFree(std::function<void(WebKitView&)> body);
 
-  WebKitWebView* engine_;
+  GObjectPtr<WebKitWebView> engine_;
   double scriptTimeoutSeconds_;
   bool mainLoadFailed_ = false;
   std::optional<std::string> approvedInPlace_;

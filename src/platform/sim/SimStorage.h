@@ -23,7 +23,7 @@ class SimPreferencesStore : public PreferencesStore {
 
   explicit SimPreferencesStore(std::shared_ptr<Image> image) : image_(std::move(image)) {}
   Dictionary load() override { return image_->stored; }
-  bool save(const Dictionary& preferences) override;
+  Status save(const Dictionary& preferences) override;
 
  private:
   std::shared_ptr<Image> image_;

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "bridge/QueryParams.h"
+#include "platform/Log.h"
 #include "unit/host/HostFixture.h"
 
 namespace tumbla::testing {
@@ -157,6 +161,29 @@ TEST_F(LifecycleTest, CounterFilesAreReadByTheirLeadingNumber) {
   launch();
   EXPECT_EQ(controller().intValue(), 0);
   EXPECT_EQ(controller().intFB(), -4);
+}
+
+TEST_F(LifecycleTest, CounterAndSettingsFilesThatCantBeWrittenAreLogged) {
+  // A directory where a counter file should be: every write of it fails.
+  std::filesystem::create_directories(documentPath("facebook2.plist"));
+  std::vector<std::string> logged;
+  LogSink previous = setLogSink([&](std::string_view line) { logged.emplace_back(line); });
+  launch();
+  platform->storedPreferences()->failSaves = true;
+  defaults().setInteger("theme", 3);
+  platform->application().send(LifecycleEvent::DidEnterBackground);
+  setLogSink(previous);
+
+  auto mentions = [&](std::string_view what) {
+    return std::count_if(logged.begin(), logged.end(), [&](const std::string& line) {
+      return line.find(what) != std::string::npos;
+    });
+  };
+  // Once at start-up (the file is missing, so it is made), once on entering the background.
+  EXPECT_EQ(mentions("facebook2.plist"), 2) << ::testing::PrintToString(logged);
+  EXPECT_EQ(mentions("could not write the settings"), 1) << ::testing::PrintToString(logged);
+  // The other counter is unharmed.
+  EXPECT_EQ(readDocument("yongHu31.plist"), "1");
 }
 
 }  // namespace
