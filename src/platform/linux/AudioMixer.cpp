@@ -121,8 +121,9 @@ void AudioMixer::runDecoder() {
     std::vector<std::shared_ptr<MusicStream>> live;
     std::erase_if(streams_, [&live](const std::weak_ptr<MusicStream>& weak) {
       auto stream = weak.lock();
-      if (stream) live.push_back(std::move(stream));
-      return !stream;
+      if (!stream) return true;
+      live.push_back(std::move(stream));
+      return false;
     });
     lock.unlock();
     for (const auto& stream : live) stream->fill();
