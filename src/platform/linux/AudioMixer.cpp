@@ -8,7 +8,6 @@
 
 #include "platform/Log.h"
 #include "platform/linux/MusicStream.h"
-#include "platform/linux/WavRecorder.h"
 
 namespace tumbla {
 
@@ -30,11 +29,10 @@ Voice::~Voice() {
   if (converter) SDL_FreeAudioStream(converter);
 }
 
-std::shared_ptr<AudioMixer> AudioMixer::start(Options options, PostToMain postToMain,
-                                              std::shared_ptr<WavRecorder> recorder) {
+std::shared_ptr<AudioMixer> AudioMixer::start(Options options, PostToMain postToMain, Tap tap) {
   std::shared_ptr<AudioMixer> mixer(new AudioMixer(options));
   mixer->postToMain_ = std::move(postToMain);
-  mixer->recorder_ = std::move(recorder);
+  mixer->tap_ = std::move(tap);
   if (!options.mute) mixer->openOutput();
   if (mixer->device_ == 0) mixer->clock_ = std::thread([m = mixer.get()] { m->runClock(); });
   mixer->decoder_ = std::thread([m = mixer.get()] { m->runDecoder(); });
@@ -182,7 +180,7 @@ void AudioMixer::render(float* out, std::size_t frames) {
       voice = voices_.erase(voice);
     }
   }
-  if (recorder_) recorder_->append(out, frames);
+  if (tap_) tap_(out, frames);
 }
 
 bool AudioMixer::mixVoice(Voice& voice, float* out, std::size_t frames) {

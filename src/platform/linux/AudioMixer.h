@@ -16,7 +16,6 @@ struct _SDL_AudioStream;
 namespace tumbla {
 
 class MusicStream;
-class WavRecorder;
 
 // One voice of the mixer: a source, its conversion to the output's rate and channels, and
 // its level. The mixer reads it on its own thread; the owner sets it on the main thread.
@@ -40,6 +39,8 @@ struct Voice {
 class AudioMixer {
  public:
   using PostToMain = std::function<void(std::function<void()>)>;
+  // Sees every buffer the mixer hands out, on the mixing thread, right after it is mixed.
+  using Tap = std::function<void(const float* samples, std::size_t frames)>;
   struct Options {
     bool mute = false;
     int rate = 48000;
@@ -48,9 +49,8 @@ class AudioMixer {
   };
 
   // Opens the output (logging a line and going on silent when there is no device) and
-  // starts mixing. `recorder`, when given, receives every buffer the mixer hands out.
-  static std::shared_ptr<AudioMixer> start(Options options, PostToMain postToMain,
-                                           std::shared_ptr<WavRecorder> recorder);
+  // starts mixing.
+  static std::shared_ptr<AudioMixer> start(Options options, PostToMain postToMain, Tap tap);
   // A mixer that nothing drives: the caller renders buffers itself (benchmarks).
   static std::shared_ptr<AudioMixer> manual(Options options);
   ~AudioMixer();
@@ -86,7 +86,7 @@ class AudioMixer {
 
   Options options_;
   PostToMain postToMain_;
-  std::shared_ptr<WavRecorder> recorder_;
+  Tap tap_;
   std::string outputName_ = "none";
   std::uint32_t device_ = 0;
 

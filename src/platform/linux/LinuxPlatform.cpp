@@ -111,6 +111,6 @@ LinuxPlatform::LinuxPlatform(const LinuxPlatformOptions& options,
       preferencesFile_(std::move(preferencesFile)),
       userInterface_(options.idiom, *bundle_, options.scriptTimeoutSeconds),
       application_(options.idiom, userInterface_),
-      audio_(runLoop_, {options.mute, std::move(recorder)}) {}
+      audio_(runLoop_, {options.mute, std::move(recorder), nullptr}) {}
 
 }  // namespace tumbla

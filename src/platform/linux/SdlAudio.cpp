@@ -25,6 +25,15 @@ SdlAudio::~SdlAudio() {
   }
 }
 
+AudioMixer::Tap SdlAudio::outputTap() const {
+  if (!options_.recorder && !options_.tap) return nullptr;
+  return
+      [recorder = options_.recorder, tap = options_.tap](const float* samples, std::size_t frames) {
+        if (recorder) recorder->append(samples, frames);
+        if (tap) tap(samples, frames);
+      };
+}
+
 AudioMixer& SdlAudio::mixer() {
   if (!mixer_) {
     AudioMixer::Options options;
@@ -33,7 +42,7 @@ AudioMixer& SdlAudio::mixer() {
     mixer_ = AudioMixer::start(
         options,
         [runLoop](std::function<void()> task) { runLoop->postToMain(std::move(task), false); },
-        options_.recorder);
+        outputTap());
   }
   return *mixer_;
 }

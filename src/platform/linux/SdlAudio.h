@@ -24,6 +24,8 @@ class SdlAudio : public Audio {
   struct Options {
     bool mute = false;
     std::shared_ptr<WavRecorder> recorder;
+    // Also sees every buffer the mixer hands out, on the mixing thread (measurements).
+    AudioMixer::Tap tap;
   };
 
   SdlAudio(RunLoop& runLoop, Options options);
@@ -35,6 +37,8 @@ class SdlAudio : public Audio {
   const ClipCache& clips() const { return clips_; }
 
  private:
+  // What the mixer hands each buffer to: the recording and the tap.
+  AudioMixer::Tap outputTap() const;
   // Says once, in the trace, where the sound goes.
   void traceOutputOnce();
 
