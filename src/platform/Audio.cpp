@@ -49,8 +49,8 @@ void AudioPlayer::setVolume(float volume) {
 
 void AudioPlayer::finishedPlaying() {
   traceSound("sound-finish", *this);
-  // The handler may release this player; it runs last.
-  if (finishedHandler_) finishedHandler_();
+  // The handler may release this player: it runs last, from a copy that outlives it.
+  if (auto handler = finishedHandler_) handler();
 }
 
 void Audio::setSessionCategory(AudioSessionCategory category) {
