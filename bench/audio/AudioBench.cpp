@@ -36,6 +36,7 @@
 #include "platform/sim/SimApplication.h"
 #include "platform/sim/SimRunLoop.h"
 #include "platform/sim/SimStorage.h"
+#include "platform/sim/SimUrlLoader.h"
 #include "platform/sim/SimUserInterface.h"
 
 namespace tumbla {
@@ -181,6 +182,7 @@ class BenchPlatform : public Platform {
   Application& application() override { return application_; }
   UserInterface& userInterface() override { return userInterface_; }
   SdlAudio& audio() override { return audio_; }
+  UrlLoader& urlLoader() override { return urlLoader_; }
 
  private:
   BenchRunLoop runLoop_;
@@ -188,6 +190,7 @@ class BenchPlatform : public Platform {
   SimPropertyLists propertyLists_;
   SimApplication application_;
   SimUserInterface userInterface_;
+  SimUrlLoader urlLoader_{runLoop_};
   SdlAudio audio_;
 };
 

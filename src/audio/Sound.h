@@ -8,6 +8,7 @@
 #include "platform/Audio.h"
 #include "platform/RunLoop.h"
 #include "platform/Url.h"
+#include "value/Date.h"
 
 namespace tumbla {
 

@@ -1,6 +1,7 @@
 #include "bridge/QueryParams.h"
 
 #include "value/LeadingNumber.h"
+#include "value/PercentCoding.h"
 #include "value/Value.h"
 
 namespace tumbla {

@@ -12,6 +12,7 @@
 #include "platform/Animation.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
+#include "value/Utf8.h"
 
 namespace tumbla {
 

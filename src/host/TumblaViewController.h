@@ -32,7 +32,7 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
 
   // The root view, built (loadView, viewDidLoad) on first use.
   const std::shared_ptr<View>& view();
-  bool isViewLoaded() const { return view_ != nullptr; }
+  // The system's unloading of the view; nothing on Linux unloads the one view yet.
   void viewDidUnload();
   // Only the two landscape orientations; `orientation` is the system's code, any number.
   bool shouldAutorotateToInterfaceOrientation(int orientation) const;
@@ -72,6 +72,8 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   void applicationWillEnterForeground();
   void applicationWillTerminate();
 
+  // The prompt components take the dispatcher as their delegate at launch (still to be
+  // built: the seam in TumblaAppDelegate::applicationDidFinishLaunching).
   URLDispatcher& urlDispatcher() { return urlDispatcher_; }
   const std::shared_ptr<WebView>& webView() const { return webView_; }
   const std::shared_ptr<ImageView>& imageView() const { return imageView_; }

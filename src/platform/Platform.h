@@ -10,6 +10,7 @@
 #include "platform/FileManager.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RunLoop.h"
+#include "platform/UrlLoading.h"
 #include "platform/UserDefaults.h"
 #include "platform/UserInterface.h"
 #include "value/Value.h"
@@ -41,6 +42,7 @@ class Platform {
   virtual const PropertyLists& propertyLists() const = 0;
   virtual Application& application() = 0;
   virtual UserInterface& userInterface() = 0;
+  virtual UrlLoader& urlLoader() = 0;
   virtual Audio& audio() = 0;
 
   NotificationCenter& notificationCenter() { return notificationCenter_; }

@@ -26,15 +26,6 @@ std::int64_t UserDefaults::integerForKey(std::string_view key) const {
   return value ? value->toInteger().value_or(0) : 0;
 }
 
-double UserDefaults::doubleForKey(std::string_view key) const {
-  const Value* value = objectForKey(key);
-  return value ? value->toReal().value_or(0.0) : 0.0;
-}
-
-float UserDefaults::floatForKey(std::string_view key) const {
-  return static_cast<float>(doubleForKey(key));
-}
-
 std::optional<std::string> UserDefaults::stringForKey(std::string_view key) const {
   const Value* value = objectForKey(key);
   if (!value) return std::nullopt;

@@ -35,8 +35,8 @@ class UserDefaults {
   const Value* objectForKey(std::string_view key) const;
   bool boolForKey(std::string_view key) const;
   std::int64_t integerForKey(std::string_view key) const;
-  double doubleForKey(std::string_view key) const;
-  float floatForKey(std::string_view key) const;
+  // Read by the rating, version and notice prompts (their remembered versions, dates and
+  // lists) and the leaderboard's unsent scores, which are still to be built.
   std::optional<std::string> stringForKey(std::string_view key) const;
   const Array* arrayForKey(std::string_view key) const;
   std::optional<Date> dateForKey(std::string_view key) const;
@@ -46,7 +46,6 @@ class UserDefaults {
   void setInteger(std::string key, std::int64_t value) {
     setObject(std::move(key), Value::integer(value));
   }
-  void setDouble(std::string key, double value) { setObject(std::move(key), Value::real(value)); }
   void removeObject(std::string_view key);
 
   // Writes changes made since the last write; fails when storage is not up to date.

@@ -2,8 +2,12 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
+#include "platform/Alert.h"
+#include "platform/Button.h"
+#include "platform/Subscription.h"
 #include "platform/View.h"
 #include "platform/WebView.h"
 #include "platform/Window.h"
@@ -20,6 +24,12 @@ class UserInterface {
   virtual std::shared_ptr<View> makeView(Rect frame) = 0;
   virtual std::shared_ptr<WebView> makeWebView(Rect frame) = 0;
   virtual std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) = 0;
+  virtual std::shared_ptr<Button> makeButton(Rect frame, std::optional<Image> background,
+                                             std::string accessibleName) = 0;
+  // Shows the alert above the window and returns at once; `answer` runs on the main
+  // thread with the button pressed, unless the answered subscription ended first (which
+  // takes the alert away).
+  virtual Subscription showAlert(Alert alert, AlertAnswer answer) = 0;
   // An image resource of the bundle by file name ("Default.png"); nothing when missing
   // or unreadable.
   virtual std::optional<Image> imageNamed(std::string_view name) const = 0;

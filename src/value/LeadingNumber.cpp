@@ -1,5 +1,7 @@
 #include "value/LeadingNumber.h"
 
+#include "value/Ascii.h"
+
 #include <locale.h>
 
 #include <algorithm>
@@ -10,14 +12,6 @@
 namespace tumbla {
 
 namespace {
-
-bool isAsciiSpace(char ch) {
-  return ch == ' ' || (ch >= '\t' && ch <= '\r');
-}
-
-bool isAsciiDigit(char ch) {
-  return ch >= '0' && ch <= '9';
-}
 
 std::size_t skipSpace(std::string_view text) {
   std::size_t i = 0;

@@ -1,9 +1,9 @@
 #include "value/Value.h"
 
+#include "value/Ascii.h"
 #include "value/LeadingNumber.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -347,7 +347,7 @@ std::optional<bool> Value::toBoolean() const {
     case Kind::String: {
       std::string_view text = *stringIf();
       std::string lower;
-      for (char ch : text) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+      for (char ch : text) lower += asciiLower(ch);
       if (lower == "yes" || lower == "true") return true;
       return leadingInteger(text) != 0;
     }

@@ -2,6 +2,8 @@
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include "platform/linux/GtkAlertDialog.h"
+#include "platform/linux/GtkButtonView.h"
 #include "platform/linux/GtkImageView.h"
 #include "platform/linux/GtkView.h"
 #include "platform/linux/WebKitView.h"
@@ -43,6 +45,17 @@ std::optional<Image> GtkUserInterface::imageNamed(std::string_view name) const {
   int height = 0;
   if (!gdk_pixbuf_get_file_info(path->c_str(), &width, &height)) return std::nullopt;
   return Image{*path, Size{static_cast<double>(width), static_cast<double>(height)}};
+}
+
+std::shared_ptr<Button> GtkUserInterface::makeButton(Rect frame, std::optional<Image> background,
+                                                     std::string accessibleName) {
+  return std::make_shared<GtkButtonView>(frame, std::move(background), std::move(accessibleName));
+}
+
+Subscription GtkUserInterface::showAlert(Alert alert, AlertAnswer answer) {
+  std::shared_ptr<GtkAppWindow> window = mainWindow();
+  return GtkAlertDialog::show(window ? window->toplevel() : nullptr, std::move(alert),
+                              std::move(answer));
 }
 
 }  // namespace tumbla

@@ -5,6 +5,7 @@
 
 #include "platform/Platform.h"
 #include "platform/Result.h"
+#include "platform/linux/CurlUrlLoader.h"
 #include "platform/linux/DirectoryBundle.h"
 #include "platform/linux/GLibRunLoop.h"
 #include "platform/linux/GtkUserInterface.h"
@@ -27,6 +28,7 @@ class LinuxPlatform : public Platform {
   const PropertyLists& propertyLists() const override { return propertyLists_; }
   Application& application() override { return application_; }
   UserInterface& userInterface() override { return userInterface_; }
+  UrlLoader& urlLoader() override { return urlLoader_; }
   SdlAudio& audio() override { return audio_; }
 
   const std::filesystem::path& preferencesFile() const { return preferencesFile_; }
@@ -42,6 +44,7 @@ class LinuxPlatform : public Platform {
   std::filesystem::path preferencesFile_;
   GtkUserInterface userInterface_;
   LinuxApplication application_;
+  CurlUrlLoader urlLoader_;
   SdlAudio audio_;
 };
 

@@ -8,6 +8,7 @@
 #include "platform/sim/SimAudio.h"
 #include "platform/sim/SimRunLoop.h"
 #include "platform/sim/SimStorage.h"
+#include "platform/sim/SimUrlLoader.h"
 #include "platform/sim/SimUserInterface.h"
 
 namespace tumbla {
@@ -26,6 +27,7 @@ class SimPlatform : public Platform {
   const PropertyLists& propertyLists() const override { return propertyLists_; }
   SimApplication& application() override { return application_; }
   SimUserInterface& userInterface() override { return userInterface_; }
+  SimUrlLoader& urlLoader() override { return urlLoader_; }
   SimAudio& audio() override { return audio_; }
 
   SimBundle& simBundle() { return bundle_; }
@@ -45,6 +47,7 @@ class SimPlatform : public Platform {
   SimPropertyLists propertyLists_;
   SimApplication application_;
   SimUserInterface userInterface_;
+  SimUrlLoader urlLoader_{runLoop_};
   SimAudio audio_{runLoop_};
 };
 

@@ -57,7 +57,6 @@ class SimBundle : public Bundle {
   }
 
   void setInfo(std::string key, Value value) { info_.set(std::move(key), std::move(value)); }
-  void removeInfo(std::string_view key) { info_.erase(key); }
   // Writes a resource file into the bundle's folder and answers its path.
   std::string addResource(std::string_view fileName, std::string_view contents);
   const std::filesystem::path& directory() const { return directory_; }
