@@ -27,6 +27,10 @@ Result<CommandLine> parseCommandLine(int argc, char** argv) {
       options.help = true;
     } else if (argument == "--version") {
       options.version = true;
+    } else if (argument == "--fullscreen" && !takesValue) {
+      options.fullscreen = true;
+    } else if (argument == "--inspector" && !takesValue) {
+      options.inspector = true;
     } else if (argument == "--bundle" && !value.empty()) {
       options.bundle = std::filesystem::path(value);
     } else if (argument == "--data-dir" && !value.empty()) {

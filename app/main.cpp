@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
   platformOptions.bundleDirectory = options.bundle.value_or(defaultBundle());
   platformOptions.dataDirectory = options.dataDirectory;
   platformOptions.idiom = options.idiom;
+  platformOptions.window = {options.fullscreen, options.inspector};
   platformOptions.mute = options.mute;
   platformOptions.audioRecording = options.audioRecording;
   Result<std::unique_ptr<Platform>> created = makeLinuxPlatform(platformOptions);

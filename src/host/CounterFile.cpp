@@ -5,10 +5,13 @@
 
 namespace tumbla::CounterFile {
 
-std::optional<std::int32_t> read(const std::string& path) {
-  Result<std::string> text = Platform::shared().fileManager().readFile(path);
-  if (!text || text->empty()) return std::nullopt;
-  return leadingInt32(*text);
+Result<std::optional<std::int32_t>> read(const std::string& path) {
+  const FileManager& files = Platform::shared().fileManager();
+  if (!files.fileExists(path)) return std::optional<std::int32_t>();
+  Result<std::string> text = files.readFile(path);
+  if (!text) return text.failure();
+  if (text->empty()) return std::optional<std::int32_t>();
+  return std::optional<std::int32_t>(leadingInt32(*text));
 }
 
 Status write(const std::string& path, std::int32_t value) {

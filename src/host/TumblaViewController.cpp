@@ -21,6 +21,8 @@ namespace {
 constexpr const char* kGameStateFile = "gamestate.json";
 constexpr const char* kActivationCounterFile = "yongHu31.plist";
 constexpr const char* kUploadCounterFile = "facebook2.plist";
+// Seconds between two links the page opens outside without the player's gesture.
+constexpr double kUnpromptedOpeningGap = 1.0;
 
 // The launch image is drawn upright; a quarter turn against the clock lays it over the
 // landscape page.
@@ -102,8 +104,12 @@ void TumblaViewController::readCounters() {
        {std::pair<const char*, std::int32_t&>{kActivationCounterFile, activationCount_},
         {kUploadCounterFile, uploadCount_}}) {
     std::string path = dataFilePath(file);
-    if (std::optional<std::int32_t> stored = CounterFile::read(path)) {
-      count = *stored;
+    Result<std::optional<std::int32_t>> stored = CounterFile::read(path);
+    if (!stored) {
+      // Left as it is: the count it holds may come back, and the next save replaces it.
+      logLine(stored.reason() + "; counting from " + std::to_string(count));
+    } else if (*stored) {
+      count = **stored;
     } else {
       logIfFailed(CounterFile::write(path, count), "write the counter file");
     }
@@ -187,6 +193,18 @@ void TumblaViewController::executeJavaScript(const std::string& script) {
 }
 
 void TumblaViewController::openExternalURL(const Url& url) {
+  // A page in a loop must not flood the desktop with browser windows; what the player
+  // clicks always opens.
+  if (!loadIsUserGesture_) {
+    Date now = Platform::shared().runLoop().now();
+    double gap = lastUnpromptedOpening_ ? now.secondsSince(*lastUnpromptedOpening_) : -1;
+    if (gap >= 0 && gap < kUnpromptedOpeningGap) {
+      logLine("dropped an opening of " + url.absoluteString() +
+              " outside the game: the page opens links faster than one a second on its own");
+      return;
+    }
+    lastUnpromptedOpening_ = now;
+  }
   bool handedOver = Platform::shared().application().openURL(url);
   BridgeTrace::openedOutside(url, handedOver);
 }
@@ -204,11 +222,23 @@ void TumblaViewController::updateSettings(const QueryParameters& parameters) {
   defaults.setBool("shakeToUndo", parameters.contains("shakeToUndo"));
 }
 
-bool TumblaViewController::shouldStartLoad(WebView& /*webView*/, const Url& url,
-                                           NavigationType type) {
+bool TumblaViewController::shouldStartLoad(WebView& webView, const Url& url, NavigationType type) {
+  loadIsUserGesture_ = webView.loadIsUserGesture();
   bool handled = urlDispatcher_.dispatchURL(url);
+  loadIsUserGesture_ = false;
   BridgeTrace::navigation(url, type, handled);
   return !handled;
+}
+
+void TumblaViewController::didReceiveMessage(WebView& /*webView*/, const std::string& message) {
+  std::optional<Url> url = Url::parse(message);
+  if (!url) {
+    logLine("ignored a message to the host that is not a URL: " + message);
+    return;
+  }
+  BridgeTrace::message(*url);
+  // A URL without a host is no command, and a message never loads anything.
+  urlDispatcher_.dispatchURL(*url);
 }
 
 void TumblaViewController::didFinishLoad(WebView& webView) {
@@ -236,7 +266,8 @@ std::optional<std::string> TumblaViewController::savedGameState() const {
   if (!files.fileExists(path)) return std::nullopt;
   Result<std::string> text = files.readFile(path);
   if (!text) {
-    logLine("could not read the saved game (" + text.reason() + "); starting a new game");
+    // The file stays as it is until the page hands over a state of its own.
+    logLine("the saved game can't be read (" + text.reason() + "); starting a new game");
     return std::nullopt;
   }
   if (isValidUtf8(*text)) return std::move(*text);

@@ -56,6 +56,8 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   // WebViewDelegate
   bool shouldStartLoad(WebView& webView, const Url& url, NavigationType type) override;
   void didFinishLoad(WebView& webView) override;
+  // The fast command path: the text is a command URL, dispatched as a load of it would be.
+  void didReceiveMessage(WebView& webView, const std::string& message) override;
 
   std::string gameStateFilePath() const;
   static std::string dataFilePath(const std::string& fileName);
@@ -109,6 +111,9 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   std::shared_ptr<WebView> webView_;
   std::shared_ptr<ImageView> imageView_;
   std::shared_ptr<Timer> launchImageFade_;
+  // Whether the load being dispatched was started by the player.
+  bool loadIsUserGesture_ = false;
+  std::optional<Date> lastUnpromptedOpening_;
   Subscription deviceShakenSubscription_;
 };
 

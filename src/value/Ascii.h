@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <string_view>
+
 namespace tumbla {
 
 // Character classes of ASCII alone. The <cctype> ones follow the process's locale, which
@@ -26,6 +29,16 @@ constexpr bool isAsciiSpace(char ch) {
 
 constexpr char asciiLower(char ch) {
   return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch;
+}
+
+// Names (hosts, header and setting names) compare by ASCII case alone: under a Turkish
+// locale "I" is not the capital of "i".
+constexpr bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+  }
+  return true;
 }
 
 }  // namespace tumbla

@@ -346,9 +346,9 @@ std::optional<bool> Value::toBoolean() const {
       return *toReal() != 0.0;
     case Kind::String: {
       std::string_view text = *stringIf();
-      std::string lower;
-      for (char ch : text) lower += asciiLower(ch);
-      if (lower == "yes" || lower == "true") return true;
+      if (equalsIgnoringAsciiCase(text, "yes") || equalsIgnoringAsciiCase(text, "true")) {
+        return true;
+      }
       return leadingInteger(text) != 0;
     }
     default:

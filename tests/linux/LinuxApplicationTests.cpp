@@ -132,7 +132,7 @@ TEST_F(LinuxApplicationTest, OutsideUrlsGoToTheConfiguredCommandAsOneArgument) {
   ASSERT_TRUE(Platform::shared().application().openURL(*Url::parse(text)));
   FileManager files(data_.path());
   ASSERT_TRUE(pumpUntil([&] { return files.fileExists(received); }, 10));
-  EXPECT_EQ(files.readFile(received), text);
+  EXPECT_EQ(files.readFile(received).value(), text);
   EXPECT_FALSE(files.fileExists("injected"));
 }
 

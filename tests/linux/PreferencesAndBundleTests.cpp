@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -51,7 +52,7 @@ TEST(PlistPreferencesStore, ACorruptFileIsKeptAsideAndTheStoreStartsEmpty) {
     std::vector<std::filesystem::path> files = filesIn(directory.path());
     ASSERT_EQ(files.size(), 1u) << corrupt;
     EXPECT_EQ(files[0].string().rfind("preferences.plist.corrupt-", 0), 0u);
-    EXPECT_EQ(FileManager(directory.path()).readFile(directory.path() / files[0]), corrupt);
+    EXPECT_EQ(FileManager(directory.path()).readFile(directory.path() / files[0]).value(), corrupt);
     ASSERT_EQ(log.lines().size(), 1u);
     EXPECT_NE(log.lines()[0].find(file.string()), std::string::npos);
     EXPECT_NE(log.lines()[0].find(files[0].string()), std::string::npos);
@@ -73,8 +74,29 @@ TEST(PlistPreferencesStore, AFileThatCantBeMovedAsideIsNeverOverwritten) {
   EXPECT_TRUE(store.load().empty());
   EXPECT_FALSE(store.save({{"theme", Value::integer(1)}}));
   std::filesystem::permissions(directory.path(), std::filesystem::perms::owner_all);
-  EXPECT_EQ(FileManager(directory.path()).readFile(file), "corrupt");
+  EXPECT_EQ(FileManager(directory.path()).readFile(file).value(), "corrupt");
   EXPECT_EQ(log.lines().size(), 1u);
+}
+
+TEST(PlistPreferencesStore, AFileThatCantBeReadIsLeftAloneAndNeverSavedOver) {
+  for (bool fifo : {false, true}) {
+    TemporaryDirectory directory;
+    std::filesystem::path file = directory.path() / "preferences.plist";
+    if (fifo) {
+      ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    } else {
+      std::filesystem::create_directory(file);
+    }
+    CapturedLog log;
+    PlistPreferencesStore store(file);
+    EXPECT_TRUE(store.load().empty());
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_NE(log.lines()[0].find(file.string()), std::string::npos) << log.lines()[0];
+    EXPECT_FALSE(store.save({{"theme", Value::integer(1)}}));
+    // Not renamed as if corrupt, not replaced.
+    EXPECT_EQ(filesIn(directory.path()), std::vector<std::filesystem::path>{"preferences.plist"});
+    EXPECT_EQ(fifo ? std::filesystem::is_fifo(file) : std::filesystem::is_directory(file), true);
+  }
 }
 
 TEST(PlistPreferencesStore, AFailedSaveSaysWhyAndKeepsTheOldFile) {

@@ -4,7 +4,8 @@ audible without checking recordings into the repository.
 
 Usage: make-sounds.py OUTPUT_DIR
 
-Effects (short, decoded once and kept by the player): click, pop, drop, win.
+Effects (short, decoded once and kept by the player): click, flip, move, undo, pop, drop,
+win.
 Music (long, streamed from disk): theme and track1 .. track9, each a seamless loop.
 """
 
@@ -89,6 +90,9 @@ def main():
     os.makedirs(folder, exist_ok=True)
     effects = {
         "click": tone(1800, 0.04, level=0.4, attack=0.001, decay=0.02),
+        "flip": sweep(500, 1100, 0.08, level=0.45),
+        "move": tone(660, 0.07, level=0.4, attack=0.002, decay=0.05, shape="warm"),
+        "undo": sweep(1000, 450, 0.12, level=0.4),
         "pop": sweep(900, 300, 0.09, level=0.5),
         "drop": sweep(400, 120, 0.22, level=0.6),
         "win": concatenate(*(tone(f, 0.16, level=0.35, decay=0.3) for f in (523.25, 659.25, 783.99, 1046.5))),

@@ -30,6 +30,7 @@ GtkImageView::GtkImageView(std::optional<Image> image)
     : GtkView<ImageView>(gtk_image_new(), std::move(image)) {
   // Image views leave touches to what lies below them.
   viewWidget().setTakesInput(false);
+  viewWidget().setScaleListener([this](double) { render(); });
   if (const auto& shown = this->image()) {
     GErrorSlot error;
     original_.reset(gdk_pixbuf_new_from_file(shown->path.c_str(), error.out()));
@@ -50,8 +51,9 @@ void GtkImageView::transformChanged() {
 
 void GtkImageView::render() {
   GtkWidget* content = gtk_bin_get_child(GTK_BIN(viewWidget().widget()));
-  auto width = static_cast<int>(std::lround(frame().width));
-  auto height = static_cast<int>(std::lround(frame().height));
+  // Drawn at the window's scale, not stretched from a smaller picture.
+  auto width = static_cast<int>(std::lround(frame().width * ViewWidget::scale()));
+  auto height = static_cast<int>(std::lround(frame().height * ViewWidget::scale()));
   if (!original_ || width <= 0 || height <= 0) {
     gtk_image_clear(GTK_IMAGE(content));
     return;

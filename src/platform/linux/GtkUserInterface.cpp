@@ -2,17 +2,32 @@
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <string>
+
 #include "platform/linux/GtkAlertDialog.h"
 #include "platform/linux/GtkButtonView.h"
 #include "platform/linux/GtkImageView.h"
 #include "platform/linux/GtkView.h"
 #include "platform/linux/WebKitView.h"
+#include "value/Value.h"
 
 namespace tumbla {
 
+namespace {
+
+std::string infoText(const Bundle& bundle, const char* key) {
+  const Value* value = bundle.objectForInfoDictionaryKey(key);
+  return value && value->stringIf() ? std::string(*value->stringIf()) : std::string();
+}
+
+}  // namespace
+
 GtkUserInterface::GtkUserInterface(UserInterfaceIdiom idiom, const Bundle& bundle,
-                                   double scriptTimeoutSeconds)
-    : idiom_(idiom), bundle_(bundle), scriptTimeoutSeconds_(scriptTimeoutSeconds) {}
+                                   double scriptTimeoutSeconds, DesktopWindowOptions windowOptions)
+    : idiom_(idiom),
+      bundle_(bundle),
+      scriptTimeoutSeconds_(scriptTimeoutSeconds),
+      windowOptions_(windowOptions) {}
 
 Rect GtkUserInterface::mainScreenBounds() const {
   // The device held upright, as its screen reports itself; the window shows it turned.
@@ -22,6 +37,15 @@ Rect GtkUserInterface::mainScreenBounds() const {
 
 std::shared_ptr<Window> GtkUserInterface::makeWindow(Rect frame) {
   auto window = std::make_shared<GtkAppWindow>(frame);
+  // The game's own name and icon, as its bundle gives them.
+  std::string name = infoText(bundle_, "CFBundleName");
+  window->setTitle(name.empty() ? "Tumbla" : name);
+  std::string icon = infoText(bundle_, "CFBundleIconFile");
+  if (std::optional<std::string> path =
+          icon.empty() ? std::nullopt : bundle_.pathForResource(icon, "")) {
+    window->setIconFile(*path);
+  }
+  if (windowOptions_.fullscreen) window->setFullscreen(true);
   mainWindow_ = window;
   return window;
 }
@@ -31,7 +55,9 @@ std::shared_ptr<View> GtkUserInterface::makeView(Rect frame) {
 }
 
 std::shared_ptr<WebView> GtkUserInterface::makeWebView(Rect frame) {
-  return std::make_shared<WebKitView>(frame, scriptTimeoutSeconds_);
+  auto view = std::make_shared<WebKitView>(frame, scriptTimeoutSeconds_);
+  if (windowOptions_.developerTools) view->showDeveloperTools();
+  return view;
 }
 
 std::shared_ptr<ImageView> GtkUserInterface::makeImageView(std::optional<Image> image) {

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <system_error>
 
+#include "platform/Log.h"
 #include "platform/linux/PlistPreferencesStore.h"
 #include "platform/linux/WavRecorder.h"
 
@@ -89,6 +90,15 @@ Result<std::unique_ptr<LinuxPlatform>> LinuxPlatform::create(LinuxPlatformOption
                    locations.preferencesFile.string() + ": " + error.message()};
   }
 
+  // A save that was killed mid-write (a crash, a power cut) leaves its temporary file.
+  for (const std::filesystem::path& folder :
+       {locations.documents, locations.preferencesFile.parent_path()}) {
+    if (int removed = FileManager::removeStaleTemporaryFiles(folder)) {
+      logLine("removed " + std::to_string(removed) + " temporary file" + (removed == 1 ? "" : "s") +
+              " left in " + folder.string() + " by an interrupted save");
+    }
+  }
+
   std::shared_ptr<WavRecorder> recorder;
   if (options.audioRecording) {
     auto recording = WavRecorder::open(*options.audioRecording, AudioMixer::Options().rate,
@@ -109,7 +119,7 @@ LinuxPlatform::LinuxPlatform(const LinuxPlatformOptions& options,
     : Platform(std::make_unique<PlistPreferencesStore>(preferencesFile), std::move(documents)),
       bundle_(std::move(bundle)),
       preferencesFile_(std::move(preferencesFile)),
-      userInterface_(options.idiom, *bundle_, options.scriptTimeoutSeconds),
+      userInterface_(options.idiom, *bundle_, options.scriptTimeoutSeconds, options.window),
       application_(options.idiom, userInterface_),
       audio_(runLoop_, {options.mute, std::move(recorder), nullptr}) {}
 

@@ -7,6 +7,7 @@
 #include "platform/Application.h"
 #include "platform/Platform.h"
 #include "platform/Result.h"
+#include "platform/linux/DesktopWindowOptions.h"
 
 namespace tumbla {
 
@@ -20,6 +21,7 @@ struct LinuxPlatformOptions {
   // How long a script may take before the page counts as hung. The environment variable
   // TUMBLA_SCRIPT_TIMEOUT_MS overrides it (tests use short limits).
   double scriptTimeoutSeconds = 5;
+  DesktopWindowOptions window;
   // Mixes without opening the sound device.
   bool mute = false;
   // Writes every buffer the mixer hands out to this WAV file.

@@ -10,10 +10,16 @@ PlistPreferencesStore::PlistPreferencesStore(std::filesystem::path file)
 Dictionary PlistPreferencesStore::load() {
   if (!files_.fileExists(file_)) return {};
   Result<std::string> bytes = files_.readFile(file_);
-  if (bytes) {
-    std::optional<Value> stored = propertyLists_.parse(*bytes);
-    if (stored && stored->isDictionary()) return std::move(*stored->dictionaryIf());
+  if (!bytes) {
+    // Nothing says the settings in it are lost (a permission, a disk error): leave it be.
+    unreadableFileInTheWay_ = true;
+    logLine("the preferences file can't be read (" + bytes.reason() +
+            "); starting from the defaults and leaving the file as it is (preferences will "
+            "not be saved)");
+    return {};
   }
+  std::optional<Value> stored = propertyLists_.parse(*bytes);
+  if (stored && stored->isDictionary()) return std::move(*stored->dictionaryIf());
   if (Result<std::filesystem::path> aside = files_.keepAside(file_, "corrupt")) {
     logLine("the preferences file " + file_.string() +
             " can't be read as a property-list dictionary; moved it to " + aside->string() +

@@ -12,7 +12,8 @@ namespace tumbla {
 //
 // A file that is not a property-list dictionary is never overwritten: it is renamed
 // beside itself (and the store starts empty, so the registered defaults apply). If it
-// cannot be moved out of the way, saving is refused rather than destroying it.
+// cannot be moved out of the way, or cannot be read at all (no permission, a directory, a
+// disk error), saving is refused rather than destroying it.
 class PlistPreferencesStore : public PreferencesStore {
  public:
   explicit PlistPreferencesStore(std::filesystem::path file);

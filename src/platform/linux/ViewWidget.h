@@ -2,6 +2,8 @@
 
 #include <gtk/gtk.h>
 
+#include <functional>
+
 #include "platform/View.h"
 
 namespace tumbla {
@@ -21,6 +23,16 @@ class ViewWidget {
   GtkWidget* widget() const { return overlay_; }
 
   void place(const Rect& frame, const AffineTransform& transform);
+
+  // How many screen pixels a point of the views takes. The window scales everything it
+  // shows by one factor, to fill itself at the views' aspect ratio.
+  static double scale();
+  static void setScale(double scale);
+  // Called once the scale has changed and every view has been placed anew, for content
+  // that draws itself at the scale (the web engine's zoom, images).
+  void setScaleListener(std::function<void(double)> listener) {
+    scaleListener_ = std::move(listener);
+  }
   void setAlpha(double alpha);
   void setHidden(bool hidden);
   // Views that ignore touches (image views, and any view once transparent) let the
@@ -30,8 +42,12 @@ class ViewWidget {
 
  private:
   void applyPassThrough();
+  void applyPlacement();
 
   GtkWidget* overlay_;
+  Rect frame_;
+  AffineTransform transform_;
+  std::function<void(double)> scaleListener_;
   bool takesInput_ = true;
   bool transparent_ = false;
 };

@@ -1,7 +1,10 @@
 #include "platform/linux/WebKitView.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "platform/Log.h"
 #include "platform/linux/GLibPointers.h"
@@ -10,6 +13,8 @@
 namespace tumbla {
 
 namespace {
+
+constexpr const char* kMessageHandler = "tumbla";
 
 // Without a GPU the engine's DMA-BUF renderer and accelerated compositing leave parts of
 // the page unpainted under plain X servers such as Xvfb (seen with WebKitGTK 2.50); the
@@ -88,6 +93,26 @@ void onScriptEvaluated(GObject* engine, GAsyncResult* asyncResult, gpointer data
   if (value) (*evaluation)->result = resultText(value.get());
 }
 
+// The texts of a message to the host: its lines. A page posts the commands of one task as
+// one message, a line each, since every message costs the engine far more than the host's
+// handling of a command; a URL never holds a raw line feed. Anything but a text is left
+// out, with a line in the log.
+std::vector<std::string> messageTexts(JSCValue* value) {
+  std::vector<std::string> texts;
+  if (!jsc_value_is_string(value)) {
+    logLine("ignored a message to the host that is not a text");
+    return texts;
+  }
+  std::string text = resultText(value);
+  std::string_view rest = text;
+  while (!rest.empty()) {
+    std::size_t end = std::min(rest.find('\n'), rest.size());
+    if (end > 0) texts.emplace_back(rest.substr(0, end));
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+  }
+  return texts;
+}
+
 gboolean markDeadlinePassed(gpointer passed) {
   *static_cast<bool*>(passed) = true;
   return G_SOURCE_REMOVE;
@@ -105,9 +130,22 @@ WebKitView::WebKitView(Rect frame, double scriptTimeoutSeconds)
   g_signal_connect(engine_.get(), "load-failed", G_CALLBACK(onLoadFailed), this);
   g_signal_connect(engine_.get(), "web-process-terminated", G_CALLBACK(onWebProcessTerminated),
                    this);
+  // Connected before the handler exists, so that no message can come unheard.
+  WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(engine_.get());
+  g_signal_connect(content, (std::string("script-message-received::") + kMessageHandler).c_str(),
+                   G_CALLBACK(onScriptMessage), this);
+  webkit_user_content_manager_register_script_message_handler(content, kMessageHandler);
+  // The engine lays the page out in the views' points and draws it at the window's scale,
+  // so text and shapes stay sharp at any window size.
+  webkit_web_view_set_zoom_level(engine_.get(), ViewWidget::scale());
+  viewWidget().setScaleListener(
+      [engine = engine_.get()](double scale) { webkit_web_view_set_zoom_level(engine, scale); });
 }
 
 WebKitView::~WebKitView() {
+  WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(engine_.get());
+  webkit_user_content_manager_unregister_script_message_handler(content, kMessageHandler);
+  g_signal_handlers_disconnect_by_data(content, this);
   g_signal_handlers_disconnect_by_data(engine_.get(), this);
 }
 
@@ -136,8 +174,8 @@ std::optional<std::string> WebKitView::evaluateScript(std::string_view script) {
   } else {
     g_cancellable_cancel(cancellable.get());
     char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%g", scriptTimeoutSeconds_);
-    logLine(std::string("a script did not answer within ") + seconds +
+    auto written = std::to_chars(seconds, seconds + sizeof seconds, scriptTimeoutSeconds_);
+    logLine("a script did not answer within " + std::string(seconds, written.ptr) +
             " s; restarting the page's web process and reloading the page");
     // The reload follows from the termination signal.
     webkit_web_view_terminate_web_process(engine_.get());
@@ -145,26 +183,26 @@ std::optional<std::string> WebKitView::evaluateScript(std::string_view script) {
   return result;
 }
 
+void WebKitView::showDeveloperTools() {
+  webkit_settings_set_enable_developer_extras(webkit_web_view_get_settings(engine_.get()), TRUE);
+  webkit_web_inspector_show(webkit_web_view_get_inspector(engine_.get()));
+}
+
 WebKitView::LoadRequest WebKitView::describe(WebKitNavigationAction* action) {
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
-  return {uri ? uri : "", navigationType(webkit_navigation_action_get_navigation_type(action))};
+  return {uri ? uri : "", navigationType(webkit_navigation_action_get_navigation_type(action)),
+          webkit_navigation_action_is_user_gesture(action) != FALSE};
 }
 
 bool WebKitView::delegateAllows(const LoadRequest& request) {
-  WebViewDelegate* listener = delegate();
-  if (!listener) return true;
+  if (!delegate()) return true;
   std::optional<Url> url = Url::parse(request.uri);
   if (!url) {
     logLine("refused a load of something that is not a URL: " + request.uri);
     return false;
   }
-  return listener->shouldStartLoad(*this, *url, request.type);
-}
-
-void WebKitView::openInPlace(const std::string& uri) {
-  approvedInPlace_ = uri;
-  webkit_web_view_load_uri(engine_.get(), uri.c_str());
+  return askDelegate(*url, request.type, request.userGesture);
 }
 
 void WebKitView::whenFree(std::function<void(WebKitView&)> body) {
@@ -182,12 +220,6 @@ gboolean WebKitView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
       WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   LoadRequest request = describe(action);
   auto* view = static_cast<WebKitView*>(self);
-  if (view->approvedInPlace_ == request.uri) {
-    // The delegate already let this one through as a new window.
-    view->approvedInPlace_.reset();
-    webkit_policy_decision_use(decision);
-    return TRUE;
-  }
   bool newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
   // The engine waits for a decision we keep; one never made counts as refused.
   std::shared_ptr<WebKitPolicyDecision> held(WEBKIT_POLICY_DECISION(g_object_ref(decision)),
@@ -196,12 +228,11 @@ gboolean WebKitView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
                                                g_object_unref(pending);
                                              });
   view->whenFree([held, request, newWindow](WebKitView& shown) {
-    if (!shown.delegateAllows(request)) return;
     if (newWindow) {
-      shown.openInPlace(request.uri);
-      return;
+      shown.decideNewWindow(request);
+    } else if (shown.delegateAllows(request)) {
+      webkit_policy_decision_use(held.get());
     }
-    webkit_policy_decision_use(held.get());
   });
   return TRUE;
 }
@@ -209,10 +240,18 @@ gboolean WebKitView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
 GtkWidget* WebKitView::onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
   // `window.open()` reaches only this signal, never a policy decision.
   LoadRequest request = describe(action);
-  static_cast<WebKitView*>(self)->whenFree([request](WebKitView& view) {
-    if (view.delegateAllows(request)) view.openInPlace(request.uri);
-  });
+  static_cast<WebKitView*>(self)->whenFree(
+      [request](WebKitView& view) { view.decideNewWindow(request); });
   return nullptr;
+}
+
+void WebKitView::decideNewWindow(const LoadRequest& request) {
+  // There is one view and it holds the game: loading the window's address here would
+  // replace the page (and with it every later script and the save at the end).
+  if (delegateAllows(request)) {
+    logLine("refused to open " + request.uri +
+            " in a new window: it has no host to open outside, and the game page stays");
+  }
 }
 
 void WebKitView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
@@ -235,6 +274,21 @@ gboolean WebKitView::onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GErro
   });
   // No engine error page: it would be a load of its own, finishing as if the page had.
   return TRUE;
+}
+
+void WebKitView::onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* message,
+                                 gpointer self) {
+  std::vector<std::string> texts = messageTexts(webkit_javascript_result_get_js_value(message));
+  if (texts.empty()) return;
+  // One host operation for the whole batch: its texts arrive together and in order.
+  static_cast<WebKitView*>(self)->whenFree([texts = std::move(texts)](WebKitView& view) {
+    for (const std::string& text : texts) {
+      // A delegate call may end with the view's delegate gone (a reload, the end).
+      WebViewDelegate* listener = view.delegate();
+      if (!listener) return;
+      listener->didReceiveMessage(view, text);
+    }
+  });
 }
 
 void WebKitView::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
