@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <memory>
 #include <string>
 
@@ -27,7 +28,10 @@ class AudioFixture : public ::testing::Test {
 
   // A bundle sound of `seconds` length.
   void addSound(const std::string& fileName, double seconds) {
-    platform->simBundle().addResource(fileName, "sim-audio:" + std::to_string(seconds));
+    // Written without the locale: a German one would write "0,5".
+    char text[32];
+    auto end = std::to_chars(text, text + sizeof text, seconds).ptr;
+    platform->simBundle().addResource(fileName, "sim-audio:" + std::string(text, end));
   }
   void advance(double seconds) { platform->runLoop().advance(seconds); }
   Date now() { return platform->runLoop().now(); }
