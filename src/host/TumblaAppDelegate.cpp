@@ -2,6 +2,8 @@
 
 #include "audio/SoundManager.h"
 #include "host/BridgeTrace.h"
+#include "host/DeploymentSettings.h"
+#include "host/PromptConfiguration.h"
 #include "host/Shakable.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
@@ -49,7 +51,7 @@ void TumblaAppDelegate::initialize() {
   SoundManager& sounds = SoundManager::sharedManager();
   sounds.setAllowsBackgroundMusic(!defaults.boolForKey("enableMusic"));
   sounds.prepareToPlay();
-  // Seam: the three prompt components are configured here.
+  PromptConfiguration::configure(DeploymentSettings::fromBundle());
 }
 
 void TumblaAppDelegate::applicationDidFinishLaunching() {
@@ -64,9 +66,10 @@ void TumblaAppDelegate::applicationDidFinishLaunching() {
   } else {
     window_->addSubview(viewController_->view());
   }
-  // Seam: the dispatcher becomes the three prompt components' delegate here.
+  PromptConfiguration::setDelegate(viewController_->urlDispatcher());
   window_->makeKeyAndVisible();
-  // Seam: the review switch may schedule the review request here.
+  reviewRequest_ = std::make_unique<ReviewRequest>(DeploymentSettings::fromBundle());
+  reviewRequest_->startAtLaunch();
 }
 
 void TumblaAppDelegate::applicationWillResignActive() {
