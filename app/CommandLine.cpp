@@ -10,7 +10,8 @@ Result<CommandLine> parseCommandLine(int argc, char** argv) {
     std::string_view argument = argv[i];
     std::string_view value;
     bool takesValue = argument == "--bundle" || argument == "--data-dir" ||
-                      argument == "--device" || argument == "--trace";
+                      argument == "--device" || argument == "--trace" ||
+                      argument == "--audio-record";
     // Both "--option VALUE" and "--option=VALUE".
     if (std::size_t equals = argument.find('=');
         argument.starts_with("--") && equals != std::string_view::npos) {
@@ -36,6 +37,10 @@ Result<CommandLine> parseCommandLine(int argc, char** argv) {
       options.dataDirectory = std::filesystem::path(value);
     } else if (argument == "--trace" && !value.empty()) {
       options.traceFile = std::filesystem::path(value);
+    } else if (argument == "--audio-record" && !value.empty()) {
+      options.audioRecording = std::filesystem::path(value);
+    } else if (argument == "--mute" && value.empty()) {
+      options.mute = true;
     } else if (argument == "--device") {
       if (value == "iphone") {
         options.idiom = UserInterfaceIdiom::Phone;

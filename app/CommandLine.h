@@ -16,13 +16,16 @@ struct CommandLine {
   std::optional<std::filesystem::path> traceFile;
   bool fullscreen = false;
   bool inspector = false;
+  std::optional<std::filesystem::path> audioRecording;
+  bool mute = false;
   bool help = false;
   bool version = false;
 };
 
 inline constexpr const char* kUsage =
     "Usage: tumbla [--bundle DIR] [--data-dir DIR] [--device iphone|ipad] [--trace FILE]\n"
-    "              [--fullscreen] [--inspector] [--help] [--version]\n"
+    "              [--fullscreen] [--inspector] [--audio-record FILE.wav] [--mute]\n"
+    "              [--help] [--version]\n"
     "\n"
     "  --bundle DIR      the game bundle: Info.plist, Defaults.plist, the page and its files\n"
     "                    (default: the resources installed with tumbla)\n"
@@ -32,6 +35,10 @@ inline constexpr const char* kUsage =
     "  --trace FILE      write every bridge event to FILE, one JSON object per line\n"
     "  --fullscreen      start in full screen (F11 toggles it)\n"
     "  --inspector       open the web engine's developer tools beside the game\n"
+    "  --audio-record FILE.wav\n"
+    "                    write everything the game plays to FILE.wav (16-bit PCM at\n"
+    "                    48000 Hz, stereo), exactly as the mixer hands it out\n"
+    "  --mute            play nothing aloud (the mixer still runs, for --audio-record)\n"
     "  --help            show this help\n"
     "  --version         show the version\n"
     "\n"

@@ -72,6 +72,8 @@ int run(int argc, char** argv) {
   platformOptions.dataDirectory = options.dataDirectory;
   platformOptions.idiom = options.idiom;
   platformOptions.window = {options.fullscreen, options.inspector};
+  platformOptions.mute = options.mute;
+  platformOptions.audioRecording = options.audioRecording;
   Result<std::unique_ptr<Platform>> created = makeLinuxPlatform(platformOptions);
   if (!created) return fail(created.reason());
   Platform::install(std::move(*created));

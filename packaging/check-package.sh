@@ -38,7 +38,8 @@ check_tree() {
   local prefix=$1
   for file in bin/tumbla share/tumbla/Info.plist share/tumbla/Defaults.plist \
       share/tumbla/index.html "share/tumbla/index~ipad.html" share/tumbla/tumbla.js \
-      share/tumbla/game/game.js share/tumbla/tumbla.png share/applications/tumbla.desktop \
+      share/tumbla/game/game.js share/tumbla/tumbla.png share/tumbla/click.caf \
+      share/tumbla/track9.caf share/applications/tumbla.desktop \
       share/icons/hicolor/256x256/apps/tumbla.png share/man/man1/tumbla.1.gz; do
     [ -e "$prefix/$file" ] || fail "$prefix has no $file"
   done

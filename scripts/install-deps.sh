@@ -8,6 +8,8 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   # the real platform
   libgtk-3-dev libwebkit2gtk-4.1-dev libplist-dev libcurl4-openssl-dev
+  # sound: decoding and the mixer
+  libsndfile1-dev libsdl2-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   rapidjson-dev nlohmann-json3-dev libsimdjson-dev

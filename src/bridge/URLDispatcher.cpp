@@ -3,6 +3,8 @@
 #include <cmath>
 #include <string_view>
 
+#include "audio/Playlist.h"
+#include "audio/SoundManager.h"
 #include "bridge/JavaScriptLiteral.h"
 #include "bridge/QueryParams.h"
 #include "platform/Platform.h"
@@ -118,8 +120,34 @@ void URLDispatcher::settingsCallback(const Url& url) {
   if (url.path() == "/update" && delegate_) delegate_->updateSettings(queryParams(url));
 }
 
-void URLDispatcher::audioCallback(const Url& /*url*/) {
-  // Seam: the sound manager and the music playlist take the audio commands here.
+void URLDispatcher::audioCallback(const Url& url) {
+  const std::string& path = url.path();
+  if (path == "/switchTrack") {
+    Playlist::sharedInstance().next();
+    return;
+  }
+  QueryParameters parameters = queryParams(url);
+  SoundManager& manager = SoundManager::sharedManager();
+  if (path == "/playSound") {
+    // Without a name there is no file to find: nothing plays.
+    if (auto name = parameter(parameters, "name")) manager.playSound(*name, false);
+  } else if (path == "/playSounds") {
+    // Every piece, in order and at once; an empty piece names nothing and plays nothing.
+    if (auto names = parameter(parameters, "names")) {
+      std::string_view rest = *names;
+      while (true) {
+        std::size_t comma = rest.find(',');
+        manager.playSound(rest.substr(0, comma), false);
+        if (comma == std::string_view::npos) break;
+        rest.remove_prefix(comma + 1);
+      }
+    }
+  } else if (path == "/playMusic") {
+    // Music always loops.
+    if (auto name = parameter(parameters, "name")) manager.playMusic(*name, true);
+  } else if (path == "/stopMusic") {
+    manager.stopMusic();
+  }
 }
 
 void URLDispatcher::undoCallback(const Url& url) {

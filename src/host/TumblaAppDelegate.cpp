@@ -1,5 +1,6 @@
 #include "host/TumblaAppDelegate.h"
 
+#include "audio/SoundManager.h"
 #include "host/BridgeTrace.h"
 #include "host/DeploymentSettings.h"
 #include "host/PromptConfiguration.h"
@@ -45,9 +46,11 @@ void TumblaAppDelegate::initialize() {
   initializedFor = Platform::generation();
 
   registerBundleDefaults();
-  logIfFailed(Platform::shared().userDefaults().synchronize(), "write the settings");
-  // Seam: the sound manager takes the opposite of "enableMusic" as its background-music
-  // switch and warms up its player here.
+  UserDefaults& defaults = Platform::shared().userDefaults();
+  logIfFailed(defaults.synchronize(), "write the settings");
+  SoundManager& sounds = SoundManager::sharedManager();
+  sounds.setAllowsBackgroundMusic(!defaults.boolForKey("enableMusic"));
+  sounds.prepareToPlay();
   PromptConfiguration::configure(DeploymentSettings::fromBundle());
 }
 

@@ -3,7 +3,10 @@
 #include <array>
 #include <string_view>
 
+#include "audio/Playlist.h"
+#include "audio/SoundManager.h"
 #include "host/CounterFile.h"
+#include "host/NumericOrder.h"
 #include "host/PageCall.h"
 #include "host/Shakable.h"
 #include "platform/Animation.h"
@@ -30,7 +33,11 @@ constexpr float kQuarterTurnCounterClockwise = -1.5707964F;
 TumblaViewController::TumblaViewController() : promotions_(DeploymentSettings::fromBundle()) {
   // Seam: the Facebook session and its permissions are made here.
   urlDispatcher_.setDelegate(this);
-  // Seam: the music track list "track1" to "track9" goes to the shuffled playlist here.
+  std::vector<std::string> tracks;
+  for (int track = 1; track <= 9; ++track) tracks.push_back("track" + std::to_string(track));
+  Playlist& playlist = Playlist::sharedInstance();
+  playlist.setShuffle(true);
+  playlist.setTracks(tracks);
 }
 
 TumblaViewController::~TumblaViewController() {
@@ -157,6 +164,18 @@ bool TumblaViewController::isIPad() {
   return Platform::shared().application().deviceFacts().idiom == UserInterfaceIdiom::Pad;
 }
 
+bool TumblaViewController::isGameCenterAvailable() {
+  DeviceFacts device = Platform::shared().application().deviceFacts();
+  if (!device.hasGameService) return false;
+  if (compareNumerically(device.systemVersion, "4.1") < 0) return false;
+  return !isOlderDevice();
+}
+
+std::string TumblaViewController::leaderboardCategory(const std::string& key) {
+  logLine(key);
+  return "com.Zelvor.Tumbla." + key + "." + (isIPad() ? "ipad" : "iphone");
+}
+
 bool TumblaViewController::isOlderDevice() {
   static constexpr std::array<std::string_view, 4> kOlderModels = {"iPhone1,1", "iPhone1,2",
                                                                    "iPod1,1", "iPod1,2"};
@@ -200,8 +219,10 @@ void TumblaViewController::updateSettings(const QueryParameters& parameters) {
   defaults.setInteger("pauseButton", integerParameter(parameters, "pauseButton"));
   // A switch counts as on whenever the page names it, whatever value it sends.
   defaults.setBool("soundEnabled", parameters.contains("soundEnabled"));
-  defaults.setBool("musicEnabled", parameters.contains("musicEnabled"));
-  // Seam: the sound manager's background-music switch follows "musicEnabled" here.
+  bool musicEnabled = parameters.contains("musicEnabled");
+  defaults.setBool("musicEnabled", musicEnabled);
+  // Other programs' music may play exactly when the game's is off.
+  SoundManager::sharedManager().setAllowsBackgroundMusic(!musicEnabled);
   defaults.setBool("shakeToUndo", parameters.contains("shakeToUndo"));
 }
 
@@ -327,7 +348,7 @@ void TumblaViewController::loadSettings() {
   evaluateDirect(
       pageCall("setSoundEnabled", {switchArgument(defaults.boolForKey("soundEnabled"))}));
   bool musicEnabled = defaults.boolForKey("musicEnabled");
-  // Seam: the sound manager's background-music switch follows "musicEnabled" here.
+  SoundManager::sharedManager().setAllowsBackgroundMusic(!musicEnabled);
   evaluateDirect(pageCall("setMusicEnabled", {switchArgument(musicEnabled)}));
   if (defaults.boolForKey("resetScores")) {
     evaluateDirect(pageCall("resetScores"));

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bridge/URLDispatcher.h"
@@ -39,6 +40,11 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
 
   static bool isIPad();
   static bool isOlderDevice();
+  // Whether the game service could be used: the system offers it, is 4.1 or later, and
+  // the device is not one of the older models.
+  static bool isGameCenterAvailable();
+  // The leaderboard identifier for `key` on this kind of device; logs the key.
+  static std::string leaderboardCategory(const std::string& key);
 
   // The path of the bundle's game page for this device, or what is missing.
   static Result<std::string> findGamePage();

@@ -24,6 +24,8 @@ struct DeviceFacts {
   // The hardware model identifier ("iPhone3,1" on a phone; the machine name here).
   std::string model;
   std::string systemVersion;
+  // Whether the system offers the platform's game service (leaderboards); none here.
+  bool hasGameService = false;
 };
 
 enum class LifecycleEvent {

@@ -1,5 +1,6 @@
 #include "platform/Bundle.h"
 
+#include <algorithm>
 #include <system_error>
 
 namespace tumbla {
@@ -18,6 +19,22 @@ std::optional<std::string> resourceInDirectory(const std::filesystem::path& dire
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
   return path.string();
+}
+
+std::vector<std::string> resourcesOfTypeInDirectory(const std::filesystem::path& directory,
+                                                    std::string_view type) {
+  std::vector<std::string> paths;
+  std::string suffix = "." + std::string(type);
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end;
+       it.increment(error)) {
+    std::string name = it->path().filename().string();
+    if (name.size() <= suffix.size() || !name.ends_with(suffix)) continue;
+    std::error_code typeError;
+    if (it->is_regular_file(typeError)) paths.push_back(it->path().string());
+  }
+  std::sort(paths.begin(), paths.end());
+  return paths;
 }
 
 }  // namespace tumbla

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "value/Value.h"
 
@@ -20,12 +21,17 @@ class Bundle {
   // file name. Nothing when there is no such resource.
   virtual std::optional<std::string> pathForResource(std::string_view name,
                                                      std::string_view type) const = 0;
+  // Every resource "*.type" at the bundle's top level, sorted by file name.
+  virtual std::vector<std::string> pathsForResourcesOfType(std::string_view type) const = 0;
 };
 
 // The file "name.type" (or "name" for an empty type) inside `directory`, when it is a
 // regular file there. A name that would lead out of the folder finds nothing.
 std::optional<std::string> resourceInDirectory(const std::filesystem::path& directory,
                                                std::string_view name, std::string_view type);
+// The regular files "*.type" directly inside `directory`, sorted by file name.
+std::vector<std::string> resourcesOfTypeInDirectory(const std::filesystem::path& directory,
+                                                    std::string_view type);
 
 // Reading and writing property lists (XML or binary).
 class PropertyLists {

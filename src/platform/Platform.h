@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/Application.h"
+#include "platform/Audio.h"
 #include "platform/Bundle.h"
 #include "platform/FileManager.h"
 #include "platform/NotificationCenter.h"
@@ -42,6 +43,7 @@ class Platform {
   virtual Application& application() = 0;
   virtual UserInterface& userInterface() = 0;
   virtual UrlLoader& urlLoader() = 0;
+  virtual Audio& audio() = 0;
 
   NotificationCenter& notificationCenter() { return notificationCenter_; }
   UserDefaults& userDefaults() { return userDefaults_; }

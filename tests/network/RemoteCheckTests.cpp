@@ -11,6 +11,7 @@
 #include "platform/linux/CurlUrlLoader.h"
 #include "platform/linux/GLibRunLoop.h"
 #include "platform/linux/LibplistPropertyLists.h"
+#include "platform/linux/SdlAudio.h"
 #include "platform/sim/SimApplication.h"
 #include "platform/sim/SimStorage.h"
 #include "platform/sim/SimUserInterface.h"
@@ -38,6 +39,7 @@ class NetworkPlatform : public Platform {
   Application& application() override { return application_; }
   SimUserInterface& userInterface() override { return userInterface_; }
   UrlLoader& urlLoader() override { return urlLoader_; }
+  Audio& audio() override { return audio_; }
   SimBundle& simBundle() { return bundle_; }
 
  private:
@@ -47,6 +49,8 @@ class NetworkPlatform : public Platform {
   SimApplication application_;
   SimUserInterface userInterface_;
   CurlUrlLoader urlLoader_;
+  // Muted, and never started: the remote checks play nothing.
+  SdlAudio audio_{runLoop_, {true, nullptr, nullptr}};
 };
 
 // Records what the components tell it, and on which thread.

@@ -22,6 +22,9 @@ class DirectoryBundle : public Bundle {
   const Value* objectForInfoDictionaryKey(std::string_view key) const override;
   std::optional<std::string> pathForResource(std::string_view name,
                                              std::string_view type) const override;
+  std::vector<std::string> pathsForResourcesOfType(std::string_view type) const override {
+    return resourcesOfTypeInDirectory(directory_, type);
+  }
 
  private:
   DirectoryBundle(std::filesystem::path directory, Dictionary info);

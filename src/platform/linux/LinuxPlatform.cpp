@@ -7,6 +7,7 @@
 
 #include "platform/Log.h"
 #include "platform/linux/PlistPreferencesStore.h"
+#include "platform/linux/WavRecorder.h"
 
 namespace tumbla {
 
@@ -103,20 +104,30 @@ Result<std::unique_ptr<LinuxPlatform>> LinuxPlatform::create(LinuxPlatformOption
     }
   }
 
-  return std::unique_ptr<LinuxPlatform>(new LinuxPlatform(options, std::move(*opened),
-                                                          std::move(*lock), locations.documents,
-                                                          locations.preferencesFile));
+  std::shared_ptr<WavRecorder> recorder;
+  if (options.audioRecording) {
+    auto recording = WavRecorder::open(*options.audioRecording, AudioMixer::Options().rate,
+                                       AudioMixer::Options().channels);
+    if (!recording) return Failure{"can't record the sound: " + recording.reason()};
+    recorder = std::move(*recording);
+  }
+
+  return std::unique_ptr<LinuxPlatform>(
+      new LinuxPlatform(options, std::move(*opened), std::move(*lock), locations.documents,
+                        locations.preferencesFile, std::move(recorder)));
 }
 
 LinuxPlatform::LinuxPlatform(const LinuxPlatformOptions& options,
                              std::unique_ptr<DirectoryBundle> bundle,
                              std::unique_ptr<DataDirectoryLock> lock,
-                             std::filesystem::path documents, std::filesystem::path preferencesFile)
+                             std::filesystem::path documents, std::filesystem::path preferencesFile,
+                             std::shared_ptr<WavRecorder> recorder)
     : Platform(std::make_unique<PlistPreferencesStore>(preferencesFile), std::move(documents)),
       dataDirectoryLock_(std::move(lock)),
       bundle_(std::move(bundle)),
       preferencesFile_(std::move(preferencesFile)),
       userInterface_(options.idiom, *bundle_, options.scriptTimeoutSeconds, options.window),
-      application_(options.idiom, userInterface_) {}
+      application_(options.idiom, userInterface_),
+      audio_(runLoop_, {options.mute, std::move(recorder), nullptr}) {}
 
 }  // namespace tumbla

@@ -13,6 +13,7 @@
 #include "platform/linux/LibplistPropertyLists.h"
 #include "platform/linux/LinuxApplication.h"
 #include "platform/linux/LinuxPlatformFactory.h"
+#include "platform/linux/SdlAudio.h"
 
 namespace tumbla {
 
@@ -29,13 +30,14 @@ class LinuxPlatform : public Platform {
   Application& application() override { return application_; }
   UserInterface& userInterface() override { return userInterface_; }
   UrlLoader& urlLoader() override { return urlLoader_; }
+  SdlAudio& audio() override { return audio_; }
 
   const std::filesystem::path& preferencesFile() const { return preferencesFile_; }
 
  private:
   LinuxPlatform(const LinuxPlatformOptions& options, std::unique_ptr<DirectoryBundle> bundle,
                 std::unique_ptr<DataDirectoryLock> lock, std::filesystem::path documents,
-                std::filesystem::path preferencesFile);
+                std::filesystem::path preferencesFile, std::shared_ptr<WavRecorder> recorder);
 
   std::unique_ptr<DataDirectoryLock> dataDirectoryLock_;
   GLibRunLoop runLoop_;
@@ -45,6 +47,7 @@ class LinuxPlatform : public Platform {
   GtkUserInterface userInterface_;
   LinuxApplication application_;
   CurlUrlLoader urlLoader_;
+  SdlAudio audio_;
 };
 
 }  // namespace tumbla

@@ -22,6 +22,10 @@ struct LinuxPlatformOptions {
   // TUMBLA_SCRIPT_TIMEOUT_MS overrides it (tests use short limits).
   double scriptTimeoutSeconds = 5;
   DesktopWindowOptions window;
+  // Mixes without opening the sound device.
+  bool mute = false;
+  // Writes every buffer the mixer hands out to this WAV file.
+  std::optional<std::filesystem::path> audioRecording;
 };
 
 // The real platform (GTK, WebKitGTK, the GLib main loop), or what stands in the way (no

@@ -5,6 +5,7 @@
 
 #include "platform/Platform.h"
 #include "platform/sim/SimApplication.h"
+#include "platform/sim/SimAudio.h"
 #include "platform/sim/SimRunLoop.h"
 #include "platform/sim/SimStorage.h"
 #include "platform/sim/SimUrlLoader.h"
@@ -27,6 +28,7 @@ class SimPlatform : public Platform {
   SimApplication& application() override { return application_; }
   SimUserInterface& userInterface() override { return userInterface_; }
   SimUrlLoader& urlLoader() override { return urlLoader_; }
+  SimAudio& audio() override { return audio_; }
 
   SimBundle& simBundle() { return bundle_; }
   SimPropertyLists& simPropertyLists() { return propertyLists_; }
@@ -47,6 +49,7 @@ class SimPlatform : public Platform {
   SimApplication application_;
   SimUserInterface userInterface_;
   SimUrlLoader urlLoader_{runLoop_};
+  SimAudio audio_{runLoop_};
 };
 
 }  // namespace tumbla

@@ -52,6 +52,9 @@ class SimBundle : public Bundle {
   }
   std::optional<std::string> pathForResource(std::string_view name,
                                              std::string_view type) const override;
+  std::vector<std::string> pathsForResourcesOfType(std::string_view type) const override {
+    return resourcesOfTypeInDirectory(directory_, type);
+  }
 
   void setInfo(std::string_view key, Value value) { info_.set(key, std::move(value)); }
   // Writes a resource file into the bundle's folder and answers its path.

@@ -1,0 +1,13 @@
+#include "audio/Shuffle.h"
+
+#include <cstdlib>
+
+namespace tumbla {
+
+int shuffleCompare() {
+  // Half of glibc's range 0 .. 2^31 - 1.
+  constexpr int kHalfRange = 1 << 30;
+  return std::rand() < kHalfRange ? 1 : -1;
+}
+
+}  // namespace tumbla

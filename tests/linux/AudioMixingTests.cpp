@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "platform/linux/AudioMixer.h"
+#include "platform/linux/ClipCache.h"
+#include "platform/linux/MusicStream.h"
+#include "platform/linux/SoundFile.h"
+#include "platform/linux/WavRecorder.h"
+
+namespace tumbla::testing {
+namespace {
+
+std::string littleEndian(std::uint32_t value, int bytes) {
+  std::string out;
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(value >> (8 * i)));
+  return out;
+}
+
+// A 16-bit PCM WAV file of a steady tone at half scale.
+std::string toneWav(int rate, int channels, double seconds, double frequency) {
+  std::string data;
+  auto frames = static_cast<int>(seconds * rate);
+  for (int i = 0; i < frames; ++i) {
+    auto sample = static_cast<std::int16_t>(16384 * std::sin(2 * M_PI * frequency * i / rate));
+    for (int c = 0; c < channels; ++c) data += littleEndian(static_cast<std::uint16_t>(sample), 2);
+  }
+  return "RIFF" + littleEndian(36 + data.size(), 4) + "WAVEfmt " + littleEndian(16, 4) +
+         littleEndian(1, 2) + littleEndian(channels, 2) + littleEndian(rate, 4) +
+         littleEndian(rate * channels * 2, 4) + littleEndian(channels * 2, 2) +
+         littleEndian(16, 2) + "data" + littleEndian(data.size(), 4) + data;
+}
+
+// Upward zero crossings of the left channel per second: the pitch heard.
+double pitch(const std::vector<float>& stereo, int rate) {
+  int crossings = 0;
+  for (std::size_t i = 2; i < stereo.size(); i += 2)
+    crossings += stereo[i - 2] < 0 && stereo[i] >= 0;
+  return crossings / (static_cast<double>(stereo.size() / 2) / rate);
+}
+
+TEST(AudioDecoding, FilesThatHoldNoSoundAreRefusedAndTruncatedOnesKeepWhatTheyHave) {
+  TemporaryDirectory dir;
+  EXPECT_FALSE(SoundFile::open(dir.write("empty.caf", "").string()));
+  EXPECT_FALSE(SoundFile::open(dir.write("text.caf", "just some text").string()));
+  EXPECT_FALSE(SoundFile::open((dir.path() / "missing.wav").string()));
+  EXPECT_FALSE(SoundFile::open(dir.path().string()));
+
+  std::string whole = toneWav(22050, 1, 1.0, 441);
+  auto path = dir.write("cut.wav", whole.substr(0, whole.size() / 2)).string();
+  auto file = SoundFile::open(path);
+  ASSERT_TRUE(file) << file.reason();
+  ClipCache cache;
+  auto clip = cache.clip(path, **file);
+  ASSERT_TRUE(clip);
+  EXPECT_NEAR((*clip)->frames(), 11025, 50);
+}
+
+TEST(AudioDecoding, AnEffectIsDecodedOnceHoweverOftenItIsOpened) {
+  TemporaryDirectory dir;
+  auto path = dir.write("pop.wav", toneWav(44100, 2, 0.2, 1000)).string();
+  ClipCache cache;
+  std::shared_ptr<const DecodedClip> first;
+  for (int i = 0; i < 5; ++i) {
+    auto file = SoundFile::open(path);
+    auto clip = cache.clip(path, **file);
+    ASSERT_TRUE(clip);
+    if (!first) first = *clip;
+    EXPECT_EQ(clip->get(), first.get());
+  }
+  EXPECT_EQ(cache.decodeCount(), 1u);
+}
+
+TEST(AudioMixing, VoicesAtOtherRatesKeepTheirPitchAndLevelsAdd) {
+  TemporaryDirectory dir;
+  auto mixer = AudioMixer::manual({true, 48000, 2, 256});
+  ClipCache cache;
+  auto voiceOf = [&](const std::string& name, int rate, int channels, double frequency) {
+    auto path = dir.write(name, toneWav(rate, channels, 1.0, frequency)).string();
+    auto file = SoundFile::open(path);
+    auto source = std::make_shared<ClipSource>(*cache.clip(path, **file));
+    auto voice = std::make_shared<Voice>(source);
+    EXPECT_TRUE(mixer->prepare(*voice));
+    return voice;
+  };
+  auto low = voiceOf("low.wav", 22050, 1, 500);
+  mixer->add(low);
+  std::vector<float> out(48000 / 2 * 2);
+  mixer->render(out.data(), out.size() / 2);  // half a second
+  EXPECT_NEAR(pitch(out, 48000), 500, 10);
+  float peak = 0;
+  for (float s : out) peak = std::max(peak, std::abs(s));
+  EXPECT_NEAR(peak, 0.5f, 0.02f);
+
+  low->volume = 0.5f;
+  mixer->render(out.data(), 256);  // the level glides over one buffer
+  mixer->render(out.data(), out.size() / 2);
+  peak = 0;
+  for (float s : out) peak = std::max(peak, std::abs(s));
+  EXPECT_NEAR(peak, 0.25f, 0.02f);
+
+  mixer->remove(low.get());
+  mixer->render(out.data(), out.size() / 2);
+  for (float s : out) ASSERT_EQ(s, 0.0f);
+  mixer->shutDown();
+}
+
+TEST(AudioMixing, StreamsPlayEveryPassAndThenEnd) {
+  TemporaryDirectory dir;
+  auto path = dir.write("music.wav", toneWav(48000, 2, 1.5, 300)).string();
+  auto stream = std::make_shared<MusicStream>(SoundFile::open(path).value());
+  stream->setLoops(1);
+  std::vector<float> buffer(1024 * 2);
+  std::size_t frames = 0;
+  for (int i = 0; i < 10000 && !stream->ended(); ++i) {
+    stream->fill();
+    frames += stream->read(buffer.data(), 1024);
+  }
+  EXPECT_TRUE(stream->ended());
+  EXPECT_EQ(frames, 2u * 72000u);
+  stream->restart();
+  EXPECT_FALSE(stream->ended());
+  EXPECT_EQ(stream->read(buffer.data(), 1024), 1024u);
+}
+
+TEST(AudioRecording, TheFileAppearsWholeWithAHeaderThatMatchesItsSamples) {
+  TemporaryDirectory dir;
+  auto target = dir.path() / "out.wav";
+  auto recorder = WavRecorder::open(target, 48000, 2);
+  ASSERT_TRUE(recorder) << recorder.reason();
+  std::vector<float> samples = {0.5f, -0.5f, 2.0f, -2.0f};
+  for (int i = 0; i < 1000; ++i) (*recorder)->append(samples.data(), 2);
+  EXPECT_FALSE(std::filesystem::exists(target));
+  ASSERT_TRUE((*recorder)->finish());
+  std::ifstream in(target, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(bytes.size(), 44u + 1000 * 4 * 2);
+  EXPECT_EQ(bytes.substr(36, 4), "data");
+  EXPECT_EQ(bytes.substr(40, 4), littleEndian(8000, 4));
+  EXPECT_EQ(bytes.substr(44, 8), littleEndian(16384, 2) + littleEndian(0xC000, 2) +
+                                     littleEndian(32767, 2) + littleEndian(0x8001, 2));
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "out.wav.partial"));
+
+  EXPECT_FALSE(WavRecorder::open(dir.path(), 48000, 2));
+  EXPECT_FALSE(WavRecorder::open(dir.path() / "no" / "such.wav", 48000, 2));
+}
+
+}  // namespace
+}  // namespace tumbla::testing
