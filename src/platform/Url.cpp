@@ -91,13 +91,20 @@ std::optional<std::string> percentDecodeUtf8(std::string_view text) {
   return decoded;
 }
 
-std::string percentEncodePath(std::string_view text) {
+namespace {
+
+// Escapes every byte as %XX but ASCII letters, digits, "-", ".", "_", "~" and the bytes of
+// `alsoKept`. Tested by value, never by the C library's classes, which follow the locale.
+std::string percentEncodeKeeping(std::string_view text, std::string_view alsoKept) {
   static constexpr char digits[] = "0123456789ABCDEF";
   std::string encoded;
   encoded.reserve(text.size());
   for (char ch : text) {
     auto byte = static_cast<unsigned char>(ch);
-    if (std::isalnum(byte) || ch == '-' || ch == '.' || ch == '_' || ch == '~' || ch == '/') {
+    bool unreserved = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                      (byte >= '0' && byte <= '9') || ch == '-' || ch == '.' || ch == '_' ||
+                      ch == '~';
+    if (unreserved || alsoKept.find(ch) != std::string_view::npos) {
       encoded.push_back(ch);
     } else {
       encoded.push_back('%');
@@ -106,6 +113,16 @@ std::string percentEncodePath(std::string_view text) {
     }
   }
   return encoded;
+}
+
+}  // namespace
+
+std::string percentEncodePath(std::string_view text) {
+  return percentEncodeKeeping(text, "/");
+}
+
+std::string percentEncodeComponent(std::string_view text) {
+  return percentEncodeKeeping(text, "");
 }
 
 bool isValidUtf8(std::string_view text) {

@@ -17,6 +17,8 @@ class UserInterface {
 
   virtual Rect mainScreenBounds() const = 0;
   virtual std::shared_ptr<Window> makeWindow(Rect frame) = 0;
+  // The window that receives the keys (the one made last here); nothing before the first.
+  virtual std::shared_ptr<Window> keyWindow() const = 0;
   virtual std::shared_ptr<View> makeView(Rect frame) = 0;
   virtual std::shared_ptr<WebView> makeWebView(Rect frame) = 0;
   virtual std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) = 0;

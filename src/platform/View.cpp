@@ -1,5 +1,6 @@
 #include "platform/View.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tumbla {
@@ -38,8 +39,19 @@ void View::setTransform(const AffineTransform& transform) {
 }
 
 void View::addSubview(std::shared_ptr<View> view) {
+  removeSubview(*view);
   subviews_.push_back(view);
   subviewAdded(*view);
+}
+
+void View::removeSubview(const View& view) {
+  auto found =
+      std::find_if(subviews_.begin(), subviews_.end(),
+                   [&](const std::shared_ptr<View>& subview) { return subview.get() == &view; });
+  if (found == subviews_.end()) return;
+  std::shared_ptr<View> removed = std::move(*found);
+  subviews_.erase(found);
+  subviewRemoved(*removed);
 }
 
 ImageView::ImageView(std::optional<Image> image)

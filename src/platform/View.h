@@ -57,8 +57,11 @@ class View {
   const AffineTransform& transform() const { return transform_; }
   void setTransform(const AffineTransform& transform);
 
-  // Later subviews lie above earlier ones.
+  // Later subviews lie above earlier ones; adding a view that is already a subview brings
+  // it to the front.
   void addSubview(std::shared_ptr<View> view);
+  // Takes `view` out of this view's subviews; nothing when it is not one of them.
+  void removeSubview(const View& view);
   const std::vector<std::shared_ptr<View>>& subviews() const { return subviews_; }
 
  protected:
@@ -67,6 +70,7 @@ class View {
   virtual void hiddenChanged() {}
   virtual void transformChanged() {}
   virtual void subviewAdded(View& /*view*/) {}
+  virtual void subviewRemoved(View& /*view*/) {}
 
  private:
   Rect frame_;

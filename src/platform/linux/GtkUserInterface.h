@@ -20,6 +20,7 @@ class GtkUserInterface : public UserInterface {
 
   Rect mainScreenBounds() const override;
   std::shared_ptr<Window> makeWindow(Rect frame) override;
+  std::shared_ptr<Window> keyWindow() const override { return mainWindow(); }
   std::shared_ptr<View> makeView(Rect frame) override;
   std::shared_ptr<WebView> makeWebView(Rect frame) override;
   std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) override;

@@ -38,6 +38,11 @@ class GtkView : public Base, public GtkBackedView {
     // Views of another platform have no widget to show.
     if (auto* backed = dynamic_cast<GtkBackedView*>(&view)) widget_.addChild(backed->viewWidget());
   }
+  void subviewRemoved(View& view) override {
+    if (auto* backed = dynamic_cast<GtkBackedView*>(&view)) {
+      widget_.removeChild(backed->viewWidget());
+    }
+  }
 
  private:
   ViewWidget widget_;

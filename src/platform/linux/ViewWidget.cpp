@@ -80,6 +80,13 @@ void ViewWidget::addChild(ViewWidget& child) {
   child.applyPassThrough();
 }
 
+void ViewWidget::removeChild(ViewWidget& child) {
+  // The child keeps its own reference to its overlay, so it survives leaving the parent.
+  if (gtk_widget_get_parent(child.overlay_) == overlay_) {
+    gtk_container_remove(GTK_CONTAINER(overlay_), child.overlay_);
+  }
+}
+
 void ViewWidget::applyPassThrough() {
   GtkWidget* parent = gtk_widget_get_parent(overlay_);
   if (!GTK_IS_OVERLAY(parent)) return;

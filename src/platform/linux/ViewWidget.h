@@ -27,6 +27,7 @@ class ViewWidget {
   // pointer through to what lies below, as on the mobile system.
   void setTakesInput(bool takesInput);
   void addChild(ViewWidget& child);
+  void removeChild(ViewWidget& child);
 
  private:
   void applyPassThrough();

@@ -25,6 +25,9 @@ class SimUserInterface : public UserInterface {
  public:
   Rect mainScreenBounds() const override { return screen_; }
   std::shared_ptr<Window> makeWindow(Rect frame) override;
+  std::shared_ptr<Window> keyWindow() const override {
+    return windows_.empty() ? nullptr : windows_.back();
+  }
   std::shared_ptr<View> makeView(Rect frame) override;
   std::shared_ptr<WebView> makeWebView(Rect frame) override;
   std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) override;

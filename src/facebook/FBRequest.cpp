@@ -1,0 +1,214 @@
+#include "facebook/FBRequest.h"
+
+#include <variant>
+
+#include "json/SBJSON.h"
+#include "platform/Log.h"
+#include "platform/Url.h"
+
+namespace tumbla {
+
+namespace {
+
+bool isFile(const FBParams::Value& value) {
+  return !std::holds_alternative<std::string>(value);
+}
+
+}  // namespace
+
+std::shared_ptr<FBRequest> FBRequest::getRequestWithParams(std::shared_ptr<FBParams> params,
+                                                           std::string httpMethod,
+                                                           FBRequestDelegate* delegate,
+                                                           std::string requestURL) {
+  return std::make_shared<FBRequest>(std::move(params), std::move(httpMethod), delegate,
+                                     std::move(requestURL));
+}
+
+FBRequest::FBRequest(std::shared_ptr<FBParams> params, std::string httpMethod,
+                     FBRequestDelegate* delegate, std::string requestURL)
+    : delegate_(delegate),
+      url_(std::move(requestURL)),
+      httpMethod_(std::move(httpMethod)),
+      params_(params ? std::move(params) : std::make_shared<FBParams>()) {}
+
+FBRequest::~FBRequest() {
+  connection_.cancel();
+}
+
+std::string FBRequest::generateGetURL() const {
+  std::optional<Url> parsed = Url::parse(url_);
+  std::string_view joiner = parsed && parsed->query() ? "&" : "?";
+  std::string pairs;
+  for (const auto& [key, value] : *params_) {
+    if (isFile(value)) {
+      if (httpMethod_ == "GET") logLine("can not use GET to upload a file");
+      continue;
+    }
+    if (!pairs.empty()) pairs.push_back('&');
+    pairs.append(key);
+    pairs.push_back('=');
+    pairs.append(percentEncodeComponent(std::get<std::string>(value)));
+  }
+  std::string result = url_;
+  result.append(joiner);
+  result.append(pairs);
+  return result;
+}
+
+void FBRequest::connect() {
+  if (delegateResponds(FBRequestDelegate::Optional::Loading)) delegate_->requestLoading(*this);
+  keepAlive_ = weak_from_this().lock();
+}
+
+void FBRequest::utfAppendBody(HttpBody& body, std::string_view text) {
+  body.append(text);
+}
+
+HttpBody FBRequest::generatePostBody() const {
+  const std::string delimiter = "\r\n--" + std::string(kBoundary) + "\r\n";
+  HttpBody body;
+  utfAppendBody(body, "--" + std::string(kBoundary) + "\r\n");
+
+  std::vector<const FBParams::Entry*> files;
+  for (const FBParams::Entry& entry : *params_) {
+    if (isFile(entry.second)) {
+      files.push_back(&entry);
+      continue;
+    }
+    utfAppendBody(body, "Content-Disposition: form-data; name=\"" + entry.first + "\"\r\n\r\n");
+    utfAppendBody(body, std::get<std::string>(entry.second));
+    utfAppendBody(body, delimiter);
+  }
+
+  for (const FBParams::Entry* file : files) {
+    utfAppendBody(body, "Content-Disposition: form-data; filename=\"" + file->first + "\"\r\n");
+    if (const auto* image = std::get_if<FBParams::Image>(&file->second)) {
+      utfAppendBody(body, "Content-Type: image/png\r\n\r\n");
+      body.appendShared(image->png);
+    } else {
+      utfAppendBody(body, "Content-Type: content/unknown\r\n\r\n");
+      body.appendShared(std::get<FBParams::Data>(file->second).bytes);
+    }
+    utfAppendBody(body, delimiter);
+  }
+  return body;
+}
+
+FBRequest::WireRequest FBRequest::wireRequest() const {
+  WireRequest wire;
+  wire.url = generateGetURL();
+  wire.method = httpMethod_;
+  wire.headers.emplace_back("User-Agent", kUserAgent);
+  if (httpMethod_ == "POST") {
+    wire.headers.emplace_back("Content-Type",
+                              "multipart/form-data; boundary=" + std::string(kBoundary));
+    wire.body = generatePostBody();
+  }
+  return wire;
+}
+
+Error FBRequest::formError(long code, Dictionary userInfo) {
+  Error error;
+  error.domain = kErrorDomain;
+  error.code = code;
+  if (const Value* message = userInfo.find("error_msg")) {
+    if (auto text = message->stringIf()) error.localizedDescription = *text;
+  }
+  error.userInfo = std::move(userInfo);
+  return error;
+}
+
+std::optional<Value> FBRequest::parseJsonResponse(std::string_view data,
+                                                  std::optional<Error>& error) {
+  if (!isValidUtf8(data)) return std::nullopt;
+  if (data == "true") return Value(Dictionary{{"result", "true"}});
+  if (data == "false") {
+    error = formError(kGeneralErrorCode,
+                      Dictionary{{"error_msg", "This operation can not be completed"}});
+    return std::nullopt;
+  }
+
+  SBJSON json;
+  std::optional<Value> result = json.objectWithString(data);
+  if (!result) return std::nullopt;
+  const Dictionary* dictionary = result->dictionaryIf();
+  if (dictionary == nullptr) return result;
+
+  if (dictionary->contains("error")) {
+    error = formError(kGeneralErrorCode, *dictionary);
+    return std::nullopt;
+  }
+  if (const Value* code = dictionary->find("error_code")) {
+    error = formError(static_cast<long>(code->toInteger().value_or(0)), *dictionary);
+    return std::nullopt;
+  }
+  if (dictionary->contains("error_msg") || dictionary->contains("error_reason")) {
+    error = formError(kGeneralErrorCode, *dictionary);
+  }
+  return result;
+}
+
+void FBRequest::failWithError(const Error& error) {
+  if (delegateResponds(FBRequestDelegate::Optional::DidFail)) {
+    delegate_->requestDidFailWithError(*this, error);
+  }
+}
+
+void FBRequest::handleResponseData(const std::string& data) {
+  using Optional = FBRequestDelegate::Optional;
+  if (delegateResponds(Optional::DidLoadRawResponse)) {
+    delegate_->requestDidLoadRawResponse(*this, data);
+  }
+  if (!delegateResponds(Optional::DidLoad) && !delegateResponds(Optional::DidFail)) return;
+
+  std::optional<Error> error;
+  std::optional<Value> result = parseJsonResponse(data, error);
+  if (error) {
+    failWithError(*error);
+  } else if (delegateResponds(Optional::DidLoad)) {
+    delegate_->requestDidLoad(*this, result ? *result : Value::data(data));
+  }
+}
+
+void FBRequest::connectionDidReceiveResponse(const URLResponse& response) {
+  responseText_.emplace();
+  if (delegateResponds(FBRequestDelegate::Optional::DidReceiveResponse)) {
+    delegate_->requestDidReceiveResponse(*this, response);
+  }
+}
+
+void FBRequest::connectionDidReceiveData(std::string_view data) {
+  if (!responseText_) responseText_.emplace();
+  if (responseText_->size() + data.size() <= kMaxResponseBytes) {
+    responseText_->append(data);
+    return;
+  }
+  auto self = weak_from_this().lock();
+  logLine("Facebook answer larger than " + std::to_string(kMaxResponseBytes >> 20) +
+          " MB; request abandoned");
+  Error error =
+      formError(kGeneralErrorCode, Dictionary{{"error_msg", "The answer was too large to read"}});
+  endExchange();
+  failWithError(error);
+}
+
+void FBRequest::connectionDidFinishLoading() {
+  auto self = weak_from_this().lock();
+  std::string body = responseText_ ? std::move(*responseText_) : std::string();
+  handleResponseData(body);
+  endExchange();
+}
+
+void FBRequest::connectionDidFailWithError(const Error& error) {
+  auto self = weak_from_this().lock();
+  failWithError(error);
+  endExchange();
+}
+
+void FBRequest::endExchange() {
+  responseText_.reset();
+  connection_.cancel();
+  keepAlive_.reset();
+}
+
+}  // namespace tumbla
