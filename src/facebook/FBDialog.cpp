@@ -246,29 +246,37 @@ void FBDialog::postDismissCleanup() {
   window_.reset();
 }
 
+FBDialog::Redirect FBDialog::readRedirect(const Url& url) {
+  if (!equalsIgnoringAsciiCase(url.scheme(), "fbconnect")) return {};
+  const std::string& text = url.absoluteString();
+  std::string_view specifier = std::string_view(text).substr(url.scheme().size() + 1);
+  if (!specifier.starts_with("//cancel")) return {Redirect::Kind::Success};
+  std::optional<std::string> errorCode = getStringFromUrl(text, "error_code=");
+  if (!errorCode) return {Redirect::Kind::Cancel};
+  return {Redirect::Kind::Failure, leadingInt32(*errorCode), getStringFromUrl(text, "error_msg=")};
+}
+
 bool FBDialog::shouldStartLoad(WebView& /*webView*/, const Url& url, NavigationType type) {
   // A dismissed dialog has reported its outcome; later loads of its page are refused.
   if (dismissing_) return false;
   auto keep = weak_from_this().lock();
-  if (equalsIgnoringAsciiCase(url.scheme(), "fbconnect")) {
-    const std::string& text = url.absoluteString();
-    std::string_view specifier = std::string_view(text).substr(url.scheme().size() + 1);
-    if (specifier.starts_with("//cancel")) {
-      std::optional<std::string> errorCode = getStringFromUrl(text, "error_code=");
-      if (errorCode) {
-        Dictionary userInfo;
-        // A code without a message still fails cleanly, with no message.
-        if (auto message = getStringFromUrl(text, "error_msg="))
-          userInfo.set("error_msg", *message);
-        Error error = FBRequest::formError(leadingInt32(*errorCode), std::move(userInfo));
-        dismissWithError(error, true);
-      } else {
-        dialogDidCancel(url);
-      }
-    } else {
+  Redirect redirect = readRedirect(url);
+  switch (redirect.kind) {
+    case Redirect::Kind::None:
+      break;
+    case Redirect::Kind::Success:
       dialogDidSucceed(url);
+      return false;
+    case Redirect::Kind::Cancel:
+      dialogDidCancel(url);
+      return false;
+    case Redirect::Kind::Failure: {
+      Dictionary userInfo;
+      // A code without a message still fails cleanly, with no message.
+      if (redirect.errorMessage) userInfo.set("error_msg", *redirect.errorMessage);
+      dismissWithError(FBRequest::formError(redirect.errorCode, std::move(userInfo)), true);
+      return false;
     }
-    return false;
   }
   if ((loadingURL_ && url == *loadingURL_) || type != NavigationType::LinkClicked) return true;
 

@@ -57,6 +57,15 @@ class FBDialog : public WebViewDelegate, public std::enable_shared_from_this<FBD
   // nothing when the needle is absent or the value does not decode.
   static std::optional<std::string> getStringFromUrl(std::string_view url, std::string_view needle);
 
+  // What an address the page goes to means for the dialog.
+  struct Redirect {
+    enum class Kind { None, Success, Cancel, Failure } kind = Kind::None;
+    // For a failure: the server's code and message.
+    long errorCode = 0;
+    std::optional<std::string> errorMessage;
+  };
+  static Redirect readRedirect(const Url& url);
+
   virtual void dialogDidSucceed(const Url& url);
   virtual void dialogDidCancel(const std::optional<Url>& url);
   void dismissWithSuccess(bool success, bool animated);
