@@ -60,13 +60,19 @@ void FBRequest::connect() {
   keepAlive_ = weak_from_this().lock();
 }
 
-void FBRequest::utfAppendBody(HttpBody& body, std::string_view text) {
+void FBRequest::utfAppendBody(std::string& body, std::string_view text) {
   body.append(text);
 }
 
-HttpBody FBRequest::generatePostBody() const {
+std::string FBRequest::generatePostBody() const {
   const std::string delimiter = "\r\n--" + std::string(kBoundary) + "\r\n";
-  HttpBody body;
+  // Sized once, so that appending a large image never moves what is there.
+  std::size_t size = 2 + kBoundary.size() + 2;
+  for (const FBParams::Entry& entry : *params_) {
+    size += entry.first.size() + 64 + delimiter.size() + bytesOf(entry.second).size();
+  }
+  std::string body;
+  body.reserve(size);
   utfAppendBody(body, "--" + std::string(kBoundary) + "\r\n");
 
   std::vector<const FBParams::Entry*> files;
@@ -76,19 +82,16 @@ HttpBody FBRequest::generatePostBody() const {
       continue;
     }
     utfAppendBody(body, "Content-Disposition: form-data; name=\"" + entry.first + "\"\r\n\r\n");
-    utfAppendBody(body, std::get<std::string>(entry.second));
+    utfAppendBody(body, bytesOf(entry.second));
     utfAppendBody(body, delimiter);
   }
 
   for (const FBParams::Entry* file : files) {
     utfAppendBody(body, "Content-Disposition: form-data; filename=\"" + file->first + "\"\r\n");
-    if (const auto* image = std::get_if<FBParams::Image>(&file->second)) {
-      utfAppendBody(body, "Content-Type: image/png\r\n\r\n");
-      body.appendShared(image->png);
-    } else {
-      utfAppendBody(body, "Content-Type: content/unknown\r\n\r\n");
-      body.appendShared(std::get<FBParams::Data>(file->second).bytes);
-    }
+    utfAppendBody(body, std::holds_alternative<FBParams::Image>(file->second)
+                            ? "Content-Type: image/png\r\n\r\n"
+                            : "Content-Type: content/unknown\r\n\r\n");
+    utfAppendBody(body, bytesOf(file->second));
     utfAppendBody(body, delimiter);
   }
   return body;

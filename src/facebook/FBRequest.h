@@ -11,7 +11,6 @@
 #include "facebook/FBParams.h"
 #include "facebook/FBRequestDelegate.h"
 #include "platform/Error.h"
-#include "platform/HttpBody.h"
 #include "platform/Subscription.h"
 #include "platform/URLResponse.h"
 #include "value/Value.h"
@@ -38,7 +37,7 @@ class FBRequest : public std::enable_shared_from_this<FBRequest> {
     std::string url;
     std::string method;
     std::vector<std::pair<std::string, std::string>> headers;
-    HttpBody body;
+    std::string body;
     double timeoutSeconds = kTimeoutSeconds;
     // Never answered from a local cache.
     bool ignoreLocalCache = true;
@@ -74,9 +73,9 @@ class FBRequest : public std::enable_shared_from_this<FBRequest> {
 
   // The URL with the string parameters as its query; used for every method.
   std::string generateGetURL() const;
-  // The multipart body; images and data are shared into it, not copied.
-  HttpBody generatePostBody() const;
-  static void utfAppendBody(HttpBody& body, std::string_view text);
+  // The multipart body: the one copy of an image the upload makes.
+  std::string generatePostBody() const;
+  static void utfAppendBody(std::string& body, std::string_view text);
   // The whole request as `connect` sends it.
   WireRequest wireRequest() const;
 
