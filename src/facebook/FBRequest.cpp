@@ -14,6 +14,15 @@ bool isFile(const FBParams::Value& value) {
   return !std::holds_alternative<std::string>(value);
 }
 
+// The bytes a value puts into a body; a file without bytes puts none.
+std::string_view bytesOf(const FBParams::Value& value) {
+  if (const auto* text = std::get_if<std::string>(&value)) return *text;
+  const auto& shared = std::holds_alternative<FBParams::Image>(value)
+                           ? std::get<FBParams::Image>(value).png
+                           : std::get<FBParams::Data>(value).bytes;
+  return shared ? std::string_view(*shared) : std::string_view();
+}
+
 }  // namespace
 
 std::shared_ptr<FBRequest> FBRequest::getRequestWithParams(std::shared_ptr<FBParams> params,
