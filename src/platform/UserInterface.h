@@ -1,9 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string_view>
 
+#include "platform/Result.h"
 #include "platform/View.h"
 #include "platform/WebView.h"
 #include "platform/Window.h"
@@ -22,6 +24,11 @@ class UserInterface {
   virtual std::shared_ptr<View> makeView(Rect frame) = 0;
   virtual std::shared_ptr<WebView> makeWebView(Rect frame) = 0;
   virtual std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) = 0;
+  // Renders what `view` shows now (its subviews included) into a PNG image of the view's
+  // size held in memory. The slow part (the encoding) runs away from the main thread so
+  // that the game keeps running; `done` runs on the main thread.
+  using SnapshotDone = std::function<void(Result<Image>)>;
+  virtual void snapshot(View& view, SnapshotDone done) = 0;
   // An image resource of the bundle by file name ("Default.png"); nothing when missing
   // or unreadable.
   virtual std::optional<Image> imageNamed(std::string_view name) const = 0;

@@ -58,4 +58,9 @@ ImageView::ImageView(std::optional<Image> image)
     : View(image ? Rect{0, 0, image->size.width, image->size.height} : Rect{}),
       image_(std::move(image)) {}
 
+void ImageView::setImage(std::optional<Image> image) {
+  image_ = std::move(image);
+  imageChanged();
+}
+
 }  // namespace tumbla

@@ -32,10 +32,12 @@ struct AffineTransform {
   bool operator==(const AffineTransform&) const = default;
 };
 
-// An image found by name among the bundle's resources.
+// An image: a resource of the bundle found by name (its path), or PNG bytes held in
+// memory (a snapshot), shared rather than copied.
 struct Image {
   std::string path;
   Size size;
+  std::shared_ptr<const std::string> png;
 };
 
 // A rectangle on screen. The view keeps its own state; a platform subclass mirrors each
@@ -84,6 +86,11 @@ class ImageView : public View {
  public:
   explicit ImageView(std::optional<Image> image);
   const std::optional<Image>& image() const { return image_; }
+  // Shows another image; the view keeps its frame.
+  void setImage(std::optional<Image> image);
+
+ protected:
+  virtual void imageChanged() {}
 
  private:
   std::optional<Image> image_;

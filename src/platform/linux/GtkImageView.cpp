@@ -29,14 +29,37 @@ GtkImageView::GtkImageView(std::optional<Image> image)
     : GtkView<ImageView>(gtk_image_new(), std::move(image)) {
   // Image views leave touches to what lies below them.
   viewWidget().setTakesInput(false);
-  if (const auto& shown = this->image()) {
-    GError* error = nullptr;
+  loadImage();
+  render();
+}
+
+void GtkImageView::loadImage() {
+  if (original_) g_object_unref(original_);
+  original_ = nullptr;
+  const std::optional<Image>& shown = image();
+  if (!shown) return;
+  GError* error = nullptr;
+  if (shown->png) {
+    GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
+    bool written = gdk_pixbuf_loader_write(
+        loader, reinterpret_cast<const guchar*>(shown->png->data()), shown->png->size(), &error);
+    // A loader is always closed, even after a failed write, or it complains when freed.
+    bool closed = gdk_pixbuf_loader_close(loader, written ? &error : nullptr);
+    GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader);
+    if (written && closed && pixbuf) original_ = GDK_PIXBUF(g_object_ref(pixbuf));
+    g_object_unref(loader);
+  } else {
     original_ = gdk_pixbuf_new_from_file(shown->path.c_str(), &error);
-    if (!original_) {
-      logLine("can't show the image " + shown->path + ": " + error->message);
-      g_error_free(error);
-    }
   }
+  if (!original_) {
+    logLine("can't show the image " + (shown->png ? std::string("in memory") : shown->path) + ": " +
+            (error ? error->message : "unreadable"));
+  }
+  if (error) g_error_free(error);
+}
+
+void GtkImageView::imageChanged() {
+  loadImage();
   render();
 }
 

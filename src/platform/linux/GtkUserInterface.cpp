@@ -1,12 +1,57 @@
 #include "platform/linux/GtkUserInterface.h"
 
+#include <cairo.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include <string>
+#include <utility>
 
 #include "platform/linux/GtkImageView.h"
 #include "platform/linux/GtkView.h"
 #include "platform/linux/WebKitView.h"
 
 namespace tumbla {
+
+namespace {
+
+cairo_status_t appendToString(void* closure, const unsigned char* data, unsigned int length) {
+  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+// One snapshot on its way: the drawn pixels, then the PNG bytes, then the answer.
+struct SnapshotJob {
+  cairo_surface_t* surface;
+  Size size;
+  UserInterface::SnapshotDone done;
+  std::string png;
+  bool encoded = false;
+
+  ~SnapshotJob() { cairo_surface_destroy(surface); }
+};
+
+void encodeSnapshot(GTask* task, gpointer, gpointer data, GCancellable*) {
+  auto* job = static_cast<SnapshotJob*>(data);
+  job->png.reserve(static_cast<std::size_t>(job->size.width * job->size.height));
+  job->encoded = cairo_surface_write_to_png_stream(job->surface, appendToString, &job->png) ==
+                 CAIRO_STATUS_SUCCESS;
+  g_task_return_boolean(task, TRUE);
+}
+
+void snapshotEncoded(GObject*, GAsyncResult* result, gpointer) {
+  auto* job = static_cast<SnapshotJob*>(g_task_get_task_data(G_TASK(result)));
+  if (!job->encoded) {
+    job->done(Failure{"could not encode the snapshot as PNG"});
+    return;
+  }
+  job->done(Image{"", job->size, std::make_shared<const std::string>(std::move(job->png))});
+}
+
+void deleteJob(gpointer data) {
+  delete static_cast<SnapshotJob*>(data);
+}
+
+}  // namespace
 
 GtkUserInterface::GtkUserInterface(UserInterfaceIdiom idiom, const Bundle& bundle,
                                    double scriptTimeoutSeconds)
@@ -43,6 +88,35 @@ std::optional<Image> GtkUserInterface::imageNamed(std::string_view name) const {
   int height = 0;
   if (!gdk_pixbuf_get_file_info(path->c_str(), &width, &height)) return std::nullopt;
   return Image{*path, Size{static_cast<double>(width), static_cast<double>(height)}};
+}
+
+void GtkUserInterface::snapshot(View& view, SnapshotDone done) {
+  auto* backed = dynamic_cast<GtkBackedView*>(&view);
+  GtkWidget* widget = backed ? backed->viewWidget().widget() : nullptr;
+  int width = widget ? gtk_widget_get_allocated_width(widget) : 0;
+  int height = widget ? gtk_widget_get_allocated_height(widget) : 0;
+  if (!widget || !gtk_widget_get_realized(widget) || width <= 1 || height <= 1) {
+    done(Failure{"the view is not on screen, so there is nothing to take a snapshot of"});
+    return;
+  }
+  // A layout still pending (a view just moved) is done first: a widget draws only where
+  // it has been placed. Drawing is quick and must happen here, where the widgets live; the
+  // encoding is the slow part and goes to a worker thread.
+  if (GtkWidget* toplevel = gtk_widget_get_toplevel(widget); GTK_IS_CONTAINER(toplevel)) {
+    gtk_container_check_resize(GTK_CONTAINER(toplevel));
+  }
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+  cairo_t* cr = cairo_create(surface);
+  gtk_widget_draw(widget, cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(surface);
+
+  auto* job = new SnapshotJob{
+      surface, Size{static_cast<double>(width), static_cast<double>(height)}, std::move(done)};
+  GTask* task = g_task_new(nullptr, nullptr, snapshotEncoded, nullptr);
+  g_task_set_task_data(task, job, deleteJob);
+  g_task_run_in_thread(task, encodeSnapshot);
+  g_object_unref(task);
 }
 
 }  // namespace tumbla

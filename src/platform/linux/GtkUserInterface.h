@@ -25,6 +25,7 @@ class GtkUserInterface : public UserInterface {
   std::shared_ptr<WebView> makeWebView(Rect frame) override;
   std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) override;
   std::optional<Image> imageNamed(std::string_view name) const override;
+  void snapshot(View& view, SnapshotDone done) override;
 
  private:
   UserInterfaceIdiom idiom_;

@@ -32,6 +32,10 @@ class SimUserInterface : public UserInterface {
   std::shared_ptr<WebView> makeWebView(Rect frame) override;
   std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) override;
   std::optional<Image> imageNamed(std::string_view name) const override;
+  // Answers at once with an image of the view's size whose bytes name that size
+  // ("snapshot 480x320"), or with the failure set below.
+  void snapshot(View& view, SnapshotDone done) override;
+  void setSnapshotFailure(std::optional<Failure> failure) { snapshotFailure_ = std::move(failure); }
 
   void setMainScreenBounds(Rect bounds) { screen_ = bounds; }
   void addImage(std::string name, Size size) { images_[std::move(name)] = size; }
@@ -42,6 +46,7 @@ class SimUserInterface : public UserInterface {
  private:
   Rect screen_{0, 0, 320, 480};
   std::map<std::string, Size, std::less<>> images_;
+  std::optional<Failure> snapshotFailure_;
   std::vector<std::shared_ptr<SimWindow>> windows_;
   std::vector<std::shared_ptr<SimWebView>> webViews_;
 };
