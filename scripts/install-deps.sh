@@ -7,12 +7,12 @@ packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   # the real platform
-  libgtk-3-dev libwebkit2gtk-4.1-dev libplist-dev
+  libgtk-3-dev libwebkit2gtk-4.1-dev libplist-dev libcurl4-openssl-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   rapidjson-dev nlohmann-json3-dev libsimdjson-dev
   # headless runs and screenshots
-  xvfb xauth dbus dbus-x11 x11-utils imagemagick python3
+  xvfb xauth dbus dbus-x11 x11-utils imagemagick python3 python3-pyatspi at-spi2-core
 )
 
 SUDO=""

@@ -9,6 +9,7 @@
 #include "platform/FileManager.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RunLoop.h"
+#include "platform/UrlLoading.h"
 #include "platform/UserDefaults.h"
 #include "platform/UserInterface.h"
 #include "value/Value.h"
@@ -40,6 +41,7 @@ class Platform {
   virtual const PropertyLists& propertyLists() const = 0;
   virtual Application& application() = 0;
   virtual UserInterface& userInterface() = 0;
+  virtual UrlLoader& urlLoader() = 0;
 
   NotificationCenter& notificationCenter() { return notificationCenter_; }
   UserDefaults& userDefaults() { return userDefaults_; }

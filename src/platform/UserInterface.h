@@ -3,9 +3,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/Result.h"
+#include "platform/Alert.h"
+#include "platform/Button.h"
+#include "platform/Subscription.h"
 #include "platform/View.h"
 #include "platform/WebView.h"
 #include "platform/Window.h"
@@ -29,6 +33,12 @@ class UserInterface {
   // that the game keeps running; `done` runs on the main thread.
   using SnapshotDone = std::function<void(Result<Image>)>;
   virtual void snapshot(View& view, SnapshotDone done) = 0;
+  virtual std::shared_ptr<Button> makeButton(Rect frame, std::optional<Image> background,
+                                             std::string accessibleName) = 0;
+  // Shows the alert above the window and returns at once; `answer` runs on the main
+  // thread with the button pressed, unless the answered subscription ended first (which
+  // takes the alert away).
+  virtual Subscription showAlert(Alert alert, AlertAnswer answer) = 0;
   // An image resource of the bundle by file name ("Default.png"); nothing when missing
   // or unreadable.
   virtual std::optional<Image> imageNamed(std::string_view name) const = 0;

@@ -62,7 +62,14 @@ struct Handoff {
 gboolean runHandoff(gpointer data) {
   auto handoff = *static_cast<std::shared_ptr<Handoff>*>(data);
   HostOperation::run([handoff] {
-    handoff->task();
+    // Taken under the hand-off's lock, which orders it after the poster's write in a way
+    // thread checkers can see (GLib's own locking is invisible to them).
+    std::function<void()> task;
+    {
+      std::lock_guard lock(handoff->mutex);
+      task = std::move(handoff->task);
+    }
+    task();
     std::lock_guard lock(handoff->mutex);
     handoff->done = true;
     handoff->doneChanged.notify_all();
@@ -72,6 +79,23 @@ gboolean runHandoff(gpointer data) {
 
 void releaseHandoff(gpointer data) {
   delete static_cast<std::shared_ptr<Handoff>*>(data);
+}
+
+std::shared_ptr<Handoff> makeHandoff(std::function<void()> task) {
+  auto handoff = std::make_shared<Handoff>();
+  std::lock_guard lock(handoff->mutex);
+  handoff->task = std::move(task);
+  return handoff;
+}
+
+void attachHandoff(const std::shared_ptr<Handoff>& handoff) {
+  // g_main_context_invoke would run the task at once on the main thread; a task posted
+  // without waiting must wait for the loop, so it always goes through an idle source.
+  GSource* source = g_idle_source_new();
+  g_source_set_priority(source, G_PRIORITY_DEFAULT);
+  g_source_set_callback(source, runHandoff, new std::shared_ptr<Handoff>(handoff), releaseHandoff);
+  g_source_attach(source, g_main_context_default());
+  g_source_unref(source);
 }
 
 }  // namespace
@@ -97,18 +121,16 @@ void GLibRunLoop::postToMain(std::function<void()> task, bool waitUntilDone) {
     task();
     return;
   }
-  auto handoff = std::make_shared<Handoff>();
-  handoff->task = std::move(task);
-  // g_main_context_invoke would run the task at once on the main thread; a task posted
-  // without waiting must wait for the loop, so it always goes through an idle source.
-  GSource* source = g_idle_source_new();
-  g_source_set_priority(source, G_PRIORITY_DEFAULT);
-  g_source_set_callback(source, runHandoff, new std::shared_ptr<Handoff>(handoff), releaseHandoff);
-  g_source_attach(source, g_main_context_default());
-  g_source_unref(source);
+  auto handoff = makeHandoff(std::move(task));
+  attachHandoff(handoff);
   if (!waitUntilDone) return;
   std::unique_lock lock(handoff->mutex);
   handoff->doneChanged.wait(lock, [&] { return handoff->done; });
+}
+
+void GLibRunLoop::post(std::function<void()> task) {
+  auto handoff = makeHandoff(std::move(task));
+  attachHandoff(handoff);
 }
 
 BackgroundThread GLibRunLoop::startBackground(std::function<void()> body) {

@@ -17,6 +17,11 @@ class GLibRunLoop : public RunLoop {
   void postToMain(std::function<void()> task, bool waitUntilDone) override;
   BackgroundThread startBackground(std::function<void()> body) override;
 
+  // Runs `task` on the main thread from the default main context, as a host operation of
+  // its own, and returns at once. Safe from any thread, and without a run loop object, so
+  // that work which may outlive the platform can still hand back.
+  static void post(std::function<void()> task);
+
  protected:
   void scheduleTimerImpl(double seconds, bool repeats, std::function<bool()> fire) override;
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <utility>
 
+#include "platform/linux/GtkAlertDialog.h"
+#include "platform/linux/GtkButtonView.h"
 #include "platform/linux/GtkImageView.h"
 #include "platform/linux/GtkView.h"
 #include "platform/linux/WebKitView.h"
@@ -117,6 +119,17 @@ void GtkUserInterface::snapshot(View& view, SnapshotDone done) {
   g_task_set_task_data(task, job, deleteJob);
   g_task_run_in_thread(task, encodeSnapshot);
   g_object_unref(task);
+}
+
+std::shared_ptr<Button> GtkUserInterface::makeButton(Rect frame, std::optional<Image> background,
+                                                     std::string accessibleName) {
+  return std::make_shared<GtkButtonView>(frame, std::move(background), std::move(accessibleName));
+}
+
+Subscription GtkUserInterface::showAlert(Alert alert, AlertAnswer answer) {
+  std::shared_ptr<GtkAppWindow> window = mainWindow();
+  return GtkAlertDialog::show(window ? window->toplevel() : nullptr, std::move(alert),
+                              std::move(answer));
 }
 
 }  // namespace tumbla

@@ -26,6 +26,9 @@ class GtkUserInterface : public UserInterface {
   std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) override;
   std::optional<Image> imageNamed(std::string_view name) const override;
   void snapshot(View& view, SnapshotDone done) override;
+  std::shared_ptr<Button> makeButton(Rect frame, std::optional<Image> background,
+                                     std::string accessibleName) override;
+  Subscription showAlert(Alert alert, AlertAnswer answer) override;
 
  private:
   UserInterfaceIdiom idiom_;

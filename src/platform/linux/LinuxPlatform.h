@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "platform/Platform.h"
+#include "platform/linux/CurlUrlLoader.h"
 #include "platform/linux/DirectoryBundle.h"
 #include "platform/linux/GLibRunLoop.h"
 #include "platform/linux/GtkUserInterface.h"
@@ -42,6 +43,7 @@ class LinuxPlatform : public Platform {
   const PropertyLists& propertyLists() const override { return propertyLists_; }
   Application& application() override { return application_; }
   UserInterface& userInterface() override { return userInterface_; }
+  UrlLoader& urlLoader() override { return urlLoader_; }
 
   const std::filesystem::path& preferencesFile() const { return preferencesFile_; }
 
@@ -55,6 +57,7 @@ class LinuxPlatform : public Platform {
   std::filesystem::path preferencesFile_;
   GtkUserInterface userInterface_;
   LinuxApplication application_;
+  CurlUrlLoader urlLoader_;
 };
 
 }  // namespace tumbla

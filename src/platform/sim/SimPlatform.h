@@ -7,6 +7,7 @@
 #include "platform/sim/SimApplication.h"
 #include "platform/sim/SimRunLoop.h"
 #include "platform/sim/SimStorage.h"
+#include "platform/sim/SimUrlLoader.h"
 #include "platform/sim/SimUserInterface.h"
 
 namespace tumbla {
@@ -25,6 +26,7 @@ class SimPlatform : public Platform {
   const PropertyLists& propertyLists() const override { return propertyLists_; }
   SimApplication& application() override { return application_; }
   SimUserInterface& userInterface() override { return userInterface_; }
+  SimUrlLoader& urlLoader() override { return urlLoader_; }
 
   SimBundle& simBundle() { return bundle_; }
   SimPropertyLists& simPropertyLists() { return propertyLists_; }
@@ -43,6 +45,7 @@ class SimPlatform : public Platform {
   SimPropertyLists propertyLists_;
   SimApplication application_;
   SimUserInterface userInterface_;
+  SimUrlLoader urlLoader_{runLoop_};
 };
 
 }  // namespace tumbla

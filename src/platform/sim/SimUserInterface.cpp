@@ -42,4 +42,36 @@ std::optional<Image> SimUserInterface::imageNamed(std::string_view name) const {
   return Image{std::string(name), found->second};
 }
 
+std::shared_ptr<Button> SimUserInterface::makeButton(Rect frame, std::optional<Image> background,
+                                                     std::string accessibleName) {
+  auto button = std::make_shared<Button>(frame, std::move(background), std::move(accessibleName));
+  buttons_.push_back(button);
+  return button;
+}
+
+Subscription SimUserInterface::showAlert(Alert alert, AlertAnswer answer) {
+  unsigned long id = nextAlertId_++;
+  alerts_->push_back({id, std::move(alert), std::move(answer)});
+  return Subscription([weakAlerts = std::weak_ptr(alerts_), id] {
+    if (auto alerts = weakAlerts.lock()) {
+      std::erase_if(*alerts, [id](const ShownAlert& shown) { return shown.id == id; });
+    }
+  });
+}
+
+std::vector<Alert> SimUserInterface::visibleAlerts() const {
+  std::vector<Alert> visible;
+  for (const ShownAlert& shown : *alerts_) visible.push_back(shown.alert);
+  return visible;
+}
+
+bool SimUserInterface::answerAlert(int index) {
+  if (alerts_->empty()) return false;
+  // The alert goes before its answer runs, which may show the next one.
+  ShownAlert shown = std::move(alerts_->back());
+  alerts_->pop_back();
+  if (shown.answer) shown.answer(index);
+  return true;
+}
+
 }  // namespace tumbla

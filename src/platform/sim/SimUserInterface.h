@@ -36,12 +36,22 @@ class SimUserInterface : public UserInterface {
   // ("snapshot 480x320"), or with the failure set below.
   void snapshot(View& view, SnapshotDone done) override;
   void setSnapshotFailure(std::optional<Failure> failure) { snapshotFailure_ = std::move(failure); }
+  std::shared_ptr<Button> makeButton(Rect frame, std::optional<Image> background,
+                                     std::string accessibleName) override;
+  Subscription showAlert(Alert alert, AlertAnswer answer) override;
 
   void setMainScreenBounds(Rect bounds) { screen_ = bounds; }
   void addImage(std::string name, Size size) { images_[std::move(name)] = size; }
 
   const std::vector<std::shared_ptr<SimWindow>>& windows() const { return windows_; }
   const std::vector<std::shared_ptr<SimWebView>>& webViews() const { return webViews_; }
+  const std::vector<std::shared_ptr<Button>>& buttons() const { return buttons_; }
+
+  // The alerts on screen, oldest first.
+  std::vector<Alert> visibleAlerts() const;
+  // Presses button `index` of the alert shown last, as the player would; answers false
+  // when no alert is on screen.
+  bool answerAlert(int index);
 
  private:
   Rect screen_{0, 0, 320, 480};
@@ -49,6 +59,15 @@ class SimUserInterface : public UserInterface {
   std::optional<Failure> snapshotFailure_;
   std::vector<std::shared_ptr<SimWindow>> windows_;
   std::vector<std::shared_ptr<SimWebView>> webViews_;
+  std::vector<std::shared_ptr<Button>> buttons_;
+  struct ShownAlert {
+    unsigned long id;
+    Alert alert;
+    AlertAnswer answer;
+  };
+  // Shared with the alerts' subscriptions, which may outlive the platform.
+  std::shared_ptr<std::vector<ShownAlert>> alerts_ = std::make_shared<std::vector<ShownAlert>>();
+  unsigned long nextAlertId_ = 1;
 };
 
 }  // namespace tumbla

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "platform/View.h"
+
+namespace tumbla {
+
+// A button over other views, drawn by its background image (or, without one, by its
+// title). It always has an accessible name, so that screen readers and assistive tools
+// can find and press it.
+class Button : public View {
+ public:
+  Button(Rect frame, std::optional<Image> background, std::string accessibleName)
+      : View(frame),
+        background_(std::move(background)),
+        accessibleName_(std::move(accessibleName)) {}
+
+  const std::optional<Image>& background() const { return background_; }
+  const std::string& accessibleName() const { return accessibleName_; }
+
+  // What a touch (touch-up inside) does.
+  void setAction(std::function<void()> action) { action_ = std::move(action); }
+  // Runs the action, as a touch does.
+  void sendAction() {
+    if (action_) action_();
+  }
+
+ private:
+  std::optional<Image> background_;
+  std::string accessibleName_;
+  std::function<void()> action_;
+};
+
+}  // namespace tumbla

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <curl/curl.h>
+
+#include <array>
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "platform/UrlLoading.h"
+
+namespace tumbla {
+
+// The libcurl state every load shares: one share handle (connections, DNS answers,
+// TLS sessions and cookies) and a pool of easy handles to reuse. Loads on any thread
+// take a handle, run and give it back. Shared-owned by each load in flight, so it lives
+// until the last one ends even when the loader goes first.
+class CurlPool {
+ public:
+  CurlPool();
+  ~CurlPool();
+  CurlPool(const CurlPool&) = delete;
+  CurlPool& operator=(const CurlPool&) = delete;
+
+  struct Callbacks {
+    // The final response's status and headers, once, before any data.
+    std::function<void(const UrlResponse&)> response;
+    // A piece of the body; answering false aborts the load.
+    std::function<bool(std::string_view)> data;
+    // Checked while the load runs; true aborts it.
+    std::function<bool()> cancelled;
+  };
+
+  // Runs the request to its end on the calling thread. Answers the response, or why
+  // there is none.
+  Result<UrlResponse> perform(const UrlRequest& request, const Callbacks& callbacks);
+
+  // Makes every load in flight and every later one fail at once: the program is ending.
+  void close() { closed_ = true; }
+
+  // An easy handle attached to the share, for reading and changing the shared cookies.
+  // Main thread and loads may use the cookies at once; the share's locks keep them apart.
+  template <class Body>
+  auto withCookieHandle(Body body) {
+    std::lock_guard lock(cookieHandleMutex_);
+    return body(cookieHandle_);
+  }
+
+ private:
+  CURL* acquire();
+  void release(CURL* handle);
+  static void lockShare(CURL*, curl_lock_data data, curl_lock_access, void* self);
+  static void unlockShare(CURL*, curl_lock_data data, void* self);
+
+  CURLSH* share_;
+  std::array<std::mutex, CURL_LOCK_DATA_LAST> shareLocks_;
+  std::mutex idleMutex_;
+  std::vector<CURL*> idle_;
+  std::mutex cookieHandleMutex_;
+  CURL* cookieHandle_;
+  std::atomic<bool> closed_{false};
+};
+
+}  // namespace tumbla

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include <optional>
+
+#include "TestSupport.h"
+#include "platform/linux/GtkAlertDialog.h"
+#include "platform/linux/GtkButtonView.h"
+
+namespace tumbla {
+namespace {
+
+using testing::pumpUntil;
+
+// The alert dialogs on screen.
+std::vector<GtkWidget*> openDialogs() {
+  std::vector<GtkWidget*> dialogs;
+  GList* toplevels = gtk_window_list_toplevels();
+  for (GList* item = toplevels; item; item = item->next) {
+    if (GTK_IS_MESSAGE_DIALOG(item->data) && gtk_widget_get_visible(GTK_WIDGET(item->data))) {
+      dialogs.push_back(GTK_WIDGET(item->data));
+    }
+  }
+  g_list_free(toplevels);
+  return dialogs;
+}
+
+std::vector<GtkButton*> dialogButtons(GtkWidget* dialog) {
+  std::vector<GtkButton*> buttons;
+  for (gint index = 0;; ++index) {
+    GtkWidget* button = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), index);
+    if (!button) return buttons;
+    buttons.push_back(GTK_BUTTON(button));
+  }
+}
+
+std::string accessibleName(GtkWidget* widget) {
+  const char* name = atk_object_get_name(gtk_widget_get_accessible(widget));
+  return name ? name : "";
+}
+
+TEST(GtkAlertDialog, EachButtonIsNamedAndAnswersItsIndex) {
+  std::optional<int> answer;
+  Subscription alert = GtkAlertDialog::show(
+      nullptr, {"Rate Tumbla", "Would you?", {"No, Thanks", "Rate It Now", "Remind_Me"}, 0},
+      [&](int index) { answer = index; });
+  std::vector<GtkWidget*> dialogs = openDialogs();
+  ASSERT_EQ(dialogs.size(), 1u);
+  EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(dialogs[0])), "Rate Tumbla");
+  std::vector<GtkButton*> buttons = dialogButtons(dialogs[0]);
+  ASSERT_EQ(buttons.size(), 3u);
+  EXPECT_EQ(accessibleName(GTK_WIDGET(buttons[2])), "Remind_Me");
+
+  gtk_button_clicked(buttons[1]);
+  ASSERT_TRUE(pumpUntil([&] { return answer.has_value(); }, 10));
+  EXPECT_EQ(*answer, 1);
+  EXPECT_TRUE(pumpUntil([] { return openDialogs().empty(); }, 10));
+}
+
+TEST(GtkAlertDialog, ClosingCountsAsCancelAndEndingTheSubscriptionAnswersNothing) {
+  std::optional<int> answer;
+  Subscription closed = GtkAlertDialog::show(nullptr, {"Upgrade", "", {"No,Thanks", "Buy Now"}, 0},
+                                             [&](int index) { answer = index; });
+  ASSERT_EQ(openDialogs().size(), 1u);
+  gtk_dialog_response(GTK_DIALOG(openDialogs()[0]), GTK_RESPONSE_DELETE_EVENT);
+  ASSERT_TRUE(pumpUntil([&] { return answer.has_value(); }, 10));
+  EXPECT_EQ(*answer, 0);
+
+  answer.reset();
+  {
+    Subscription dropped = GtkAlertDialog::show(nullptr, {"Notice", "text", {"OK"}, 0},
+                                                [&](int index) { answer = index; });
+    ASSERT_EQ(openDialogs().size(), 1u);
+  }
+  EXPECT_TRUE(openDialogs().empty());
+  EXPECT_FALSE(answer.has_value());
+}
+
+TEST(GtkButtonView, HasItsAccessibleNameAndRunsItsActionWhenClicked) {
+  GtkButtonView view({139, 0, 20, 20}, std::nullopt, "Promotion");
+  int presses = 0;
+  view.setAction([&] { ++presses; });
+  GtkWidget* button = gtk_bin_get_child(GTK_BIN(view.viewWidget().widget()));
+  ASSERT_TRUE(GTK_IS_BUTTON(button));
+  EXPECT_EQ(accessibleName(button), "Promotion");
+  gtk_button_clicked(GTK_BUTTON(button));
+  EXPECT_EQ(presses, 1);
+}
+
+}  // namespace
+}  // namespace tumbla
