@@ -4,6 +4,7 @@
 
 #include "json/SBJSON.h"
 #include "platform/Log.h"
+#include "platform/Platform.h"
 #include "platform/Url.h"
 
 namespace tumbla {
@@ -66,7 +67,23 @@ std::string FBRequest::generateGetURL() const {
 
 void FBRequest::connect() {
   if (delegateResponds(FBRequestDelegate::Optional::Loading)) delegate_->requestLoading(*this);
+  // The exchange holds the request, not the other way round: whoever made it may let go.
   keepAlive_ = weak_from_this().lock();
+  std::weak_ptr<FBRequest> weak = keepAlive_;
+  UrlConnectionHandlers handlers;
+  handlers.didReceiveResponse = [weak](const UrlResponse& response) {
+    if (auto self = weak.lock()) self->connectionDidReceiveResponse(response);
+  };
+  handlers.didReceiveData = [weak](std::string_view data) {
+    if (auto self = weak.lock()) self->connectionDidReceiveData(data);
+  };
+  handlers.didFinishLoading = [weak] {
+    if (auto self = weak.lock()) self->connectionDidFinishLoading();
+  };
+  handlers.didFail = [weak](const Error& error) {
+    if (auto self = weak.lock()) self->connectionDidFailWithError(error);
+  };
+  connection_ = Platform::shared().urlLoader().start(wireRequest(), std::move(handlers));
 }
 
 void FBRequest::utfAppendBody(std::string& body, std::string_view text) {
@@ -106,8 +123,8 @@ std::string FBRequest::generatePostBody() const {
   return body;
 }
 
-FBRequest::WireRequest FBRequest::wireRequest() const {
-  WireRequest wire;
+UrlRequest FBRequest::wireRequest() const {
+  UrlRequest wire;
   wire.url = generateGetURL();
   wire.method = httpMethod_;
   wire.headers.emplace_back("User-Agent", kUserAgent);
@@ -116,6 +133,8 @@ FBRequest::WireRequest FBRequest::wireRequest() const {
                               "multipart/form-data; boundary=" + std::string(kBoundary));
     wire.body = generatePostBody();
   }
+  wire.timeoutSeconds = kTimeoutSeconds;
+  wire.maxBodyBytes = kMaxResponseBytes;
   return wire;
 }
 
@@ -160,6 +179,22 @@ std::optional<Value> FBRequest::parseJsonResponse(std::string_view data,
   return result;
 }
 
+std::string FBRequest::withoutAccessToken(std::string_view text) {
+  constexpr std::string_view needle = "access_token=";
+  std::string result;
+  std::size_t from = 0;
+  for (std::size_t found; (found = text.find(needle, from)) != std::string_view::npos;) {
+    std::size_t valueStart = found + needle.size();
+    std::size_t valueEnd = text.find_first_of("&# \t\r\n\"'", valueStart);
+    if (valueEnd == std::string_view::npos) valueEnd = text.size();
+    result.append(text.substr(from, valueStart - from));
+    result.append("(token)");
+    from = valueEnd;
+  }
+  result.append(text.substr(from));
+  return result;
+}
+
 void FBRequest::failWithError(const Error& error) {
   if (delegateResponds(FBRequestDelegate::Optional::DidFail)) {
     delegate_->requestDidFailWithError(*this, error);
@@ -182,7 +217,7 @@ void FBRequest::handleResponseData(const std::string& data) {
   }
 }
 
-void FBRequest::connectionDidReceiveResponse(const URLResponse& response) {
+void FBRequest::connectionDidReceiveResponse(const UrlResponse& response) {
   responseText_.emplace();
   if (delegateResponds(FBRequestDelegate::Optional::DidReceiveResponse)) {
     delegate_->requestDidReceiveResponse(*this, response);
@@ -191,17 +226,7 @@ void FBRequest::connectionDidReceiveResponse(const URLResponse& response) {
 
 void FBRequest::connectionDidReceiveData(std::string_view data) {
   if (!responseText_) responseText_.emplace();
-  if (responseText_->size() + data.size() <= kMaxResponseBytes) {
-    responseText_->append(data);
-    return;
-  }
-  auto self = weak_from_this().lock();
-  logLine("Facebook answer larger than " + std::to_string(kMaxResponseBytes >> 20) +
-          " MB; request abandoned");
-  Error error =
-      formError(kGeneralErrorCode, Dictionary{{"error_msg", "The answer was too large to read"}});
-  endExchange();
-  failWithError(error);
+  responseText_->append(data);
 }
 
 void FBRequest::connectionDidFinishLoading() {

@@ -12,7 +12,7 @@
 #include "facebook/FBRequestDelegate.h"
 #include "platform/Error.h"
 #include "platform/Subscription.h"
-#include "platform/URLResponse.h"
+#include "platform/UrlLoading.h"
 #include "value/Value.h"
 
 namespace tumbla {
@@ -31,17 +31,6 @@ class FBRequest : public std::enable_shared_from_this<FBRequest> {
   // An answer larger than this is not one the API gives; reading stops there and the
   // request fails, so a runaway server cannot fill the memory.
   static constexpr std::size_t kMaxResponseBytes = std::size_t{8} << 20;
-
-  // What goes over the wire for this request.
-  struct WireRequest {
-    std::string url;
-    std::string method;
-    std::vector<std::pair<std::string, std::string>> headers;
-    std::string body;
-    double timeoutSeconds = kTimeoutSeconds;
-    // Never answered from a local cache.
-    bool ignoreLocalCache = true;
-  };
 
   // A new request, not yet started; the delegate is not owned and may be absent.
   static std::shared_ptr<FBRequest> getRequestWithParams(std::shared_ptr<FBParams> params,
@@ -76,19 +65,23 @@ class FBRequest : public std::enable_shared_from_this<FBRequest> {
   // The multipart body: the one copy of an image the upload makes.
   std::string generatePostBody() const;
   static void utfAppendBody(std::string& body, std::string_view text);
-  // The whole request as `connect` sends it.
-  WireRequest wireRequest() const;
+  // The whole request as `connect` sends it. The loader keeps no cache, so the answer
+  // always comes from the server.
+  UrlRequest wireRequest() const;
 
   // Reads an answer body: the parsed result, or nothing; `error` is set when the body is
   // an error answer (and then the result, if any, must not be delivered).
   static std::optional<Value> parseJsonResponse(std::string_view data, std::optional<Error>& error);
   static Error formError(long code, Dictionary userInfo);
+  // `text` (an address, an error's description) with every access token replaced by a
+  // mark, fit for the log and the trace.
+  static std::string withoutAccessToken(std::string_view text);
   void failWithError(const Error& error);
   // The completion dispatch for a finished body.
   void handleResponseData(const std::string& data);
 
   // The connection's reports, in the order it makes them.
-  void connectionDidReceiveResponse(const URLResponse& response);
+  void connectionDidReceiveResponse(const UrlResponse& response);
   void connectionDidReceiveData(std::string_view data);
   void connectionDidFinishLoading();
   void connectionDidFailWithError(const Error& error);

@@ -8,7 +8,7 @@
 namespace tumbla {
 
 class FBRequest;
-struct URLResponse;
+struct UrlResponse;
 
 // What a request reports to its user. Every operation is optional: a delegate announces
 // the ones it has through `respondsTo`, and the request calls an operation only after
@@ -23,7 +23,7 @@ class FBRequestDelegate {
   // The exchange is about to open.
   virtual void requestLoading(FBRequest& /*request*/) {}
   // A response header arrived; the body collected so far starts again.
-  virtual void requestDidReceiveResponse(FBRequest& /*request*/, const URLResponse& /*response*/) {}
+  virtual void requestDidReceiveResponse(FBRequest& /*request*/, const UrlResponse& /*response*/) {}
   // The whole body, before it is read.
   virtual void requestDidLoadRawResponse(FBRequest& /*request*/, std::string_view /*body*/) {}
   // The parsed dictionary or array, or the raw body as data when it was no JSON.

@@ -132,7 +132,12 @@ void Facebook::logout(FBSessionDelegate* delegate) {
   }
 }
 
-void Facebook::removeLoginCookies() {}
+void Facebook::removeLoginCookies() {
+  std::optional<Url> login = Url::parse(endpoints_.loginURL);
+  if (!login || !login->host()) return;
+  Platform::shared().urlLoader().cookieStorage().deleteCookiesForHost(*login->host());
+  Platform::shared().userInterface().deleteWebCookiesForHost(*login->host());
+}
 
 void Facebook::fbDialogLogin(const std::string& token, std::optional<Date> expirationDate) {
   accessToken_ = token;

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Result.h"
 #include "platform/Alert.h"
 #include "platform/Button.h"
+#include "platform/Result.h"
 #include "platform/Subscription.h"
 #include "platform/View.h"
 #include "platform/WebView.h"
@@ -27,6 +27,8 @@ class UserInterface {
   virtual std::shared_ptr<Window> keyWindow() const = 0;
   virtual std::shared_ptr<View> makeView(Rect frame) = 0;
   virtual std::shared_ptr<WebView> makeWebView(Rect frame) = 0;
+  // Forgets the cookies the web views hold for `host` and its subdomains.
+  virtual void deleteWebCookiesForHost(std::string_view host) = 0;
   virtual std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) = 0;
   // Renders what `view` shows now (its subviews included) into a PNG image of the view's
   // size held in memory. The slow part (the encoding) runs away from the main thread so

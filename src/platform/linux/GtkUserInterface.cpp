@@ -79,6 +79,10 @@ std::shared_ptr<WebView> GtkUserInterface::makeWebView(Rect frame) {
   return std::make_shared<WebKitView>(frame, scriptTimeoutSeconds_);
 }
 
+void GtkUserInterface::deleteWebCookiesForHost(std::string_view host) {
+  WebKitView::deleteCookiesForHost(host);
+}
+
 std::shared_ptr<ImageView> GtkUserInterface::makeImageView(std::optional<Image> image) {
   return std::make_shared<GtkImageView>(std::move(image));
 }

@@ -23,6 +23,7 @@ class GtkUserInterface : public UserInterface {
   std::shared_ptr<Window> keyWindow() const override { return mainWindow(); }
   std::shared_ptr<View> makeView(Rect frame) override;
   std::shared_ptr<WebView> makeWebView(Rect frame) override;
+  void deleteWebCookiesForHost(std::string_view host) override;
   std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) override;
   std::optional<Image> imageNamed(std::string_view name) const override;
   void snapshot(View& view, SnapshotDone done) override;

@@ -33,6 +33,10 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   void loadURL(const Url& url) override;
   std::optional<std::string> evaluateScript(std::string_view script) override;
 
+  // Forgets, shortly after, the cookies every web view holds for `host` and its
+  // subdomains.
+  static void deleteCookiesForHost(std::string_view host);
+
  private:
   struct LoadRequest {
     std::string uri;

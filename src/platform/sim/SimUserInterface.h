@@ -30,6 +30,11 @@ class SimUserInterface : public UserInterface {
   }
   std::shared_ptr<View> makeView(Rect frame) override;
   std::shared_ptr<WebView> makeWebView(Rect frame) override;
+  void deleteWebCookiesForHost(std::string_view host) override {
+    webCookieDeletions_.emplace_back(host);
+  }
+  // The hosts whose web cookies were deleted, in order.
+  const std::vector<std::string>& webCookieDeletions() const { return webCookieDeletions_; }
   std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) override;
   std::optional<Image> imageNamed(std::string_view name) const override;
   // Answers at once with an image of the view's size whose bytes name that size
@@ -57,6 +62,7 @@ class SimUserInterface : public UserInterface {
   Rect screen_{0, 0, 320, 480};
   std::map<std::string, Size, std::less<>> images_;
   std::optional<Failure> snapshotFailure_;
+  std::vector<std::string> webCookieDeletions_;
   std::vector<std::shared_ptr<SimWindow>> windows_;
   std::vector<std::shared_ptr<SimWebView>> webViews_;
   std::vector<std::shared_ptr<Button>> buttons_;

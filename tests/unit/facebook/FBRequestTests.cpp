@@ -23,7 +23,7 @@ class RecordingRequestDelegate : public FBRequestDelegate {
     return std::find(implemented_.begin(), implemented_.end(), operation) != implemented_.end();
   }
   void requestLoading(FBRequest&) override { calls.push_back("loading"); }
-  void requestDidReceiveResponse(FBRequest&, const URLResponse& response) override {
+  void requestDidReceiveResponse(FBRequest&, const UrlResponse& response) override {
     calls.push_back("response " + std::to_string(response.statusCode));
   }
   void requestDidLoadRawResponse(FBRequest&, std::string_view body) override {
@@ -119,7 +119,7 @@ TEST_F(FBRequestTest, MultipartBodyIsExactByteForByte) {
       "--" + boundary + "\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\nb" + delimiter);
 }
 
-TEST_F(FBRequestTest, WireRequestHasTheHeadersMethodTimeoutAndCachePolicy) {
+TEST_F(FBRequestTest, WireRequestHasTheHeadersMethodTimeoutAndBound) {
   auto post = make(FBParams::make({{"message", "m"}}), "POST")->wireRequest();
   EXPECT_EQ(post.url, "https://graph.example/me?message=m");
   EXPECT_EQ(post.method, "POST");
@@ -129,7 +129,7 @@ TEST_F(FBRequestTest, WireRequestHasTheHeadersMethodTimeoutAndCachePolicy) {
                                                         std::string(FBRequest::kBoundary)}}));
   EXPECT_FALSE(post.body.empty());
   EXPECT_EQ(post.timeoutSeconds, 180);
-  EXPECT_TRUE(post.ignoreLocalCache);
+  EXPECT_EQ(post.maxBodyBytes, FBRequest::kMaxResponseBytes);
 
   auto get = make(FBParams::make({{"message", "m"}}), "GET")->wireRequest();
   EXPECT_EQ(get.headers, (Headers{{"User-Agent", "FacebookConnect"}}));
@@ -214,9 +214,9 @@ TEST_F(FBRequestTest, CompletionAsksBeforeEachCall) {
 TEST_F(FBRequestTest, ExchangeReportsInOrderAndStartsTheBodyAfresh) {
   RecordingRequestDelegate delegate;
   auto request = make(FBParams::make(), "GET", "https://graph.example/me", &delegate);
-  request->connectionDidReceiveResponse(URLResponse{"", 301, {}});
+  request->connectionDidReceiveResponse(UrlResponse{301, {}});
   request->connectionDidReceiveData("ignored");
-  request->connectionDidReceiveResponse(URLResponse{"", 200, {}});
+  request->connectionDidReceiveResponse(UrlResponse{200, {}});
   request->connectionDidReceiveData("[1,");
   request->connectionDidReceiveData("2]");
   EXPECT_EQ(request->responseText(), "[1,2]");
@@ -233,17 +233,68 @@ TEST_F(FBRequestTest, ExchangeReportsInOrderAndStartsTheBodyAfresh) {
   EXPECT_EQ(failing.failure->domain, "NSURLErrorDomain");
 }
 
-TEST_F(FBRequestTest, AnOversizedAnswerFailsOnceWithOneLine) {
+TEST_F(FBRequestTest, ConnectSendsTheRequestAndLivesUntilTheExchangeEnds) {
+  auto& loader = static_cast<SimPlatform&>(Platform::shared()).urlLoader();
+  auto& runLoop = static_cast<SimPlatform&>(Platform::shared()).runLoop();
+  loader.setAnswer("https://graph.example/me/photos?message=hi",
+                   {200, "{\"id\":\"7\"}", {}, 2.0, std::nullopt});
+  RecordingRequestDelegate delegate;
+  std::weak_ptr<FBRequest> weak;
+  {
+    auto request = make(FBParams::make({{"message", "hi"}, {"picture", image("PNG")}}), "POST",
+                        "https://graph.example/me/photos", &delegate);
+    weak = request;
+    request->connect();
+    EXPECT_TRUE(request->loading());
+  }
+  EXPECT_FALSE(weak.expired());
+  EXPECT_EQ(delegate.calls, std::vector<std::string>{"loading"});
+  ASSERT_EQ(loader.requests().size(), 1u);
+  EXPECT_EQ(loader.requests()[0].method, "POST");
+  EXPECT_NE(loader.requests()[0].body.find("\r\n\r\nPNG\r\n--"), std::string::npos);
+
+  runLoop.advance(2.0);
+  EXPECT_EQ(delegate.calls,
+            (std::vector<std::string>{"loading", "response 200", "raw {\"id\":\"7\"}", "load"}));
+  EXPECT_TRUE(weak.expired());
+  EXPECT_EQ(loader.activeConnectionCount(), 0u);
+}
+
+TEST_F(FBRequestTest, FailuresOfTheExchangeReachTheDelegate) {
+  auto& loader = static_cast<SimPlatform&>(Platform::shared()).urlLoader();
+  auto& runLoop = static_cast<SimPlatform&>(Platform::shared()).runLoop();
+  const std::string huge(FBRequest::kMaxResponseBytes + 1, ' ');
+  loader.setAnswer("https://graph.example/big?", {200, huge, {}, 0, {}});
+  for (const char* endpoint : {"https://graph.example/big", "https://graph.example/unreachable"}) {
+    RecordingRequestDelegate delegate;
+    make(FBParams::make(), "GET", endpoint, &delegate)->connect();
+    runLoop.advance(1);
+    EXPECT_EQ(delegate.calls, (std::vector<std::string>{"loading", "fail -1"}));
+    EXPECT_EQ(delegate.failure->domain, "NSURLErrorDomain");
+  }
+}
+
+TEST_F(FBRequestTest, TokensAreMarkedOutOfTextsForTheLog) {
+  EXPECT_EQ(FBRequest::withoutAccessToken(
+                "could not load https://g.example/me?access_token=S%2B1&format=json: refused"),
+            "could not load https://g.example/me?access_token=(token)&format=json: refused");
+  EXPECT_EQ(FBRequest::withoutAccessToken("a#access_token=X access_token=Y"),
+            "a#access_token=(token) access_token=(token)");
+  EXPECT_EQ(FBRequest::withoutAccessToken("access_token="), "access_token=(token)");
+  EXPECT_EQ(FBRequest::withoutAccessToken("nothing here"), "nothing here");
+}
+
+TEST_F(FBRequestTest, DroppingARequestWithoutItsDelegateStopsTheReports) {
+  auto& loader = static_cast<SimPlatform&>(Platform::shared()).urlLoader();
+  auto& runLoop = static_cast<SimPlatform&>(Platform::shared()).runLoop();
+  loader.setAnswer("https://graph.example/me?", {200, "[]", {}, 1.0, {}});
   RecordingRequestDelegate delegate;
   auto request = make(FBParams::make(), "GET", "https://graph.example/me", &delegate);
-  request->connectionDidReceiveResponse(URLResponse{"", 200, {}});
-  std::string megabyte(1 << 20, ' ');
-  for (int i = 0; i < 8; ++i) request->connectionDidReceiveData(megabyte);
-  EXPECT_EQ(delegate.calls, std::vector<std::string>{"response 200"});
-  request->connectionDidReceiveData("x");
-  EXPECT_EQ(delegate.calls, (std::vector<std::string>{"response 200", "fail 10000"}));
-  EXPECT_FALSE(request->responseText());
-  EXPECT_EQ(logged.size(), 1u);
+  request->connect();
+  request->setDelegate(nullptr);
+  runLoop.advance(1.0);
+  EXPECT_EQ(delegate.calls, std::vector<std::string>{"loading"});
+  EXPECT_FALSE(request->loading());
 }
 
 }  // namespace

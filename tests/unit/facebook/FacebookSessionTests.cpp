@@ -147,14 +147,21 @@ TEST_F(FacebookSessionTest, OtherDialogsGetTheirMarkersAndTheDecodedToken) {
 
 TEST_F(FacebookSessionTest, LogoutExpiresTheSessionForgetsTheTokenAndTellsTheDelegate) {
   logIn("fbconnect://success#access_token=TOKEN&expires_in=0");
+  CookieStorage& cookies = platform->urlLoader().cookieStorage();
+  cookies.setCookie(Cookie{"c_user", "1", "login.example"});
+  cookies.setCookie(Cookie{"keep", "1", "other.example"});
   session->logout(&delegate);
+  ASSERT_EQ(cookies.allCookies().size(), 1u);
+  EXPECT_EQ(cookies.allCookies()[0].name, "keep");
+  EXPECT_EQ(platform->userInterface().webCookieDeletions(),
+            std::vector<std::string>{"login.example"});
   EXPECT_EQ(session->request()->url(), "https://api.example/method/auth.expireSession");
   EXPECT_EQ(*session->request()->params()->findString("access_token"), "TOKEN");
   EXPECT_FALSE(session->accessToken());
   EXPECT_FALSE(session->expirationDate());
   EXPECT_EQ(delegate.calls, (std::vector<std::string>{"login", "logout"}));
 
-  session->request()->connectionDidFailWithError(Error{"NSURLErrorDomain", -1009, "", nullptr, {}});
+  platform->runLoop().advance(1);  // the loader has no answer for it: a failure
   EXPECT_EQ(logged, std::vector<std::string>{"Failed to expire the session"});
 
   // Logged out already: the expire request still goes, without a token.
