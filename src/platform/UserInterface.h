@@ -8,8 +8,10 @@
 
 #include "platform/Alert.h"
 #include "platform/Button.h"
+#include "platform/Label.h"
 #include "platform/Result.h"
 #include "platform/Subscription.h"
+#include "platform/TextField.h"
 #include "platform/View.h"
 #include "platform/WebView.h"
 #include "platform/Window.h"
@@ -35,6 +37,8 @@ class UserInterface {
   // that the game keeps running; `done` runs on the main thread.
   using SnapshotDone = std::function<void(Result<Image>)>;
   virtual void snapshot(View& view, SnapshotDone done) = 0;
+  virtual std::shared_ptr<Label> makeLabel(Rect frame, std::string text, LabelStyle style) = 0;
+  virtual std::shared_ptr<TextField> makeTextField(Rect frame, std::string accessibleName) = 0;
   virtual std::shared_ptr<Button> makeButton(Rect frame, std::optional<Image> background,
                                              std::string accessibleName) = 0;
   // Shows the alert above the window and returns at once; `answer` runs on the main

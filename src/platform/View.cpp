@@ -38,6 +38,11 @@ void View::setTransform(const AffineTransform& transform) {
   transformChanged();
 }
 
+void View::setBackgroundColor(const Color& color) {
+  backgroundColor_ = color;
+  backgroundColorChanged();
+}
+
 void View::addSubview(std::shared_ptr<View> view) {
   removeSubview(*view);
   subviews_.push_back(view);

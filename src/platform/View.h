@@ -21,6 +21,12 @@ struct Rect {
   bool operator==(const Rect&) const = default;
 };
 
+// A colour with its red, green, blue and alpha between 0 and 1.
+struct Color {
+  double red = 0, green = 0, blue = 0, alpha = 0;
+  bool operator==(const Color&) const = default;
+};
+
 // A 2D affine transform [a b; c d] + (tx, ty), as in the drawing API.
 struct AffineTransform {
   double a = 1, b = 0, c = 0, d = 1, tx = 0, ty = 0;
@@ -58,6 +64,9 @@ class View {
   void setHidden(bool hidden);
   const AffineTransform& transform() const { return transform_; }
   void setTransform(const AffineTransform& transform);
+  // Clear (nothing drawn) unless set.
+  const Color& backgroundColor() const { return backgroundColor_; }
+  void setBackgroundColor(const Color& color);
 
   // Later subviews lie above earlier ones; adding a view that is already a subview brings
   // it to the front.
@@ -71,6 +80,7 @@ class View {
   virtual void alphaChanged() {}
   virtual void hiddenChanged() {}
   virtual void transformChanged() {}
+  virtual void backgroundColorChanged() {}
   virtual void subviewAdded(View& /*view*/) {}
   virtual void subviewRemoved(View& /*view*/) {}
 
@@ -79,6 +89,7 @@ class View {
   double alpha_ = 1.0;
   bool hidden_ = false;
   AffineTransform transform_;
+  Color backgroundColor_;
   std::vector<std::shared_ptr<View>> subviews_;
 };
 

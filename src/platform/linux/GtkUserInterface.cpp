@@ -9,6 +9,8 @@
 #include "platform/linux/GtkAlertDialog.h"
 #include "platform/linux/GtkButtonView.h"
 #include "platform/linux/GtkImageView.h"
+#include "platform/linux/GtkLabelView.h"
+#include "platform/linux/GtkTextFieldView.h"
 #include "platform/linux/GtkView.h"
 #include "platform/linux/WebKitView.h"
 
@@ -123,6 +125,14 @@ void GtkUserInterface::snapshot(View& view, SnapshotDone done) {
   g_task_set_task_data(task, job, deleteJob);
   g_task_run_in_thread(task, encodeSnapshot);
   g_object_unref(task);
+}
+
+std::shared_ptr<Label> GtkUserInterface::makeLabel(Rect frame, std::string text, LabelStyle style) {
+  return std::make_shared<GtkLabelView>(frame, std::move(text), std::move(style));
+}
+
+std::shared_ptr<TextField> GtkUserInterface::makeTextField(Rect frame, std::string accessibleName) {
+  return std::make_shared<GtkTextFieldView>(frame, std::move(accessibleName));
 }
 
 std::shared_ptr<Button> GtkUserInterface::makeButton(Rect frame, std::optional<Image> background,

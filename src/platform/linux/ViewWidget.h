@@ -23,6 +23,9 @@ class ViewWidget {
   void place(const Rect& frame, const AffineTransform& transform);
   void setAlpha(double alpha);
   void setHidden(bool hidden);
+  // Fills the view with the colour, below its content and children.
+  void setBackgroundColor(const Color& color);
+  const Color& backgroundColor() const { return background_; }
   // Views that ignore touches (image views, and any view once transparent) let the
   // pointer through to what lies below, as on the mobile system.
   void setTakesInput(bool takesInput);
@@ -33,6 +36,7 @@ class ViewWidget {
   void applyPassThrough();
 
   GtkWidget* overlay_;
+  Color background_;
   bool takesInput_ = true;
   bool transparent_ = false;
 };

@@ -20,6 +20,25 @@ class SimWindow : public Window {
   bool visible_ = false;
 };
 
+// A field whose text the test types.
+class SimTextField : public TextField {
+ public:
+  using TextField::TextField;
+  std::string text() const override { return text_; }
+  void setText(const std::string& text) override { text_ = text; }
+  void resignFirstResponder() override { editing_ = false; }
+  // The player touches the field and types.
+  void type(const std::string& text) {
+    editing_ = true;
+    text_ += text;
+  }
+  bool isEditing() const { return editing_; }
+
+ private:
+  std::string text_;
+  bool editing_ = false;
+};
+
 // Views that only keep their state, for tests to inspect.
 class SimUserInterface : public UserInterface {
  public:
@@ -41,6 +60,12 @@ class SimUserInterface : public UserInterface {
   // ("snapshot 480x320"), or with the failure set below.
   void snapshot(View& view, SnapshotDone done) override;
   void setSnapshotFailure(std::optional<Failure> failure) { snapshotFailure_ = std::move(failure); }
+  std::shared_ptr<Label> makeLabel(Rect frame, std::string text, LabelStyle style) override {
+    return std::make_shared<Label>(frame, std::move(text), std::move(style));
+  }
+  std::shared_ptr<TextField> makeTextField(Rect frame, std::string accessibleName) override {
+    return std::make_shared<SimTextField>(frame, std::move(accessibleName));
+  }
   std::shared_ptr<Button> makeButton(Rect frame, std::optional<Image> background,
                                      std::string accessibleName) override;
   Subscription showAlert(Alert alert, AlertAnswer answer) override;
