@@ -23,8 +23,8 @@ std::string boolArgument(bool value) {
 
 }  // namespace
 
-TumblaViewController::TumblaViewController() {
-  // Seam: the Facebook session and its permissions are made here.
+TumblaViewController::TumblaViewController()
+    : snapshotSharing_(SnapshotSharing::Settings::fromBundle(Platform::shared().bundle()), intFB_) {
   urlDispatcher_.setDelegate(this);
   // Seam: the music track list "track1" to "track9" goes to the shuffled playlist here.
 }
@@ -81,7 +81,7 @@ void TumblaViewController::loadView() {
 
 void TumblaViewController::viewDidLoad() {
   readCounters();
-  // Seam: the share view and camera button are built here.
+  snapshotSharing_.buildInto(view_, isIPad());
   // Seam: the remote configuration page decides here whether the promotion button shows.
   loadPage();
   deviceShakenSubscription_ = Platform::shared().notificationCenter().addObserver(
@@ -282,8 +282,8 @@ void TumblaViewController::applicationWillResignActive() {
 void TumblaViewController::applicationDidBecomeActive() {
   ++intValue_;
   resumeGame(false);
-  // Seam: the share view hides and its text field empties here.
-  // Seam: the activation prompts (upgrade offer, share panel) run here.
+  snapshotSharing_.applicationDidBecomeActive(intValue_);
+  // Seam: the upgrade offer runs here.
 }
 
 void TumblaViewController::applicationDidEnterBackground() {

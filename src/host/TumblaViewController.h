@@ -8,6 +8,7 @@
 
 #include "bridge/URLDispatcher.h"
 #include "host/BridgeTrace.h"
+#include "host/SnapshotSharing.h"
 #include "platform/RunLoop.h"
 #include "platform/Subscription.h"
 #include "platform/View.h"
@@ -75,6 +76,7 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   bool webViewLoaded() const { return webViewLoaded_; }
   std::int32_t intValue() const { return intValue_; }
   std::int32_t intFB() const { return intFB_; }
+  SnapshotSharing& snapshotSharing() { return snapshotSharing_; }
 
  private:
   void loadView();
@@ -93,6 +95,7 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   std::int32_t intFB_ = 0;
   Array unsentScores_;
   URLDispatcher urlDispatcher_;
+  SnapshotSharing snapshotSharing_;
   std::vector<std::string> pendingScripts_;
   bool webViewLoaded_ = false;
   std::shared_ptr<View> view_;
