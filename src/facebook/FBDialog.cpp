@@ -38,14 +38,26 @@ double titleTextHeight() {
 
 }  // namespace
 
-FBDialog::FBDialog() : title_(kDefaultTitle) {
+FBDialog::FBDialog() {
   UserInterface& ui = Platform::shared().userInterface();
   panel_ = ui.makeView({});
+  // The frame around the title bar and the page.
+  panel_->setBackgroundColor({0.3, 0.3, 0.3, 0.8});
+  titleLabel_ = ui.makeLabel({}, std::string(kDefaultTitle),
+                             LabelStyle{"Sans Bold", isPad() ? 18.0 : 14.0, Color{1, 1, 1, 1}, 1});
+  titleLabel_->setBackgroundColor({0.42578125, 0.515625, 0.703125, 1});
   webView_ = ui.makeWebView({10, 10, 480, 480});
   webView_->setDelegate(this);
   iconView_ = ui.makeImageView(ui.imageNamed(kIconImage));
+  closeButton_ = ui.makeButton({}, ui.imageNamed(kCloseImage), "Close");
+  closeButton_->setAction([this] {
+    auto keep = weak_from_this().lock();
+    cancel();
+  });
+  panel_->addSubview(titleLabel_);
   panel_->addSubview(webView_);
   panel_->addSubview(iconView_);
+  panel_->addSubview(closeButton_);
 }
 
 FBDialog::FBDialog(std::string serverURL, std::shared_ptr<FBParams> params,
@@ -64,11 +76,11 @@ FBDialog::~FBDialog() {
 }
 
 const std::string& FBDialog::title() const {
-  return title_;
+  return titleLabel_->text();
 }
 
 void FBDialog::setTitle(std::string title) {
-  title_ = std::move(title);
+  titleLabel_->setText(std::move(title));
 }
 
 std::string FBDialog::generateURL(const std::string& url, const FBParams* params) {

@@ -7,7 +7,9 @@
 
 #include "facebook/FBDialogDelegate.h"
 #include "facebook/FBParams.h"
+#include "platform/Button.h"
 #include "platform/Error.h"
+#include "platform/Label.h"
 #include "platform/RunLoop.h"
 #include "platform/Url.h"
 #include "platform/View.h"
@@ -82,6 +84,8 @@ class FBDialog : public WebViewDelegate, public std::enable_shared_from_this<FBD
   const std::shared_ptr<View>& panel() const { return panel_; }
   const std::shared_ptr<WebView>& webView() const { return webView_; }
   const std::shared_ptr<ImageView>& iconView() const { return iconView_; }
+  const std::shared_ptr<Label>& titleLabel() const { return titleLabel_; }
+  const std::shared_ptr<Button>& closeButton() const { return closeButton_; }
   const std::optional<Url>& loadingURL() const { return loadingURL_; }
   // Whether the panel is on screen (until the fade-out has ended).
   bool isOnScreen() const { return window_.lock() != nullptr; }
@@ -108,7 +112,8 @@ class FBDialog : public WebViewDelegate, public std::enable_shared_from_this<FBD
   std::shared_ptr<View> panel_;
   std::shared_ptr<WebView> webView_;
   std::shared_ptr<ImageView> iconView_;
-  std::string title_;
+  std::shared_ptr<Label> titleLabel_;
+  std::shared_ptr<Button> closeButton_;
   std::weak_ptr<Window> window_;
   bool dismissing_ = false;
   // The animation step running now (bounce or fade); dropping it stops the animation.
