@@ -30,8 +30,11 @@ GtkLabelView::GtkLabelView(Rect frame, std::string text, LabelStyle style)
                          pango_attr_foreground_alpha_new(channel(shown.textColor.alpha)));
   gtk_label_set_attributes(GTK_LABEL(widget), attributes);
   pango_attr_list_unref(attributes);
-  gtk_label_set_line_wrap(GTK_LABEL(widget), TRUE);
-  gtk_label_set_lines(GTK_LABEL(widget), shown.lines > 0 ? shown.lines : -1);
+  // One line is cut short at its end; more lines wrap at words.
+  if (shown.lines != 1) {
+    gtk_label_set_line_wrap(GTK_LABEL(widget), TRUE);
+    gtk_label_set_lines(GTK_LABEL(widget), shown.lines > 0 ? shown.lines : -1);
+  }
   gtk_label_set_ellipsize(GTK_LABEL(widget), PANGO_ELLIPSIZE_END);
   gtk_label_set_xalign(GTK_LABEL(widget), 0);
   textChanged();
