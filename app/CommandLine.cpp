@@ -4,7 +4,7 @@
 
 namespace tumbla {
 
-std::variant<CommandLine, std::string> parseCommandLine(int argc, char** argv) {
+Result<CommandLine> parseCommandLine(int argc, char** argv) {
   CommandLine options;
   for (int i = 1; i < argc; ++i) {
     std::string_view argument = argv[i];
@@ -18,7 +18,7 @@ std::variant<CommandLine, std::string> parseCommandLine(int argc, char** argv) {
       argument = argument.substr(0, equals);
       takesValue = true;
     } else if (takesValue) {
-      if (i + 1 >= argc) return "option " + std::string(argument) + " needs a value";
+      if (i + 1 >= argc) return Failure{"option " + std::string(argument) + " needs a value"};
       value = argv[++i];
     }
 
@@ -26,6 +26,10 @@ std::variant<CommandLine, std::string> parseCommandLine(int argc, char** argv) {
       options.help = true;
     } else if (argument == "--version") {
       options.version = true;
+    } else if (argument == "--fullscreen" && !takesValue) {
+      options.fullscreen = true;
+    } else if (argument == "--inspector" && !takesValue) {
+      options.inspector = true;
     } else if (argument == "--bundle" && !value.empty()) {
       options.bundle = std::filesystem::path(value);
     } else if (argument == "--data-dir" && !value.empty()) {
@@ -38,12 +42,12 @@ std::variant<CommandLine, std::string> parseCommandLine(int argc, char** argv) {
       } else if (value == "ipad") {
         options.idiom = UserInterfaceIdiom::Pad;
       } else {
-        return "--device takes iphone or ipad, not '" + std::string(value) + "'";
+        return Failure{"--device takes iphone or ipad, not '" + std::string(value) + "'"};
       }
     } else if (takesValue) {
-      return "option " + std::string(argument) + " needs a value";
+      return Failure{"option " + std::string(argument) + " needs a value"};
     } else {
-      return "unknown option '" + std::string(argument) + "'";
+      return Failure{"unknown option '" + std::string(argument) + "'"};
     }
   }
   return options;

@@ -1,12 +1,16 @@
 #include "TraceFile.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 
 namespace tumbla {
 
-std::unique_ptr<TraceFile> TraceFile::open(const std::filesystem::path& path) {
+Result<std::unique_ptr<TraceFile>> TraceFile::open(const std::filesystem::path& path) {
   std::FILE* file = std::fopen(path.c_str(), "w");
-  if (!file) return nullptr;
+  if (!file) {
+    return Failure{"cannot write the trace file " + path.string() + ": " + std::strerror(errno)};
+  }
   return std::unique_ptr<TraceFile>(new TraceFile(file));
 }
 

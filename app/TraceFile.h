@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "json/SBJsonWriter.h"
+#include "platform/Result.h"
 #include "value/Value.h"
 
 namespace tumbla {
@@ -14,8 +15,8 @@ namespace tumbla {
 // reader sees every event up to a crash or a kill.
 class TraceFile {
  public:
-  // Nothing when the file can't be opened for writing.
-  static std::unique_ptr<TraceFile> open(const std::filesystem::path& path);
+  // The open file, or why it can't be opened for writing.
+  static Result<std::unique_ptr<TraceFile>> open(const std::filesystem::path& path);
   ~TraceFile();
 
   void write(const Dictionary& event);

@@ -13,7 +13,7 @@
 #include "TraceFile.h"
 #include "host/TumblaAppDelegate.h"
 #include "platform/Log.h"
-#include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/LinuxPlatformFactory.h"
 
 namespace {
 
@@ -41,12 +41,12 @@ std::filesystem::path defaultBundle() {
 int main(int argc, char** argv) {
   using namespace tumbla;
 
-  auto parsed = parseCommandLine(argc, argv);
-  if (auto* problem = std::get_if<std::string>(&parsed)) {
-    std::cerr << "tumbla: " << *problem << "\n" << kUsage;
+  Result<CommandLine> parsed = parseCommandLine(argc, argv);
+  if (!parsed) {
+    std::cerr << "tumbla: " << parsed.reason() << "\n" << kUsage;
     return kUsageOrSetupError;
   }
-  const CommandLine& options = std::get<CommandLine>(parsed);
+  const CommandLine& options = *parsed;
   if (options.help) {
     std::cout << kUsage;
     return 0;
@@ -58,17 +58,19 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<TraceFile> trace;
   if (options.traceFile) {
-    trace = TraceFile::open(*options.traceFile);
-    if (!trace) return fail("cannot write the trace file " + options.traceFile->string());
+    Result<std::unique_ptr<TraceFile>> opened = TraceFile::open(*options.traceFile);
+    if (!opened) return fail(opened.reason());
+    trace = std::move(*opened);
   }
 
   LinuxPlatformOptions platformOptions;
   platformOptions.bundleDirectory = options.bundle.value_or(defaultBundle());
   platformOptions.dataDirectory = options.dataDirectory;
   platformOptions.idiom = options.idiom;
-  auto created = LinuxPlatform::create(platformOptions);
-  if (auto* problem = std::get_if<std::string>(&created)) return fail(*problem);
-  Platform::install(std::move(std::get<std::unique_ptr<LinuxPlatform>>(created)));
+  platformOptions.window = {options.fullscreen, options.inspector};
+  Result<std::unique_ptr<Platform>> created = makeLinuxPlatform(platformOptions);
+  if (!created) return fail(created.reason());
+  Platform::install(std::move(*created));
   Platform& platform = Platform::shared();
 
   if (trace) {
@@ -80,8 +82,9 @@ int main(int argc, char** argv) {
   }
 
   // Without a page there is nothing to show: say what is missing instead of an empty window.
-  TumblaViewController::GamePage page = TumblaViewController::findGamePage();
-  if (!page.path) return fail(page.problem);
+  if (Result<std::string> page = TumblaViewController::findGamePage(); !page) {
+    return fail(page.reason());
+  }
 
   int status;
   {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds tumbla and runs the game. Arguments go to tumbla.
-# Without a display the game runs headless under Xvfb and a screenshot of it is saved
-# to tumbla-screenshot.png after a few seconds; stop it with Ctrl+C.
+# Without a display the game runs headless under Xvfb: a few scripted moves are played,
+# then a screenshot of it is saved to tumbla-screenshot.png; stop it with Ctrl+C.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -15,11 +15,32 @@ fi
 
 echo "No display: running headless under Xvfb; a screenshot goes to $PWD/tumbla-screenshot.png"
 shot="$PWD/tumbla-screenshot.png"
-export TUMBLA_BINARY="$tumbla" TUMBLA_SHOT="$shot"
-exec "$root/tests/support/run-under-xvfb.sh" bash -c '
-  "$TUMBLA_BINARY" "$@" &
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+# The scripted moves below play on a scratch saved game unless a data directory is given,
+# so that a demonstration never changes the player's own game.
+data_dir=(--data-dir "$scratch/data")
+for argument in "$@"; do
+  case $argument in --data-dir|--data-dir=*) data_dir=() ;; esac
+done
+export TUMBLA_BINARY="$tumbla" TUMBLA_SHOT="$shot" TUMBLA_STARTED="$scratch/trace.jsonl"
+"$root/tests/support/run-under-xvfb.sh" bash -c '
+  "$TUMBLA_BINARY" --trace "$TUMBLA_STARTED" "$@" &
   pid=$!
   trap "kill -TERM $pid 2>/dev/null" INT TERM
-  sleep 5
+  for _ in $(seq 1 600); do
+    grep -q "Tumbla.setShakeToUndo" "$TUMBLA_STARTED" 2>/dev/null && break
+    kill -0 $pid 2>/dev/null || break
+    sleep 0.1
+  done
+  # A few moves, as a player would make them: past the rules, the first level solved, on to
+  # the next, and the cursor about the board there.
+  if window=$(xdotool search --onlyvisible --name "^Tumbla$" 2>/dev/null | head -1) && [ -n "$window" ]; then
+    xdotool windowfocus --sync "$window" 2>/dev/null || true
+    for key in Return Left Return; do xdotool key "$key"; sleep 0.4; done
+    sleep 1.5
+    for key in Return Up Return Right Down Return; do xdotool key "$key"; sleep 0.4; done
+  fi
+  sleep 1
   import -window root -trim +repage "$TUMBLA_SHOT" && echo "Saved $TUMBLA_SHOT"
-  wait $pid' tumbla "$@"
+  wait $pid' tumbla "${data_dir[@]}" "$@"

@@ -17,6 +17,7 @@ import workloads
 from programs import Baseline, Tumbla
 
 THROUGHPUT_TARGET = 0.9   # tumbla's commands per second, as a share of the baseline's
+FAST_PATH_TARGET = 30     # tumbla's message handler against its own frame path, in play
 COLD_START_TARGET = 1.15  # tumbla's time to Tumbla.init(), as a multiple of the baseline's
 IN_PLAY_DELAY_MS = 500    # well after either host's start-up sequence is over
 
@@ -33,6 +34,8 @@ class Bench:
             "play": workloads.make_bundle(bundle, scratch / "play-bundle", options.commands,
                                           options.frames, IN_PLAY_DELAY_MS),
             "cold": workloads.make_bundle(bundle, scratch / "cold-bundle", 0, options.frames),
+            "fast": workloads.make_bundle(bundle, scratch / "fast-bundle", options.fast_commands,
+                                          options.frames, IN_PLAY_DELAY_MS, via="messages"),
         }
 
     def _run(self, host, bundle, finishes):
@@ -60,6 +63,8 @@ def parse_options():
     parser.add_argument("--commands", type=int, default=2000, help="commands per burst")
     parser.add_argument("--frames", choices=("remove", "remove-next-task", "keep"),
                         default="remove", help="what the page does with a command's iframe")
+    parser.add_argument("--fast-commands", type=int, default=100000,
+                        help="commands per burst through tumbla's message handler")
     parser.add_argument("--time-limit", type=float, default=30.0,
                         help="seconds one run may take before it counts as failed")
     return parser.parse_args()
@@ -69,6 +74,8 @@ def measure(bench, hosts_compared, rounds):
     """Every workload on every host, each round; results[workload][host] lists the runs."""
     results = {workload: {host: [] for host in hosts_compared}
                for workload in ("start", "play", "cold")}
+    tumbla = hosts_compared[0]
+    results["fast"] = {tumbla: []}
     for round_number in range(1, rounds + 1):
         # Swapping who goes first each round keeps warm-up and drift off one side.
         pair = hosts_compared if round_number % 2 else hosts_compared[::-1]
@@ -77,11 +84,14 @@ def measure(bench, hosts_compared, rounds):
                 results[when][host].append(bench.burst(host, when))
         for host in pair:
             results["cold"][host].append(bench.cold_start_ms(host))
+        # Only tumbla has the message handler; its frame path in play is the comparison.
+        results["fast"][tumbla].append(bench.burst(tumbla, "fast"))
         print(f"round {round_number}/{rounds}: " + "; ".join(
             f"{host.name} {results['start'][host][-1].page_to_handler_rate():.0f}/s at start, "
             f"{results['play'][host][-1].page_to_handler_rate():.0f}/s in play, "
-            f"cold start {results['cold'][host][-1]:.0f} ms" for host in hosts_compared),
-            flush=True)
+            f"cold start {results['cold'][host][-1]:.0f} ms" for host in hosts_compared)
+            + f"; tumbla's message handler "
+            f"{results['fast'][tumbla][-1].page_to_handler_rate():.0f}/s", flush=True)
     return results
 
 
@@ -125,11 +135,25 @@ def report(options, tumbla, baseline, results):
           "them\n in one go when it is over: for a burst in Tumbla.init() its first-to-last "
           "rate is that\n of the catching up, and page to handler is the comparable figure)")
 
-    bursts = results["start"][tumbla] + results["play"][tumbla]
-    lost = max(burst.lost(options.commands) for burst in bursts)
-    disordered = sum(not burst.in_order() for burst in bursts)
-    print(f"\ncommands lost by tumbla: {lost} of {options.commands} in the worst of "
-          f"{len(bursts)} bursts; bursts with commands out of order: {disordered}")
+    fast = [burst.page_to_handler_rate() for burst in results["fast"][tumbla]]
+    frames = [burst.page_to_handler_rate() for burst in results["play"][tumbla]]
+    fast_ratio = statistics.median(fast) / statistics.median(frames)
+    fast_met = fast_ratio >= FAST_PATH_TARGET
+    all_met &= fast_met
+    print(f"\n{'tumbla in play, page to handler, median /s':50}{'messages':>9}{'frames':>9}"
+          f"{'ratio':>7}{'paired':>8}  target")
+    print(f"{f'{options.fast_commands} messages against {options.commands} frame loads':50}"
+          f"{statistics.median(fast):>9.0f}{statistics.median(frames):>9.0f}{fast_ratio:>7.1f}"
+          f"{statistics.median(a / b for a, b in zip(fast, frames)):>8.1f}"
+          f"  >= {FAST_PATH_TARGET} {'met' if fast_met else 'MISSED'}")
+
+    sent = [(burst, options.commands) for burst in results["start"][tumbla] + results["play"][tumbla]]
+    sent += [(burst, options.fast_commands) for burst in results["fast"][tumbla]]
+    lost = max(burst.lost(count) for burst, count in sent)
+    disordered = sum(not burst.in_order() for burst, _ in sent)
+    print(f"\ncommands lost by tumbla: {lost} in the worst of {len(sent)} bursts "
+          f"({options.commands} commands each, {options.fast_commands} through the message "
+          f"handler); bursts with commands out of order: {disordered}")
     baseline_lost = max(burst.lost(options.commands)
                         for burst in results["start"][baseline] + results["play"][baseline])
     if baseline_lost:

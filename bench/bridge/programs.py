@@ -24,7 +24,8 @@ class Tumbla:
 
     @staticmethod
     def is_command(event, path="/bench"):
-        return event.get("event") == "navigation" and url_path(event["url"]) == path
+        # A frame load is a "navigation"; a command posted to the message handler a "message".
+        return event.get("event") in ("navigation", "message") and url_path(event["url"]) == path
 
     @classmethod
     def commands(cls, events, path="/bench"):

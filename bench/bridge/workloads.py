@@ -1,6 +1,7 @@
 """The workloads of the bridge benchmark: bundles that run them, and what a burst was.
 
-Throughput: the page sends a burst of ".../bench?i=N" commands in new hidden iframes, then
+Throughput: the page sends a burst of ".../bench?i=N" commands in new hidden iframes (or,
+for the fast path, posted to tumbla's message handler), then
 ".../done?started=MS&ended=MS" with the times it began and ended sending; at start, inside
 Tumbla.init(), or in play, a while after it. Cold start: the page merely answers
 Tumbla.init().
@@ -58,10 +59,12 @@ class Burst:
         return self.last_ms - self.page_ended_ms
 
 
-def make_bundle(template, folder, commands, frames, delay_ms=0):
+def make_bundle(template, folder, commands, frames, delay_ms=0, via="frames"):
     """A copy of the bench bundle told which workload to run."""
     shutil.copytree(template, folder)
-    config = json.dumps({"commands": commands, "frames": frames, "delayMs": delay_ms})
+    shutil.copy(Path(template).resolve().parents[2] / "resources" / "tumbla.js", folder)
+    config = json.dumps({"commands": commands, "frames": frames, "delayMs": delay_ms,
+                         "via": via})
     (Path(folder) / "bench-config.js").write_text(f"window.benchConfig = {config};\n")
     return Path(folder)
 

@@ -9,6 +9,7 @@
 #include "facebook/FBDialog.h"
 #include "facebook/FBLoginDialog.h"
 #include "platform/Url.h"
+#include "value/Utf8.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -1,5 +1,7 @@
 #include "bridge/QueryParams.h"
 
+#include "value/LeadingNumber.h"
+#include "value/PercentCoding.h"
 #include "value/Value.h"
 
 namespace tumbla {
@@ -15,9 +17,11 @@ QueryParameters queryParams(const Url& url) {
   while (true) {
     std::size_t ampersand = query.find('&');
     std::string_view piece = query.substr(0, ampersand);
-    std::size_t equals = piece.find('=');
-    if (equals != std::string_view::npos) {
-      std::string_view rawValue = piece.substr(equals + 1);
+    if (!piece.empty()) {
+      // A bare name ("&shakeToUndo") is that key with an empty value, as the web reads it.
+      std::size_t equals = piece.find('=');
+      std::string_view rawValue =
+          equals == std::string_view::npos ? std::string_view() : piece.substr(equals + 1);
       rawValue = rawValue.substr(0, rawValue.find('='));
       auto key = urlDecode(piece.substr(0, equals));
       auto value = urlDecode(rawValue);

@@ -15,8 +15,9 @@ using QueryParameters = std::map<std::string, std::string, std::less<>>;
 
 // Splits the raw query at "&", each piece at "=", and decodes key and value after
 // splitting (so %26 and %3D survive as characters). The last of a repeated key wins;
-// parts after a second "=" are dropped. A piece without "=" or with an escape that does
-// not decode is skipped, so the rest of the command still works.
+// parts after a second "=" are dropped. A piece without "=" is its key with an empty
+// value; empty pieces and pieces with an escape that does not decode are skipped, so the
+// rest of the command still works.
 QueryParameters queryParams(const Url& url);
 
 // The text with its percent escapes replaced, the bytes read as UTF-8; "+" stays.

@@ -4,6 +4,7 @@
 
 #include "bridge/QueryParams.h"
 #include "platform/Platform.h"
+#include "value/Ascii.h"
 
 namespace tumbla {
 
@@ -17,7 +18,7 @@ struct Route {
   Handler handler;
 };
 
-// Hosts are compared whole and case-sensitively, first match wins.
+// Hosts are compared whole, first match wins.
 constexpr Route kRoutes[] = {
     {"gameCenter.prismora", &URLDispatcher::gameCenterCallback},
     {"settings.prismora", &URLDispatcher::settingsCallback},
@@ -29,12 +30,29 @@ constexpr Route kRoutes[] = {
     {"iRate.prismora", &URLDispatcher::iRateCallback},
 };
 
+// The web's special schemes: the engine lowers their hosts before a load reaches us.
+constexpr std::string_view kHostLoweringSchemes[] = {"http", "https", "ws", "wss", "ftp", "file"};
+
+bool hostCaseIsLost(std::string_view scheme) {
+  for (std::string_view special : kHostLoweringSchemes) {
+    if (equalsIgnoringAsciiCase(scheme, special)) return true;
+  }
+  return false;
+}
+
+// Exact where the page's own spelling arrives; where the engine has already lowered it,
+// "gameCenter.prismora" can only be recognised ignoring case.
+bool isRouteHost(const Url& url, std::string_view routeHost) {
+  if (hostCaseIsLost(url.scheme())) return equalsIgnoringAsciiCase(*url.host(), routeHost);
+  return *url.host() == routeHost;
+}
+
 }  // namespace
 
 bool URLDispatcher::dispatchURL(const Url& url) {
   if (!url.host()) return false;
   for (const Route& route : kRoutes) {
-    if (*url.host() == route.host) {
+    if (isRouteHost(url, route.host)) {
       (this->*route.handler)(url);
       return true;
     }

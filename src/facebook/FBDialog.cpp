@@ -9,6 +9,9 @@
 #include "platform/Animation.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
+#include "value/LeadingNumber.h"
+#include "value/PercentCoding.h"
+#include "value/Utf8.h"
 
 namespace tumbla {
 

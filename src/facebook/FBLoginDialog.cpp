@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/Platform.h"
+#include "value/LeadingNumber.h"
 #include "value/Value.h"
 
 namespace tumbla {

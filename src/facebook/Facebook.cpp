@@ -7,6 +7,8 @@
 #include "platform/Log.h"
 #include "platform/Platform.h"
 #include "platform/Url.h"
+#include "value/PercentCoding.h"
+#include "value/Utf8.h"
 
 namespace tumbla {
 

@@ -42,6 +42,10 @@ void navigation(const Url& url, NavigationType type, bool handled) {
   });
 }
 
+void message(const Url& url) {
+  emit([&] { return Dictionary{{"event", "message"}, {"url", url.absoluteString()}}; });
+}
+
 void script(std::string_view script, ScriptChannel channel, bool answered) {
   emit([&] {
     return Dictionary{{"event", "script"},

@@ -14,6 +14,8 @@ namespace BridgeTrace {
 enum class ScriptChannel { Queued, Direct };
 
 void navigation(const Url& url, NavigationType type, bool handled);
+// A command URL posted to the host's message handler.
+void message(const Url& url);
 void script(std::string_view script, ScriptChannel channel, bool answered);
 void scriptQueued(std::string_view script);
 void lifecycle(std::string_view eventName);

@@ -1,16 +1,20 @@
 #include "host/CounterFile.h"
 
 #include "platform/Platform.h"
+#include "value/LeadingNumber.h"
 
 namespace tumbla::CounterFile {
 
-std::optional<std::int32_t> read(const std::string& path) {
-  std::optional<std::string> text = Platform::shared().fileManager().readFile(path);
-  if (!text || text->empty()) return std::nullopt;
-  return leadingInt32(*text);
+Result<std::optional<std::int32_t>> read(const std::string& path) {
+  const FileManager& files = Platform::shared().fileManager();
+  if (!files.fileExists(path)) return std::optional<std::int32_t>();
+  Result<std::string> text = files.readFile(path);
+  if (!text) return text.failure();
+  if (text->empty()) return std::optional<std::int32_t>();
+  return std::optional<std::int32_t>(leadingInt32(*text));
 }
 
-bool write(const std::string& path, std::int32_t value) {
+Status write(const std::string& path, std::int32_t value) {
   return Platform::shared().fileManager().writeFileAtomically(path, std::to_string(value));
 }
 

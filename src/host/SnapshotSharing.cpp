@@ -207,8 +207,12 @@ std::shared_ptr<const std::string> SnapshotSharing::thumbnailPng() const {
   const std::optional<Image>& image = imageJietu_->image();
   if (!image) return nullptr;
   if (image->png) return image->png;
-  std::optional<std::string> bytes = Platform::shared().fileManager().readFile(image->path);
-  return bytes ? std::make_shared<const std::string>(std::move(*bytes)) : nullptr;
+  Result<std::string> bytes = Platform::shared().fileManager().readFile(image->path);
+  if (!bytes) {
+    logLine("Photo upload without a picture: " + bytes.reason());
+    return nullptr;
+  }
+  return std::make_shared<const std::string>(std::move(bytes.value()));
 }
 
 void SnapshotSharing::fbDidLogin() {

@@ -1,11 +1,10 @@
 #include "host/TumblaAppDelegate.h"
 
-#include <cstdlib>
-
 #include "host/BridgeTrace.h"
 #include "host/Shakable.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
+#include "value/LeadingNumber.h"
 
 namespace tumbla {
 
@@ -15,8 +14,13 @@ void registerBundleDefaults() {
   Platform& platform = Platform::shared();
   std::optional<std::string> path = platform.bundle().pathForResource("Defaults", "plist");
   if (!path) return;
-  std::optional<std::string> bytes = platform.fileManager().readFile(*path);
-  std::optional<Value> defaults = bytes ? platform.propertyLists().parse(*bytes) : std::nullopt;
+  Result<std::string> bytes = platform.fileManager().readFile(*path);
+  if (!bytes) {
+    logLine("the bundle's Defaults.plist can't be used (" + bytes.reason() +
+            "); settings start off");
+    return;
+  }
+  std::optional<Value> defaults = platform.propertyLists().parse(*bytes);
   if (!defaults || !defaults->dictionaryIf()) {
     // Every setting still reads as off or 0, and the game is playable.
     logLine(
@@ -39,7 +43,7 @@ void TumblaAppDelegate::initialize() {
   initializedFor = Platform::generation();
 
   registerBundleDefaults();
-  Platform::shared().userDefaults().synchronize();
+  logIfFailed(Platform::shared().userDefaults().synchronize(), "write the settings");
   // Seam: the sound manager takes the opposite of "enableMusic" as its background-music
   // switch and warms up its player here.
   // Seam: the three prompt components are configured here.
@@ -52,9 +56,7 @@ void TumblaAppDelegate::applicationDidFinishLaunching() {
   viewController_ = std::make_unique<TumblaViewController>();
 
   // Systems before 4.0 had no root view controller; the view was added by hand.
-  double systemVersion =
-      std::strtod(platform.application().deviceFacts().systemVersion.c_str(), nullptr);
-  if (systemVersion >= 4.0) {
+  if (leadingReal(platform.application().deviceFacts().systemVersion) >= 4.0) {
     window_->setRootView(viewController_->view());
   } else {
     window_->addSubview(viewController_->view());

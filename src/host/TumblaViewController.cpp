@@ -4,10 +4,12 @@
 #include <string_view>
 
 #include "host/CounterFile.h"
+#include "host/PageCall.h"
 #include "host/Shakable.h"
 #include "platform/Animation.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
+#include "value/Utf8.h"
 
 namespace tumbla {
 
@@ -16,15 +18,18 @@ namespace {
 constexpr const char* kGameStateFile = "gamestate.json";
 constexpr const char* kActivationCounterFile = "yongHu31.plist";
 constexpr const char* kUploadCounterFile = "facebook2.plist";
+// Seconds between two links the page opens outside without the player's gesture.
+constexpr double kUnpromptedOpeningGap = 1.0;
 
-std::string boolArgument(bool value) {
-  return value ? "1" : "0";
-}
+// The launch image is drawn upright; a quarter turn against the clock lays it over the
+// landscape page.
+constexpr float kQuarterTurnCounterClockwise = -1.5707964F;
 
 }  // namespace
 
 TumblaViewController::TumblaViewController()
-    : snapshotSharing_(SnapshotSharing::Settings::fromBundle(Platform::shared().bundle()), intFB_) {
+    : snapshotSharing_(SnapshotSharing::Settings::fromBundle(Platform::shared().bundle()),
+                       uploadCount_) {
   urlDispatcher_.setDelegate(this);
   // Seam: the music track list "track1" to "track9" goes to the shuffled playlist here.
 }
@@ -72,10 +77,9 @@ void TumblaViewController::loadView() {
   imageView_ = ui.makeImageView(std::move(image));
   view_->addSubview(imageView_);
   if (mustTurn) {
-    // The launch image is drawn upright; a quarter turn lays it over the landscape page.
     double shift = (size.height - size.width) * 0.5;
     imageView_->setTransform(
-        AffineTransform::rotation(static_cast<float>(-1.5707964)).translatedBy(shift, shift));
+        AffineTransform::rotation(kQuarterTurnCounterClockwise).translatedBy(shift, shift));
   }
 }
 
@@ -90,41 +94,49 @@ void TumblaViewController::viewDidLoad() {
 }
 
 void TumblaViewController::readCounters() {
-  struct Counter {
-    const char* file;
-    std::int32_t& value;
-  };
-  for (Counter counter :
-       {Counter{kActivationCounterFile, intValue_}, Counter{kUploadCounterFile, intFB_}}) {
-    std::string path = dataFilePath(counter.file);
-    if (std::optional<std::int32_t> stored = CounterFile::read(path)) {
-      counter.value = *stored;
+  for (auto [file, count] :
+       {std::pair<const char*, std::int32_t&>{kActivationCounterFile, activationCount_},
+        {kUploadCounterFile, uploadCount_}}) {
+    std::string path = dataFilePath(file);
+    Result<std::optional<std::int32_t>> stored = CounterFile::read(path);
+    if (!stored) {
+      // Left as it is: the count it holds may come back, and the next save replaces it.
+      logLine(stored.reason() + "; counting from " + std::to_string(count));
+    } else if (*stored) {
+      count = **stored;
     } else {
-      CounterFile::write(path, counter.value);
+      logIfFailed(CounterFile::write(path, count), "write the counter file");
     }
   }
 }
 
-TumblaViewController::GamePage TumblaViewController::findGamePage() {
+void TumblaViewController::writeCounters() {
+  logIfFailed(CounterFile::write(dataFilePath(kActivationCounterFile), activationCount_),
+              "write the counter file");
+  logIfFailed(CounterFile::write(dataFilePath(kUploadCounterFile), uploadCount_),
+              "write the counter file");
+}
+
+Result<std::string> TumblaViewController::findGamePage() {
   const Bundle& bundle = Platform::shared().bundle();
   const Value* html = bundle.objectForInfoDictionaryKey("HTML");
   if (!html || !html->stringIf() || html->stringIf()->empty()) {
-    return {std::nullopt, "the bundle's Info.plist has no HTML key naming the game page"};
+    return Failure{"the bundle's Info.plist has no HTML key naming the game page"};
   }
   std::string name(*html->stringIf());
   if (isIPad()) name += "~ipad";
   std::optional<std::string> path = bundle.pathForResource(name, "html");
-  if (!path) return {std::nullopt, "the bundle has no game page " + name + ".html"};
-  return {path, {}};
+  if (!path) return Failure{"the bundle has no game page " + name + ".html"};
+  return std::move(*path);
 }
 
 void TumblaViewController::loadPage() {
-  GamePage page = findGamePage();
-  if (!page.path) {
-    logLine(page.problem);
+  Result<std::string> page = findGamePage();
+  if (!page) {
+    logLine(page.reason());
     return;
   }
-  webView_->loadURL(Url::fileURLWithPath(*page.path));
+  webView_->loadURL(Url::fileURLWithPath(*page));
 }
 
 void TumblaViewController::viewDidUnload() {
@@ -135,7 +147,8 @@ void TumblaViewController::viewDidUnload() {
 }
 
 bool TumblaViewController::shouldAutorotateToInterfaceOrientation(int orientation) const {
-  return orientation == 3 || orientation == 4;
+  return orientation == static_cast<int>(InterfaceOrientation::LandscapeRight) ||
+         orientation == static_cast<int>(InterfaceOrientation::LandscapeLeft);
 }
 
 bool TumblaViewController::isIPad() {
@@ -162,6 +175,18 @@ void TumblaViewController::executeJavaScript(const std::string& script) {
 }
 
 void TumblaViewController::openExternalURL(const Url& url) {
+  // A page in a loop must not flood the desktop with browser windows; what the player
+  // clicks always opens.
+  if (!loadIsUserGesture_) {
+    Date now = Platform::shared().runLoop().now();
+    double gap = lastUnpromptedOpening_ ? now.secondsSince(*lastUnpromptedOpening_) : -1;
+    if (gap >= 0 && gap < kUnpromptedOpeningGap) {
+      logLine("dropped an opening of " + url.absoluteString() +
+              " outside the game: the page opens links faster than one a second on its own");
+      return;
+    }
+    lastUnpromptedOpening_ = now;
+  }
   bool handedOver = Platform::shared().application().openURL(url);
   BridgeTrace::openedOutside(url, handedOver);
 }
@@ -177,11 +202,23 @@ void TumblaViewController::updateSettings(const QueryParameters& parameters) {
   defaults.setBool("shakeToUndo", parameters.contains("shakeToUndo"));
 }
 
-bool TumblaViewController::shouldStartLoad(WebView& /*webView*/, const Url& url,
-                                           NavigationType type) {
+bool TumblaViewController::shouldStartLoad(WebView& webView, const Url& url, NavigationType type) {
+  loadIsUserGesture_ = webView.loadIsUserGesture();
   bool handled = urlDispatcher_.dispatchURL(url);
+  loadIsUserGesture_ = false;
   BridgeTrace::navigation(url, type, handled);
   return !handled;
+}
+
+void TumblaViewController::didReceiveMessage(WebView& /*webView*/, const std::string& message) {
+  std::optional<Url> url = Url::parse(message);
+  if (!url) {
+    logLine("ignored a message to the host that is not a URL: " + message);
+    return;
+  }
+  BridgeTrace::message(*url);
+  // A URL without a host is no command, and a message never loads anything.
+  urlDispatcher_.dispatchURL(*url);
 }
 
 void TumblaViewController::didFinishLoad(WebView& webView) {
@@ -191,10 +228,9 @@ void TumblaViewController::didFinishLoad(WebView& webView) {
 
   evaluateDirect("Tumbla.CONSTANTS.DEBUG_MODE=false");
   if (std::optional<std::string> state = savedGameState()) {
-    evaluate(webView, "Tumbla.initWithGameState(" + *state + ")",
-             BridgeTrace::ScriptChannel::Direct);
+    evaluate(webView, pageCall("initWithGameState", {*state}), BridgeTrace::ScriptChannel::Direct);
   } else {
-    evaluate(webView, "Tumbla.init()", BridgeTrace::ScriptChannel::Direct);
+    evaluate(webView, pageCall("init"), BridgeTrace::ScriptChannel::Direct);
   }
   webViewLoaded_ = true;
   // The queue is kept: a later reload of the page gets the same scripts again.
@@ -208,16 +244,17 @@ std::optional<std::string> TumblaViewController::savedGameState() const {
   const FileManager& files = Platform::shared().fileManager();
   std::string path = gameStateFilePath();
   if (!files.fileExists(path)) return std::nullopt;
-  std::optional<std::string> text = files.readFile(path);
-  if (text && isValidUtf8(*text)) return text;
+  Result<std::string> text = files.readFile(path);
   if (!text) {
-    logLine("could not read the saved game " + path + "; starting a new game");
+    // The file stays as it is until the page hands over a state of its own.
+    logLine("the saved game can't be read (" + text.reason() + "); starting a new game");
     return std::nullopt;
   }
+  if (isValidUtf8(*text)) return std::move(*text);
   // The page could not make sense of it either; start afresh but keep the old file.
-  std::optional<std::filesystem::path> aside = files.keepAside(path, "invalid-utf8");
+  Result<std::filesystem::path> aside = files.keepAside(path, "invalid-utf8");
   logLine("the saved game " + path + " is not UTF-8 text; starting a new game (kept as " +
-          (aside ? aside->string() : std::string("it was")) + ")");
+          (aside ? aside->string() : "it was: " + aside.reason()) + ")");
   return std::nullopt;
 }
 
@@ -232,47 +269,48 @@ std::string TumblaViewController::dataFilePath(const std::string& fileName) {
 void TumblaViewController::saveGameState() {
   if (!webView_) return;
   std::optional<std::string> state =
-      evaluate(*webView_, "Tumbla.saveGameState()", BridgeTrace::ScriptChannel::Direct);
+      evaluate(*webView_, pageCall("saveGameState"), BridgeTrace::ScriptChannel::Direct);
   if (!state || state->empty()) return;
-  if (!Platform::shared().fileManager().writeFileAtomically(gameStateFilePath(), *state)) {
-    logLine("could not save the game to " + gameStateFilePath());
-  }
+  logIfFailed(Platform::shared().fileManager().writeFileAtomically(gameStateFilePath(), *state),
+              "save the game");
 }
 
 void TumblaViewController::loadSettings() {
   UserDefaults& defaults = Platform::shared().userDefaults();
-  defaults.synchronize();
-  evaluateDirect("Tumbla.setPauseCorner(" + std::to_string(defaults.integerForKey("pauseButton")) +
-                 ")");
-  evaluateDirect("Tumbla.setSoundEnabled(" + boolArgument(defaults.boolForKey("soundEnabled")) +
-                 ")");
+  logIfFailed(defaults.synchronize(), "write the settings");
+  evaluateDirect(
+      pageCall("setPauseCorner", {integerArgument(defaults.integerForKey("pauseButton"))}));
+  evaluateDirect(
+      pageCall("setSoundEnabled", {switchArgument(defaults.boolForKey("soundEnabled"))}));
   bool musicEnabled = defaults.boolForKey("musicEnabled");
   // Seam: the sound manager's background-music switch follows "musicEnabled" here.
-  evaluateDirect("Tumbla.setMusicEnabled(" + boolArgument(musicEnabled) + ")");
+  evaluateDirect(pageCall("setMusicEnabled", {switchArgument(musicEnabled)}));
   if (defaults.boolForKey("resetScores")) {
-    evaluateDirect("Tumbla.resetScores()");
+    evaluateDirect(pageCall("resetScores"));
     defaults.setBool("resetScores", false);
   }
-  evaluateDirect("Tumbla.setTheme(" + std::to_string(defaults.integerForKey("theme")) + ")");
-  evaluateDirect("Tumbla.setShakeToUndo(" + boolArgument(defaults.boolForKey("shakeToUndo")) + ")");
+  evaluateDirect(pageCall("setTheme", {integerArgument(defaults.integerForKey("theme"))}));
+  evaluateDirect(pageCall("setShakeToUndo", {switchArgument(defaults.boolForKey("shakeToUndo"))}));
 }
 
 void TumblaViewController::saveSettings() {
   UserDefaults& defaults = Platform::shared().userDefaults();
   defaults.setObject("unsentScores", unsentScores_);
-  if (!defaults.synchronize()) logLine("could not write the settings");
+  logIfFailed(defaults.synchronize(), "write the settings");
 }
 
 void TumblaViewController::pauseGame() {
-  evaluateDirect("Tumbla.pause(false)");
+  evaluateDirect(pageCall("pause", {"false"}));
 }
 
 void TumblaViewController::resumeGame(bool fromBackground) {
-  evaluateDirect("Tumbla.resume(" + boolArgument(fromBackground) + ")");
+  evaluateDirect(pageCall("resume", {switchArgument(fromBackground)}));
 }
 
 void TumblaViewController::deviceShaken() {
-  if (Platform::shared().userDefaults().boolForKey("shakeToUndo")) evaluateDirect("Tumbla.undo()");
+  if (Platform::shared().userDefaults().boolForKey("shakeToUndo")) {
+    evaluateDirect(pageCall("undo"));
+  }
 }
 
 void TumblaViewController::applicationWillResignActive() {
@@ -280,17 +318,16 @@ void TumblaViewController::applicationWillResignActive() {
 }
 
 void TumblaViewController::applicationDidBecomeActive() {
-  ++intValue_;
+  ++activationCount_;
   resumeGame(false);
-  snapshotSharing_.applicationDidBecomeActive(intValue_);
+  snapshotSharing_.applicationDidBecomeActive(activationCount_);
   // Seam: the upgrade offer runs here.
 }
 
 void TumblaViewController::applicationDidEnterBackground() {
   saveGameState();
   saveSettings();
-  CounterFile::write(dataFilePath(kActivationCounterFile), intValue_);
-  CounterFile::write(dataFilePath(kUploadCounterFile), intFB_);
+  writeCounters();
 }
 
 void TumblaViewController::applicationWillEnterForeground() {

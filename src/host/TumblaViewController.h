@@ -9,6 +9,8 @@
 #include "bridge/URLDispatcher.h"
 #include "host/BridgeTrace.h"
 #include "host/SnapshotSharing.h"
+#include "platform/Application.h"
+#include "platform/Result.h"
 #include "platform/RunLoop.h"
 #include "platform/Subscription.h"
 #include "platform/View.h"
@@ -30,20 +32,16 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
 
   // The root view, built (loadView, viewDidLoad) on first use.
   const std::shared_ptr<View>& view();
-  bool isViewLoaded() const { return view_ != nullptr; }
+  // The system's unloading of the view; nothing on Linux unloads the one view yet.
   void viewDidUnload();
-  // Only the two landscape orientations (3 and 4).
+  // Only the two landscape orientations; `orientation` is the system's code, any number.
   bool shouldAutorotateToInterfaceOrientation(int orientation) const;
 
   static bool isIPad();
   static bool isOlderDevice();
 
-  // The game page of the bundle for this device: its path, or what is missing.
-  struct GamePage {
-    std::optional<std::string> path;
-    std::string problem;
-  };
-  static GamePage findGamePage();
+  // The path of the bundle's game page for this device, or what is missing.
+  static Result<std::string> findGamePage();
 
   // URLDispatcherDelegate
   void executeJavaScript(const std::string& script) override;
@@ -53,6 +51,8 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   // WebViewDelegate
   bool shouldStartLoad(WebView& webView, const Url& url, NavigationType type) override;
   void didFinishLoad(WebView& webView) override;
+  // The fast command path: the text is a command URL, dispatched as a load of it would be.
+  void didReceiveMessage(WebView& webView, const std::string& message) override;
 
   std::string gameStateFilePath() const;
   static std::string dataFilePath(const std::string& fileName);
@@ -69,13 +69,16 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   void applicationWillEnterForeground();
   void applicationWillTerminate();
 
+  // The prompt components take the dispatcher as their delegate at launch (still to be
+  // built: the seam in TumblaAppDelegate::applicationDidFinishLaunching).
   URLDispatcher& urlDispatcher() { return urlDispatcher_; }
   const std::shared_ptr<WebView>& webView() const { return webView_; }
   const std::shared_ptr<ImageView>& imageView() const { return imageView_; }
   const std::vector<std::string>& pendingScripts() const { return pendingScripts_; }
   bool webViewLoaded() const { return webViewLoaded_; }
-  std::int32_t intValue() const { return intValue_; }
-  std::int32_t intFB() const { return intFB_; }
+  // The activation and upload counters under the names the system gives them.
+  std::int32_t intValue() const { return activationCount_; }
+  std::int32_t intFB() const { return uploadCount_; }
   SnapshotSharing& snapshotSharing() { return snapshotSharing_; }
 
  private:
@@ -90,9 +93,12 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
                                       BridgeTrace::ScriptChannel channel);
   // The lifecycle and settings calls go straight to the web view, loaded or not.
   void evaluateDirect(const std::string& script);
+  void writeCounters();
 
-  std::int32_t intValue_ = 1;
-  std::int32_t intFB_ = 0;
+  // Activations of the application, 1 on a fresh installation.
+  std::int32_t activationCount_ = 1;
+  // Snapshots the player has uploaded.
+  std::int32_t uploadCount_ = 0;
   Array unsentScores_;
   URLDispatcher urlDispatcher_;
   SnapshotSharing snapshotSharing_;
@@ -102,6 +108,9 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   std::shared_ptr<WebView> webView_;
   std::shared_ptr<ImageView> imageView_;
   std::shared_ptr<Timer> launchImageFade_;
+  // Whether the load being dispatched was started by the player.
+  bool loadIsUserGesture_ = false;
+  std::optional<Date> lastUnpromptedOpening_;
   Subscription deviceShakenSubscription_;
 };
 

@@ -10,25 +10,16 @@
 #include <vector>
 
 #include "json/JsonNumber.h"
-#include "json/JsonUtf8.h"
+#include "json/JsonWordScan.h"
+#include "value/Ascii.h"
+#include "value/HexDigits.h"
+#include "value/Utf8.h"
 
 namespace tumbla {
 
 namespace {
 
 using Code = SBJsonErrorCode;
-
-// The six white-space bytes of the C locale.
-bool isSpace(unsigned char c) {
-  return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-int hexDigitValue(unsigned char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // A byte as the messages show it: lower-case hexadecimal without leading zeros.
 std::string quotedHex(unsigned char c) {
@@ -174,12 +165,12 @@ class ParseRun {
   // end of the spaces in eight bytes at once keeps the loop free of a branch per space.
   void skipSpace() {
     constexpr std::uint64_t kEightSpaces = 0x2020202020202020ULL;
-    while (p_ != end_ && isSpace(*p_)) {
+    while (p_ != end_ && isAsciiSpace(static_cast<char>(*p_))) {
       ++p_;
       while (end_ - p_ >= 8) {
-        std::uint64_t notSpace = json_utf8::loadWord(p_) ^ kEightSpaces;
+        std::uint64_t notSpace = json_words::loadWord(p_) ^ kEightSpaces;
         if (notSpace != 0) {
-          p_ += json_utf8::firstNonZeroByte(notSpace);
+          p_ += json_words::firstNonZeroByte(notSpace);
           break;
         }
         p_ += 8;
@@ -413,7 +404,7 @@ class ParseRun {
       if (c >= 0x80) {
         // Text in other scripts comes in long runs of multi-byte sequences.
         do {
-          std::size_t length = json_utf8::sequenceLength(p_, end_);
+          std::size_t length = utf8SequenceLength(p_, end_);
           if (length == 0) {
             fail(Code::Unicode, "Invalid UTF-8 byte " + quotedHex(*p_) + " in string");
             return false;
@@ -449,9 +440,9 @@ class ParseRun {
   // to the end of the text.
   void skipPlainRun() {
     while (end_ - p_ >= 8) {
-      std::uint64_t special = json_utf8::stringSpecialBytes(json_utf8::loadWord(p_));
+      std::uint64_t special = json_words::stringSpecialBytes(json_words::loadWord(p_));
       if (special != 0) {
-        p_ += json_utf8::firstNonZeroByte(special);
+        p_ += json_words::firstNonZeroByte(special);
         return;
       }
       p_ += 8;
@@ -510,7 +501,7 @@ class ParseRun {
       return false;
     }
     if (high < 0xD800 || high >= 0xE000) {
-      json_utf8::append(scratch_, high);
+      appendUtf8(scratch_, high);
       return true;
     }
     if (high >= 0xDC00) {
@@ -528,13 +519,13 @@ class ParseRun {
       fail(Code::Unicode, "Invalid low surrogate char");
       return false;
     }
-    json_utf8::append(scratch_, 0x10000 + (high - 0xD800) * 0x400 + (low - 0xDC00));
+    appendUtf8(scratch_, 0x10000 + (high - 0xD800) * 0x400 + (low - 0xDC00));
     return true;
   }
 
   bool scanHexQuad(std::uint32_t& value) {
     for (int i = 0; i < 4; ++i) {
-      int digit = p_ == end_ ? -1 : hexDigitValue(*p_);
+      int digit = p_ == end_ ? -1 : hexDigitValue(static_cast<char>(*p_));
       if (digit < 0) {
         fail(Code::Unicode, "Missing hex digit in quad");
         return false;

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "json/JsonNumber.h"
-#include "json/JsonUtf8.h"
+#include "json/JsonWordScan.h"
+#include "value/HexDigits.h"
+#include "value/Utf8.h"
 
 namespace tumbla {
 
@@ -29,10 +31,10 @@ struct EscapeTable {
   char text[256][7] = {};
 
   EscapeTable() {
-    static const char kHex[] = "0123456789abcdef";
     for (int c = 0; c < 0x20; ++c) {
       char* e = text[c];
-      e[0] = '\\', e[1] = 'u', e[2] = '0', e[3] = '0', e[4] = kHex[c >> 4], e[5] = kHex[c & 15];
+      e[0] = '\\', e[1] = 'u', e[2] = '0', e[3] = '0', e[4] = kLowerHexDigits[c >> 4],
+      e[5] = kLowerHexDigits[c & 15];
     }
     const std::pair<unsigned char, const char*> shortForms[] = {
         {'\b', "\\b"}, {'\f', "\\f"}, {'\n', "\\n"}, {'\r', "\\r"},
@@ -218,13 +220,13 @@ class WriteRun {
       while (end - p >= 8) {
         std::uint64_t word;
         std::memcpy(&word, p, sizeof word);
-        if (json_utf8::hasStringSpecialByte(word)) break;
+        if (json_words::hasStringSpecialByte(word)) break;
         p += 8;
       }
       if (p == end) break;
       unsigned char c = *p;
       if (c >= 0x80) {
-        std::size_t length = json_utf8::sequenceLength(p, end);
+        std::size_t length = utf8SequenceLength(p, end);
         if (length == 0) {
           fail(Code::UnsupportedType,
                "JSON serialisation not supported for a string that is not valid UTF-8");

@@ -10,6 +10,14 @@ namespace tumbla {
 
 enum class UserInterfaceIdiom { Phone = 0, Pad = 1 };
 
+// The interface orientations, by the codes the system gives them.
+enum class InterfaceOrientation : int {
+  Portrait = 1,
+  PortraitUpsideDown = 2,
+  LandscapeRight = 3,
+  LandscapeLeft = 4
+};
+
 struct DeviceFacts {
   // Nothing on a system that does not know idioms.
   std::optional<UserInterfaceIdiom> idiom;

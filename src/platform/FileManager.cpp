@@ -1,35 +1,57 @@
 #include "platform/FileManager.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace tumbla {
 
-FileManager::FileManager(std::filesystem::path documentsDirectory)
-    : documentsDirectory_(std::move(documentsDirectory)) {}
-
-bool FileManager::fileExists(const std::filesystem::path& path) const {
-  std::error_code error;
-  return std::filesystem::exists(path, error);
-}
-
-std::optional<std::string> FileManager::readFile(const std::filesystem::path& path) const {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string contents((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return contents;
-}
-
 namespace {
+
+// Temporary files of our own are hidden, carry this mark and six random characters from
+// mkstemp: ".gamestate.json.tumbla-save-Ab12Cd".
+constexpr std::string_view kTemporaryMark = ".tumbla-save-";
+constexpr std::size_t kTemporaryRandomLength = 6;
+
+bool isOurTemporaryName(std::string_view name) {
+  if (!name.starts_with('.') || name.size() < kTemporaryMark.size() + kTemporaryRandomLength) {
+    return false;
+  }
+  return name.substr(name.size() - kTemporaryRandomLength - kTemporaryMark.size(),
+                     kTemporaryMark.size()) == kTemporaryMark;
+}
+
+Failure systemFailure(std::string_view doing, const std::filesystem::path& path, int error) {
+  return Failure{std::string(doing) + " " + path.string() + ": " + std::strerror(error)};
+}
+
+// Closes the descriptor on every way out.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  // Closes now and answers whether the close succeeded (a late write error shows here).
+  bool close() {
+    int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
 
 bool writeAll(int fd, std::string_view contents) {
   while (!contents.empty()) {
@@ -43,26 +65,94 @@ bool writeAll(int fd, std::string_view contents) {
   return true;
 }
 
-}  // namespace
-
-bool FileManager::writeFileAtomically(const std::filesystem::path& path,
-                                      std::string_view contents) const {
-  std::error_code error;
-  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), error);
-
-  std::string temporary = path.string() + ".XXXXXX";
-  int fd = ::mkstemp(temporary.data());
-  if (fd < 0) return false;
-  bool ok = writeAll(fd, contents) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok)
-    ok = ::chmod(temporary.c_str(), 0644) == 0 && std::rename(temporary.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
+// So that a rename survives a power cut, the folder's entry has to reach the disk too.
+void syncDirectory(const std::filesystem::path& directory) {
+  int fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  // Some file systems cannot sync a folder; the file itself is on disk either way.
+  (void)::fsync(fd);
+  ::close(fd);
 }
 
-std::optional<std::filesystem::path> FileManager::keepAside(const std::filesystem::path& path,
-                                                            std::string_view reason) const {
+}  // namespace
+
+FileManager::FileManager(std::filesystem::path documentsDirectory)
+    : documentsDirectory_(std::move(documentsDirectory)) {}
+
+bool FileManager::fileExists(const std::filesystem::path& path) const {
+  std::error_code error;
+  return std::filesystem::exists(path, error);
+}
+
+Result<std::string> FileManager::readFile(const std::filesystem::path& path) const {
+  // Non-blocking, so that opening a FIFO does not wait for a writer that never comes.
+  Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (file.get() < 0) return systemFailure("can't open", path, errno);
+  struct stat status {};
+  if (::fstat(file.get(), &status) != 0) return systemFailure("can't examine", path, errno);
+  if (S_ISDIR(status.st_mode)) return Failure{path.string() + " is a directory, not a file"};
+  if (!S_ISREG(status.st_mode)) return Failure{path.string() + " is not a regular file"};
+
+  std::string contents;
+  if (status.st_size > 0) contents.reserve(static_cast<std::size_t>(status.st_size));
+  char buffer[64 * 1024];
+  while (true) {
+    ssize_t count = ::read(file.get(), buffer, sizeof buffer);
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      return systemFailure("can't read", path, errno);
+    }
+    if (count == 0) break;
+    contents.append(buffer, static_cast<std::size_t>(count));
+  }
+  return contents;
+}
+
+Status FileManager::writeFileAtomically(const std::filesystem::path& path,
+                                        std::string_view contents) const {
+  std::error_code ignored;
+  std::filesystem::path folder = path.parent_path();
+  if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+
+  std::filesystem::path temporaryPath =
+      folder / ("." + path.filename().string() + std::string(kTemporaryMark) + "XXXXXX");
+  std::string temporary = temporaryPath.string();
+  Descriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
+  if (file.get() < 0) return systemFailure("can't create a temporary file beside", path, errno);
+  // Held until the file has its final name: a start-up cleaning up after a killed process
+  // only removes temporary files whose writer is gone.
+  int error = 0;
+  if (::flock(file.get(), LOCK_EX) != 0 || !writeAll(file.get(), contents) ||
+      ::fchmod(file.get(), 0644) != 0 || ::fsync(file.get()) != 0 ||
+      std::rename(temporary.c_str(), path.c_str()) != 0) {
+    error = errno;
+    ::unlink(temporary.c_str());
+  }
+  if (!file.close() && error == 0) error = errno;
+  if (error != 0) return systemFailure("can't write", path, error);
+  syncDirectory(folder);
+  return {};
+}
+
+int FileManager::removeStaleTemporaryFiles(const std::filesystem::path& directory) {
+  int removed = 0;
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(directory, error), end; !error && entry != end;
+       entry.increment(error)) {
+    std::string name = entry->path().filename().string();
+    if (!isOurTemporaryName(name)) continue;
+    Descriptor file(
+        ::open(entry->path().c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
+    if (file.get() < 0) continue;
+    // A writer that is still alive holds the lock; the kernel dropped a dead one's.
+    if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) continue;
+    if (::unlink(entry->path().c_str()) == 0) ++removed;
+  }
+  return removed;
+}
+
+Result<std::filesystem::path> FileManager::keepAside(const std::filesystem::path& path,
+                                                     std::string_view reason) const {
   std::time_t now = std::time(nullptr);
   std::tm utc{};
   gmtime_r(&now, &utc);
@@ -80,7 +170,7 @@ std::optional<std::filesystem::path> FileManager::keepAside(const std::filesyste
   }
   std::error_code error;
   std::filesystem::rename(path, aside, error);
-  if (error) return std::nullopt;
+  if (error) return Failure{"can't move " + path.string() + " aside: " + error.message()};
   return aside;
 }
 

@@ -28,6 +28,14 @@ void logLine(std::string_view message) {
   std::fwrite(line.data(), 1, line.size(), stderr);
 }
 
+bool logIfFailed(const Status& status, std::string_view action) {
+  if (status) return true;
+  std::string line = "could not ";
+  line.append(action).append(": ").append(status.reason());
+  logLine(line);
+  return false;
+}
+
 LogSink setLogSink(LogSink sink) {
   std::lock_guard lock(logMutex);
   return std::exchange(installedSink(), std::move(sink));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <concepts>
 #include <string>
 #include <utility>
 #include <variant>
@@ -34,6 +35,13 @@ class [[nodiscard]] Result {
 
   const std::string& reason() const { return std::get<1>(state_).reason; }
   const Failure& failure() const { return std::get<1>(state_); }
+
+  // Compares as std::optional does: a failure equals no value.
+  template <class U>
+  requires requires(const T& mine, const U& other) {
+    { mine == other } -> std::convertible_to<bool>;
+  }
+  bool operator==(const U& other) const { return ok() && value() == other; }
 
  private:
   std::variant<T, Failure> state_;

@@ -3,22 +3,9 @@
 #include <algorithm>
 
 #include "platform/Url.h"
+#include "value/Ascii.h"
 
 namespace tumbla {
-
-namespace {
-
-char asciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return asciiLower(x) == asciiLower(y);
-         });
-}
-
-}  // namespace
 
 std::optional<std::string> UrlResponse::header(std::string_view name) const {
   for (const auto& [key, value] : headers) {

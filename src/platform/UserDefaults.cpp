@@ -26,15 +26,6 @@ std::int64_t UserDefaults::integerForKey(std::string_view key) const {
   return value ? value->toInteger().value_or(0) : 0;
 }
 
-double UserDefaults::doubleForKey(std::string_view key) const {
-  const Value* value = objectForKey(key);
-  return value ? value->toReal().value_or(0.0) : 0.0;
-}
-
-float UserDefaults::floatForKey(std::string_view key) const {
-  return static_cast<float>(doubleForKey(key));
-}
-
 std::optional<std::string> UserDefaults::stringForKey(std::string_view key) const {
   const Value* value = objectForKey(key);
   if (!value) return std::nullopt;
@@ -64,11 +55,11 @@ void UserDefaults::removeObject(std::string_view key) {
   if (values_.erase(key)) dirty_ = true;
 }
 
-bool UserDefaults::synchronize() {
-  if (!dirty_) return true;
-  if (!store_->save(values_)) return false;
-  dirty_ = false;
-  return true;
+Status UserDefaults::synchronize() {
+  if (!dirty_) return {};
+  Status saved = store_->save(values_);
+  if (saved) dirty_ = false;
+  return saved;
 }
 
 }  // namespace tumbla

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Result.h"
 #include "value/Value.h"
 
 namespace tumbla {
@@ -17,8 +18,8 @@ class PreferencesStore {
   // The stored preferences; an empty dictionary when there are none yet. A store that
   // finds its file unreadable keeps the file aside and answers empty.
   virtual Dictionary load() = 0;
-  // Writes the whole dictionary; answers whether it reached storage.
-  virtual bool save(const Dictionary& preferences) = 0;
+  // Writes the whole dictionary; fails when it did not reach storage.
+  virtual Status save(const Dictionary& preferences) = 0;
 };
 
 // Typed preferences with registered fallbacks. Values set here are kept in memory until
@@ -34,8 +35,8 @@ class UserDefaults {
   const Value* objectForKey(std::string_view key) const;
   bool boolForKey(std::string_view key) const;
   std::int64_t integerForKey(std::string_view key) const;
-  double doubleForKey(std::string_view key) const;
-  float floatForKey(std::string_view key) const;
+  // Read by the rating, version and notice prompts (their remembered versions, dates and
+  // lists) and the leaderboard's unsent scores, which are still to be built.
   std::optional<std::string> stringForKey(std::string_view key) const;
   const Array* arrayForKey(std::string_view key) const;
   std::optional<Date> dateForKey(std::string_view key) const;
@@ -45,11 +46,10 @@ class UserDefaults {
   void setInteger(std::string key, std::int64_t value) {
     setObject(std::move(key), Value::integer(value));
   }
-  void setDouble(std::string key, double value) { setObject(std::move(key), Value::real(value)); }
   void removeObject(std::string_view key);
 
-  // Writes changes made since the last write; answers whether storage is up to date.
-  bool synchronize();
+  // Writes changes made since the last write; fails when storage is not up to date.
+  Status synchronize();
 
  private:
   std::unique_ptr<PreferencesStore> store_;

@@ -29,6 +29,11 @@ class WebViewDelegate {
   virtual bool shouldStartLoad(WebView& webView, const Url& url, NavigationType type) = 0;
   virtual void didFinishLoad(WebView& webView) = 0;
   virtual void didFailLoad(WebView& /*webView*/, const Error& /*error*/) {}
+  // A text the page posted to the host's message handler
+  // (`window.webkit.messageHandlers.tumbla.postMessage(text)`; a text of several lines
+  // arrives here line by line), in the order posted and in turn with the loads the page
+  // starts.
+  virtual void didReceiveMessage(WebView& /*webView*/, const std::string& /*message*/) {}
 };
 
 // A load the host itself stopped by refusing it (the page then goes on as it was): the
@@ -53,8 +58,23 @@ class WebView : public View {
   // time.
   virtual std::optional<std::string> evaluateScript(std::string_view script) = 0;
 
+  // Inside `shouldStartLoad`: whether the player started the load (a click, a key) rather
+  // than a script on its own.
+  bool loadIsUserGesture() const { return loadIsUserGesture_; }
+
+ protected:
+  // Puts a load to the delegate; with none, every load goes ahead.
+  bool askDelegate(const Url& url, NavigationType type, bool userGesture) {
+    if (!delegate_) return true;
+    loadIsUserGesture_ = userGesture;
+    bool allowed = delegate_->shouldStartLoad(*this, url, type);
+    loadIsUserGesture_ = false;
+    return allowed;
+  }
+
  private:
   WebViewDelegate* delegate_ = nullptr;
+  bool loadIsUserGesture_ = false;
 };
 
 }  // namespace tumbla

@@ -1,7 +1,9 @@
 #include "value/Value.h"
 
+#include "value/Ascii.h"
+#include "value/LeadingNumber.h"
+
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -285,29 +287,6 @@ bool Value::isNumber() const {
 
 namespace {
 
-// The leading number of a text, as the platform's string-to-number conversions read
-// it: optional white space, then as much of a number as there is; 0 when none.
-double leadingReal(std::string_view text) {
-  return std::strtod(std::string(text).c_str(), nullptr);
-}
-
-std::int64_t leadingInteger(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  std::int64_t result = 0;
-  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-    int digit = text[i] - '0';
-    if (result > (std::numeric_limits<std::int64_t>::max() - digit) / 10) {
-      return negative ? std::numeric_limits<std::int64_t>::min()
-                      : std::numeric_limits<std::int64_t>::max();
-    }
-    result = result * 10 + digit;
-  }
-  return negative ? -result : result;
-}
-
 std::int64_t clampToInteger(double r) {
   if (std::isnan(r)) return 0;
   if (r >= 9.2233720368547758e18) return std::numeric_limits<std::int64_t>::max();
@@ -316,12 +295,6 @@ std::int64_t clampToInteger(double r) {
 }
 
 }  // namespace
-
-std::int32_t leadingInt32(std::string_view text) {
-  return static_cast<std::int32_t>(
-      std::clamp<std::int64_t>(leadingInteger(text), std::numeric_limits<std::int32_t>::min(),
-                               std::numeric_limits<std::int32_t>::max()));
-}
 
 std::optional<std::int64_t> Value::toInteger() const {
   switch (kind()) {
@@ -373,9 +346,9 @@ std::optional<bool> Value::toBoolean() const {
       return *toReal() != 0.0;
     case Kind::String: {
       std::string_view text = *stringIf();
-      std::string lower;
-      for (char ch : text) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-      if (lower == "yes" || lower == "true") return true;
+      if (equalsIgnoringAsciiCase(text, "yes") || equalsIgnoringAsciiCase(text, "true")) {
+        return true;
+      }
       return leadingInteger(text) != 0;
     }
     default:

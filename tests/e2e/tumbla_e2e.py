@@ -270,6 +270,128 @@ class EndToEnd(unittest.TestCase):
         self.assertTrue(any("not UTF-8" in m for m in logs), logs)
         run.terminate()
 
+    def logs(self, run):
+        return [e["message"] for e in run.events() if e["event"] == "log"]
+
+    def test_command_hosts_over_http_https_and_a_scheme_of_the_pages_own(self):
+        hosts = ["gameCenter", "settings", "audio", "undo", "app", "iVersion", "iNotify", "iRate"]
+        sends = [f"send('{scheme}://{host}.prismora/probe?n={i}');"
+                 for i, (scheme, host) in enumerate(
+                     (scheme, host) for scheme in ("http", "https", "tumbla") for host in hosts)]
+        # The engine keeps the case of a custom scheme's host: this one is a link.
+        sends.append("send('tumbla://Audio.prismora/probe?n=last');")
+        # A switch named without a value is on.
+        sends.append("send('http://settings.prismora/update?theme=3&shakeToUndo');")
+        run = self.start(make_bundle(self.root, extra="".join(sends)))
+        run.wait_for(lambda r: any("theme=3" in n["url"] for n in r.navigations()),
+                     what="the last command")
+        probes = [n for n in run.navigations() if "/probe?" in n["url"]]
+        self.assertEqual(len(probes), 25, probes)
+        self.assertTrue(all(n["handled"] for n in probes))
+        run.wait_for(lambda r: r.opened(), what="the one link opened outside")
+        self.assertEqual(run.opened(), ["tumbla://Audio.prismora/probe?n=last"])
+        self.assertEqual(run.terminate(), 0)
+        with open(self.data / "preferences.plist", "rb") as f:
+            stored = plistlib.load(f)
+        self.assertEqual((stored["theme"], stored["shakeToUndo"]), (3, True))
+        # gameCenter.prismora/probe is no known path: nothing stored for it.
+        self.assertNotIn("gameCenter", stored)
+
+    def test_a_new_window_without_a_host_never_replaces_the_game(self):
+        extra = """
+          window.open('about:blank');
+          window.open('data:text/html,<b>gone</b>');
+          setTimeout(function () { send('tumbla://app.prismora/still-here'); }, 800);"""
+        run = self.start(make_bundle(self.root, extra=extra, state='{"level": 9}'))
+        run.wait_for(lambda r: any("still-here" in n["url"] for n in r.navigations()),
+                     what="the page after its new windows")
+        refused = [m for m in self.logs(run) if m.startswith("refused to open")]
+        self.assertEqual(len(refused), 2, refused)
+        self.assertEqual(run.opened(), [])
+        self.assertEqual(run.terminate(), 0)
+        # The game page was still there to answer the save at the end.
+        saved = (self.data / "Documents" / "gamestate.json").read_text()
+        self.assertEqual(json.loads(saved), {"level": 9})
+
+    def test_a_page_opening_links_in_a_loop_opens_about_one_a_second(self):
+        extra = """
+          let n = 0;
+          const flood = setInterval(function () {
+            send('http://example.com/ad?n=' + (n++));
+            if (n === 200) { clearInterval(flood); send('tumbla://app.prismora/done'); }
+          }, 10);"""
+        run = self.start(make_bundle(self.root, extra=extra))
+        run.wait_for(lambda r: any("/done" in n["url"] for n in r.navigations()),
+                     timeout=120, what="the end of the flood")
+        seconds = (run.events()[-1]["time"] - run.events()[0]["time"]) / 1000
+        opened = [e for e in run.events() if e["event"] == "open-outside"]
+        self.assertGreaterEqual(len(opened), 1)
+        self.assertLessEqual(len(opened), seconds + 2, (len(opened), seconds))
+        dropped = [m for m in self.logs(run) if m.startswith("dropped an opening")]
+        self.assertEqual(len(opened) + len(dropped), 200)
+        self.assertEqual(run.terminate(), 0)
+
+    def test_unreadable_things_in_place_of_data_files_do_not_stop_the_game(self):
+        documents = self.data / "Documents"
+        (documents / "gamestate.json").mkdir(parents=True)
+        (self.data / "preferences.plist").mkdir()
+        os.mkfifo(documents / "yongHu31.plist")
+        # What saves killed mid-write leave behind, and a file of the player's own.
+        (documents / ".gamestate.json.tumbla-save-AbC123").write_text("x" * 4096)
+        (self.data / ".preferences.plist.tumbla-save-dEf456").write_text("half")
+        (documents / "notes.txt").write_text("mine")
+        run = self.start(make_bundle(self.root))
+        run.wait_started()
+        self.assertIn("Tumbla.init()", run.scripts())
+        self.assertEqual(run.terminate(), 0)
+        stderr = run.stderr()
+        # One line each on reading; the saves at the end say for themselves that they failed.
+        reading = [line for line in stderr.splitlines()
+                   if not line.startswith(("tumbla: could not save", "tumbla: could not write"))]
+        for name in ("gamestate.json", "preferences.plist", "yongHu31.plist"):
+            self.assertEqual(sum(f"/{name} " in line for line in reading), 1, (name, stderr))
+        self.assertTrue((documents / "gamestate.json").is_dir())
+        self.assertTrue((self.data / "preferences.plist").is_dir())
+        self.assertEqual(sorted(p.name for p in documents.iterdir()),
+                         ["facebook2.plist", "gamestate.json", "notes.txt", "yongHu31.plist"])
+        self.assertFalse((self.data / ".preferences.plist.tumbla-save-dEf456").exists())
+
+    def test_killing_the_host_during_saves_never_leaves_a_part_or_a_leftover(self):
+        # A 4 MB state, so that the kill lands while it is being written.
+        state = '{"board": "' + "x" * 4_000_000 + '", "n": 1}'
+        bundle = make_bundle(self.root, state=state)
+        documents = self.data / "Documents"
+        for attempt in range(4):
+            run = self.start(bundle)
+            run.wait_started()
+            run.process.send_signal(signal.SIGTERM)
+            time.sleep(0.02 * attempt)
+            run.process.kill()
+            run.process.wait()
+            saved = documents / "gamestate.json"
+            if saved.exists():
+                self.assertEqual(json.loads(saved.read_text())["n"], 1)
+        # The next start clears what the killed saves left, and saves whole.
+        run = self.start(bundle)
+        run.wait_started()
+        self.assertEqual(run.terminate(), 0)
+        self.assertEqual(json.loads((documents / "gamestate.json").read_text())["n"], 1)
+        self.assertEqual(sorted(p.name for p in documents.iterdir()),
+                         ["facebook2.plist", "gamestate.json", "yongHu31.plist"])
+
+    def test_real_settings_read_the_same_under_the_players_locale(self):
+        # Written by hand or another tool: a real where a switch or number is expected.
+        with open(self.data / "preferences.plist", "wb") as f:
+            plistlib.dump({"soundEnabled": 0.5, "theme": 2.75, "pauseButton": 3}, f)
+        run = self.start(make_bundle(self.root))
+        run.wait_started()
+        scripts = run.scripts()
+        self.assertIn("Tumbla.setSoundEnabled(1)", scripts)
+        self.assertIn("Tumbla.setTheme(2)", scripts)
+        self.assertEqual(run.terminate(), 0)
+        with open(self.data / "preferences.plist", "rb") as f:
+            self.assertEqual(plistlib.load(f)["soundEnabled"], 0.5)
+
 
 class BadInput(unittest.TestCase):
     def run_tumbla(self, *args):

@@ -51,9 +51,9 @@ class LinuxApplicationTest : public ::testing::Test {
     LinuxPlatformOptions options;
     options.bundleDirectory = bundle_.path();
     options.dataDirectory = data_.path();
-    auto created = LinuxPlatform::create(options);
-    ASSERT_TRUE(std::holds_alternative<std::unique_ptr<LinuxPlatform>>(created));
-    Platform::install(std::move(std::get<std::unique_ptr<LinuxPlatform>>(created)));
+    Result<std::unique_ptr<Platform>> created = makeLinuxPlatform(options);
+    ASSERT_TRUE(created) << created.reason();
+    Platform::install(std::move(*created));
   }
   void TearDown() override { Platform::uninstall(); }
 
@@ -132,7 +132,7 @@ TEST_F(LinuxApplicationTest, OutsideUrlsGoToTheConfiguredCommandAsOneArgument) {
   ASSERT_TRUE(Platform::shared().application().openURL(*Url::parse(text)));
   FileManager files(data_.path());
   ASSERT_TRUE(pumpUntil([&] { return files.fileExists(received); }, 10));
-  EXPECT_EQ(files.readFile(received), text);
+  EXPECT_EQ(files.readFile(received).value(), text);
   EXPECT_FALSE(files.fileExists("injected"));
 }
 

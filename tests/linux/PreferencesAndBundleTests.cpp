@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -51,7 +52,7 @@ TEST(PlistPreferencesStore, ACorruptFileIsKeptAsideAndTheStoreStartsEmpty) {
     std::vector<std::filesystem::path> files = filesIn(directory.path());
     ASSERT_EQ(files.size(), 1u) << corrupt;
     EXPECT_EQ(files[0].string().rfind("preferences.plist.corrupt-", 0), 0u);
-    EXPECT_EQ(FileManager(directory.path()).readFile(directory.path() / files[0]), corrupt);
+    EXPECT_EQ(FileManager(directory.path()).readFile(directory.path() / files[0]).value(), corrupt);
     ASSERT_EQ(log.lines().size(), 1u);
     EXPECT_NE(log.lines()[0].find(file.string()), std::string::npos);
     EXPECT_NE(log.lines()[0].find(files[0].string()), std::string::npos);
@@ -73,11 +74,32 @@ TEST(PlistPreferencesStore, AFileThatCantBeMovedAsideIsNeverOverwritten) {
   EXPECT_TRUE(store.load().empty());
   EXPECT_FALSE(store.save({{"theme", Value::integer(1)}}));
   std::filesystem::permissions(directory.path(), std::filesystem::perms::owner_all);
-  EXPECT_EQ(FileManager(directory.path()).readFile(file), "corrupt");
+  EXPECT_EQ(FileManager(directory.path()).readFile(file).value(), "corrupt");
   EXPECT_EQ(log.lines().size(), 1u);
 }
 
-TEST(PlistPreferencesStore, AFailedSaveAnswersFalseAndKeepsTheOldFile) {
+TEST(PlistPreferencesStore, AFileThatCantBeReadIsLeftAloneAndNeverSavedOver) {
+  for (bool fifo : {false, true}) {
+    TemporaryDirectory directory;
+    std::filesystem::path file = directory.path() / "preferences.plist";
+    if (fifo) {
+      ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    } else {
+      std::filesystem::create_directory(file);
+    }
+    CapturedLog log;
+    PlistPreferencesStore store(file);
+    EXPECT_TRUE(store.load().empty());
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_NE(log.lines()[0].find(file.string()), std::string::npos) << log.lines()[0];
+    EXPECT_FALSE(store.save({{"theme", Value::integer(1)}}));
+    // Not renamed as if corrupt, not replaced.
+    EXPECT_EQ(filesIn(directory.path()), std::vector<std::filesystem::path>{"preferences.plist"});
+    EXPECT_EQ(fifo ? std::filesystem::is_fifo(file) : std::filesystem::is_directory(file), true);
+  }
+}
+
+TEST(PlistPreferencesStore, AFailedSaveSaysWhyAndKeepsTheOldFile) {
   TemporaryDirectory directory;
   std::filesystem::path file = directory.path() / "preferences.plist";
   PlistPreferencesStore store(file);
@@ -85,20 +107,19 @@ TEST(PlistPreferencesStore, AFailedSaveAnswersFalseAndKeepsTheOldFile) {
   // A directory where the temporary file would go makes the write fail.
   std::filesystem::path blocked = directory.path() / "blocked" / "preferences.plist";
   std::filesystem::create_directories(blocked);
-  CapturedLog log;
-  EXPECT_FALSE(PlistPreferencesStore(blocked).save({{"theme", Value::integer(2)}}));
-  EXPECT_EQ(log.lines().size(), 1u);
+  Status saved = PlistPreferencesStore(blocked).save({{"theme", Value::integer(2)}});
+  ASSERT_FALSE(saved);
+  EXPECT_NE(saved.reason().find(blocked.string()), std::string::npos) << saved.reason();
   EXPECT_EQ(PlistPreferencesStore(file).load(), (Dictionary{{"theme", Value::integer(1)}}));
 }
 
 class DirectoryBundleTest : public ::testing::Test {
  protected:
-  std::variant<std::unique_ptr<DirectoryBundle>, std::string> open() {
+  Result<std::unique_ptr<DirectoryBundle>> open() {
     return DirectoryBundle::open(directory_.path(), lists_);
   }
-  std::string errorOf(const std::variant<std::unique_ptr<DirectoryBundle>, std::string>& opened) {
-    const std::string* message = std::get_if<std::string>(&opened);
-    return message ? *message : "";
+  std::string errorOf(const Result<std::unique_ptr<DirectoryBundle>>& opened) {
+    return opened ? "" : opened.reason();
   }
 
   TemporaryDirectory directory_;
@@ -114,7 +135,7 @@ TEST_F(DirectoryBundleTest, ReadsTheInformationDictionaryAndFindsResources) {
   directory_.write("sounds/pop.caf", "caf");
   auto opened = open();
   ASSERT_EQ(errorOf(opened), "");
-  const DirectoryBundle& bundle = *std::get<std::unique_ptr<DirectoryBundle>>(opened);
+  const DirectoryBundle& bundle = **opened;
 
   EXPECT_EQ(*bundle.objectForInfoDictionaryKey("HTML"), Value("index"));
   EXPECT_EQ(bundle.objectForInfoDictionaryKey("UILaunchImageFile"), nullptr);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/linux/LibplistPropertyLists.h"
+#include "support/ScopedLocale.h"
 
 namespace tumbla {
 namespace {
@@ -50,10 +51,14 @@ TEST(PropertyLists, ParsesBinaryPropertyLists) {
                             {"count", Value::integer(-7)},
                             {"when", Value(Date{1600000000})},
                             {"list", Value(Array{Value::boolean(true), Value::real(1.5)})}});
-  // The binary form made by libplist from the XML that we write.
+  // The binary form made by libplist from the XML that we write; its own XML reading
+  // follows the locale.
   plist_t node = nullptr;
   std::string xml = lists.serialize(original);
-  plist_from_xml(xml.data(), static_cast<uint32_t>(xml.size()), &node);
+  {
+    testing::ScopedLocale plain("C");
+    plist_from_xml(xml.data(), static_cast<uint32_t>(xml.size()), &node);
+  }
   ASSERT_NE(node, nullptr);
   char* binary = nullptr;
   uint32_t length = 0;
@@ -91,6 +96,43 @@ TEST(PropertyLists, DecimalsBecomeIntegersOrRealsAndNullsAreLeftOut) {
                             {"list", Value(Array{Value("kept")})}});
   EXPECT_EQ(lists.parse(lists.serialize(written)), expected);
   EXPECT_EQ(lists.serialize(Value()), "");
+}
+
+TEST(PropertyLists, RealsReadAndWriteTheSameUnderEveryLocale) {
+  LibplistPropertyLists lists;
+  const std::string xml = R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict>
+  <!-- <real>9</real> in a comment is no value -->
+  <key>volume</key><real>1.5</real>
+  <key>tiny</key><real>1e-7</real>
+  <key>signed</key><real> -0.125 </real>
+  <key>empty</key><real/>
+  <key>note</key><string><![CDATA[<real>2.5</real>]]></string>
+  <key>list</key><array><real>3.75</real><string>1.5</string></array>
+</dict></plist>
+)";
+  Value expected(Dictionary{{"volume", Value::real(1.5)},
+                            {"tiny", Value::real(1e-7)},
+                            {"signed", Value::real(-0.125)},
+                            {"empty", Value::real(0)},
+                            {"note", Value("<real>2.5</real>")},
+                            {"list", Value(Array{Value::real(3.75), Value("1.5")})}});
+  Value written(Dictionary{{"third", Value::real(0.1 + 0.2)},
+                           {"decimal", Value::decimal("-12.5")},
+                           {"huge", Value::real(1.7976931348623157e308)}});
+  for (const char* name : testing::kPlayerLocales) {
+    testing::ScopedLocale locale(name);
+    ASSERT_TRUE(locale.installed()) << name << " is missing; run scripts/install-deps.sh";
+    EXPECT_EQ(lists.parse(xml), expected) << name;
+    std::string serialized = lists.serialize(written);
+    EXPECT_NE(serialized.find("<real>-12.5</real>"), std::string::npos) << serialized;
+    EXPECT_EQ(serialized.find(','), std::string::npos) << serialized;
+    EXPECT_EQ(lists.parse(serialized),
+              (Value(Dictionary{{"third", Value::real(0.1 + 0.2)},
+                                {"decimal", Value::real(-12.5)},
+                                {"huge", Value::real(1.7976931348623157e308)}})))
+        << name;
+  }
 }
 
 TEST(PropertyLists, RefusesWhatIsNotAPropertyList) {

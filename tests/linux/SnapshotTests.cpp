@@ -45,7 +45,8 @@ class SnapshotTest : public ::testing::Test {
                                 nullptr, nullptr));
     g_object_unref(blue);
     auto opened = DirectoryBundle::open(bundleDirectory_.path(), lists_);
-    bundle_ = std::move(std::get<std::unique_ptr<DirectoryBundle>>(opened));
+    ASSERT_TRUE(opened) << opened.reason();
+    bundle_ = std::move(*opened);
   }
 
   TemporaryDirectory bundleDirectory_;

@@ -46,7 +46,8 @@ class ViewTest : public ::testing::Test {
     g_object_unref(image);
     bundleDirectory_.write("notes.txt", "not an image");
     auto opened = DirectoryBundle::open(bundleDirectory_.path(), lists_);
-    bundle_ = std::move(std::get<std::unique_ptr<DirectoryBundle>>(opened));
+    ASSERT_TRUE(opened) << opened.reason();
+    bundle_ = std::move(*opened);
   }
 
   GtkUserInterface userInterface(UserInterfaceIdiom idiom) {
@@ -67,7 +68,7 @@ TEST_F(ViewTest, TheUprightScreenIsShownInALandscapeWindow) {
   window->makeKeyAndVisible();
   ASSERT_TRUE(pumpUntil([&] { return gtk_widget_get_mapped(GTK_WIDGET(window->toplevel())); }, 5));
   EXPECT_STREQ(gtk_window_get_title(window->toplevel()), "Tumbla");
-  EXPECT_FALSE(gtk_window_get_resizable(window->toplevel()));
+  EXPECT_TRUE(gtk_window_get_resizable(window->toplevel()));
   ASSERT_TRUE(pumpUntil(
       [&] { return gtk_widget_get_allocated_width(GTK_WIDGET(window->toplevel())) == 480; }, 5));
   EXPECT_EQ(gtk_widget_get_allocated_height(GTK_WIDGET(window->toplevel())), 320);
@@ -118,6 +119,46 @@ TEST_F(ViewTest, SubviewsLieAtTheirFramesAndAQuarterTurnedImageIsTurned) {
   };
   EXPECT_TRUE(redAt(0, 39));
   EXPECT_FALSE(redAt(0, 0));
+}
+
+TEST_F(ViewTest, AResizedWindowScalesItsViewsToFitAndCentresThem) {
+  GtkUserInterface ui = userInterface(UserInterfaceIdiom::Phone);
+  auto window = std::dynamic_pointer_cast<GtkAppWindow>(ui.makeWindow(ui.mainScreenBounds()));
+  auto root = ui.makeView({});
+  window->setRootView(root);
+  auto panel = ui.makeView({10, 20, 100, 50});
+  root->addSubview(panel);
+  auto image = ui.makeImageView(ui.imageNamed("Default.png"));
+  image->setFrame({0, 0, 40, 60});
+  root->addSubview(image);
+  window->makeKeyAndVisible();
+  ASSERT_TRUE(pumpUntil([&] { return sameRect(allocationOf(*panel), {10, 20, 100, 50}); }, 5));
+
+  // Twice as wide and more than twice as high: twice the size, with bars above and below.
+  gtk_window_resize(window->toplevel(), 960, 800);
+  ASSERT_TRUE(pumpUntil(
+      [&] {
+        return sameRect(allocationOf(*root), {0, 80, 960, 640});
+      },
+      5))
+      << allocationOf(*root).y << " " << allocationOf(*root).width;
+  EXPECT_TRUE(sameRect(allocationOf(*panel), {20, 120, 200, 100}));
+  // Images are drawn anew at the scale, not stretched.
+  GtkWidget* picture =
+      gtk_bin_get_child(GTK_BIN(dynamic_cast<GtkBackedView&>(*image).viewWidget().widget()));
+  GdkPixbuf* shown = gtk_image_get_pixbuf(GTK_IMAGE(picture));
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(gdk_pixbuf_get_width(shown), 80);
+
+  // Smaller than the views, and wider than their shape: bars at the sides.
+  gtk_window_resize(window->toplevel(), 400, 160);
+  ASSERT_TRUE(pumpUntil(
+      [&] {
+        return sameRect(allocationOf(*root), {80, 0, 240, 160});
+      },
+      5))
+      << allocationOf(*root).x << " " << allocationOf(*root).width;
+  EXPECT_TRUE(sameRect(allocationOf(*panel), {85, 10, 50, 25}));
 }
 
 TEST_F(ViewTest, HiddenAndTransparentViewsStaySoWhenTheWindowIsShown) {

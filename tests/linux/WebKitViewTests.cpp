@@ -17,8 +17,8 @@ using testing::CapturedLog;
 using testing::pumpUntil;
 using testing::TemporaryDirectory;
 
-// Lets the page's own files load and refuses everything else, recording what it was
-// asked and whether anything else of the host was running at the time.
+// Lets the page's own files and host-less addresses load and refuses everything else, recording
+// what it was asked and whether anything else of the host was running at the time.
 class RecordingDelegate : public WebViewDelegate {
  public:
   struct Load {
@@ -33,7 +33,7 @@ class RecordingDelegate : public WebViewDelegate {
     loads.push_back({url.absoluteString(), type, hostBusy});
     if (onLoad) onLoad(url);
     --nesting;
-    return url.scheme() == "file" || url.scheme() == "about";
+    return url.scheme() == "file" || url.scheme() == "about" || url.scheme() == "data";
   }
   void didFinishLoad(WebView&) override { ++finishedLoads; }
   void didFailLoad(WebView&, const Error& error) override { failures.push_back(error); }
@@ -186,12 +186,28 @@ TEST_F(WebKitViewTest, AllowedLoadsGoAhead) {
   ASSERT_TRUE(pumpUntil([&] { return delegate_.finishedLoads == 2; }, 10));
   EXPECT_EQ(view_->evaluateScript("document.title"), "other");
   EXPECT_EQ(delegate_.urlsWithScheme("file").size(), 2u);
+}
 
-  // A new window the delegate lets through opens here, asked about once.
-  view_->evaluateScript("window.open('frame.html')");
-  ASSERT_TRUE(pumpUntil([&] { return delegate_.finishedLoads == 3; }, 10));
+TEST_F(WebKitViewTest, ANewWindowTheDelegateLetsThroughNeverReplacesThePage) {
+  directory_.write("frame.html", "<title>frame</title>");
+  CapturedLog log;
+  for (const char* script :
+       {"window.open('about:blank')", "window.open('data:text/html,<title>data</title>')",
+        "window.open('frame.html')", "window.open('frame.html', '_self')"}) {
+    std::size_t before = delegate_.loads.size();
+    view_->evaluateScript(script);
+    ASSERT_TRUE(pumpUntil([&] { return delegate_.loads.size() > before; }, 10)) << script;
+  }
+  pumpUntil([] { return false; }, 0.5);
+  // Each put to the delegate once; the three new windows refused, each with one line.
+  EXPECT_EQ(delegate_.loads.size(), 4u);
+  EXPECT_EQ(log.lines().size(), 3u);
+  for (const std::string& line : log.lines()) {
+    EXPECT_NE(line.find("refused to open"), std::string::npos) << line;
+  }
+  // `_self` is no new window: the page may go there as it may with `location`.
+  ASSERT_TRUE(pumpUntil([&] { return delegate_.finishedLoads == 2; }, 10));
   EXPECT_EQ(view_->evaluateScript("document.title"), "frame");
-  EXPECT_EQ(delegate_.urlsWithScheme("file").size(), 3u);
 }
 
 TEST_F(WebKitViewTest, AFailedLoadReachesTheDelegateInsteadOfAFinishedOne) {

@@ -20,8 +20,10 @@ exec {display_fd}<> <(:)
 Xvfb -displayfd "$display_fd" -screen 0 1280x800x24 -nolisten tcp >"$runtime/xvfb.log" 2>&1 &
 xvfb_pid=$!
 display=""
-for _ in $(seq 1 100); do
-  if read -r -t 0.1 -u "$display_fd" display && [ -n "$display" ]; then break; fi
+# Whole seconds: bash reads a fractional timeout by the locale's decimal point, and the
+# tests also run under locales that write "0,1".
+for _ in $(seq 1 60); do
+  if read -r -t 1 -u "$display_fd" display && [ -n "$display" ]; then break; fi
   kill -0 "$xvfb_pid" 2>/dev/null || { cat "$runtime/xvfb.log" >&2; exit 2; }
 done
 [ -n "$display" ] || { echo "run-under-xvfb: Xvfb did not start" >&2; exit 2; }

@@ -6,20 +6,23 @@
 
 namespace tumbla {
 
-std::variant<std::unique_ptr<DirectoryBundle>, std::string> DirectoryBundle::open(
+Result<std::unique_ptr<DirectoryBundle>> DirectoryBundle::open(
     const std::filesystem::path& directory, const PropertyLists& propertyLists) {
   std::error_code error;
   if (!std::filesystem::is_directory(directory, error)) {
-    return "the bundle directory " + directory.string() + " does not exist or is not a directory";
+    return Failure{"the bundle directory " + directory.string() +
+                   " does not exist or is not a directory"};
   }
   std::filesystem::path infoFile = directory / "Info.plist";
   FileManager files(directory);
-  if (!files.fileExists(infoFile)) return "the bundle has no Info.plist: " + infoFile.string();
-  std::optional<std::string> bytes = files.readFile(infoFile);
-  if (!bytes) return "can't read " + infoFile.string();
+  if (!files.fileExists(infoFile)) {
+    return Failure{"the bundle has no Info.plist: " + infoFile.string()};
+  }
+  Result<std::string> bytes = files.readFile(infoFile);
+  if (!bytes) return bytes.failure();
   std::optional<Value> info = propertyLists.parse(*bytes);
   if (!info || !info->isDictionary()) {
-    return infoFile.string() + " is not a property-list dictionary";
+    return Failure{infoFile.string() + " is not a property-list dictionary"};
   }
   std::filesystem::path absolute = std::filesystem::absolute(directory, error);
   return std::unique_ptr<DirectoryBundle>(new DirectoryBundle(

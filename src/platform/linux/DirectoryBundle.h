@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <variant>
 
 #include "platform/Bundle.h"
+#include "platform/Result.h"
 
 namespace tumbla {
 
@@ -13,9 +13,9 @@ namespace tumbla {
 // other file in it is a resource.
 class DirectoryBundle : public Bundle {
  public:
-  // The bundle, or a message naming what is missing or unreadable.
-  static std::variant<std::unique_ptr<DirectoryBundle>, std::string> open(
-      const std::filesystem::path& directory, const PropertyLists& propertyLists);
+  // The bundle, or a failure naming what is missing or unreadable.
+  static Result<std::unique_ptr<DirectoryBundle>> open(const std::filesystem::path& directory,
+                                                       const PropertyLists& propertyLists);
 
   const std::filesystem::path& directory() const { return directory_; }
 

@@ -3,16 +3,19 @@
 #include <gtk/gtk.h>
 
 #include <memory>
+#include <string>
 
 #include "platform/Window.h"
 #include "platform/linux/GtkView.h"
 
 namespace tumbla {
 
-// The application's top-level window, always in landscape at the size it was made with.
+// The application's top-level window, always in landscape. It can be resized, maximised and
+// made full screen: the views are scaled to fill it, keeping their aspect ratio, with black
+// bars where the window's shape differs.
 //
 // The desktop has no accelerometer, so Ctrl+Shift+S stands in for shaking the device: it
-// reports a shake to the window's motion handler.
+// reports a shake to the window's motion handler. F11 toggles full screen.
 class GtkAppWindow : public GtkView<Window>, public std::enable_shared_from_this<GtkAppWindow> {
  public:
   explicit GtkAppWindow(Rect frame);
@@ -22,14 +25,26 @@ class GtkAppWindow : public GtkView<Window>, public std::enable_shared_from_this
 
   void makeKeyAndVisible() override;
 
+  void setTitle(const std::string& title);
+  // An image file; one that can't be read leaves the desktop's default icon.
+  void setIconFile(const std::string& path);
+  void setFullscreen(bool fullscreen);
+  bool isFullscreen() const { return fullscreen_; }
+
  protected:
   void frameChanged() override;
 
  private:
   static gboolean onKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer self);
+  static gboolean onConfigure(GtkWidget* widget, GdkEventConfigure* event, gpointer self);
+  Rect landscapeBounds() const;
   void applySize();
+  // Scales the views to fill a window of this size at their aspect ratio, centred.
+  void fitTo(int width, int height);
 
   GtkWidget* toplevel_;
+  GtkWidget* letterbox_;
+  bool fullscreen_ = false;
 };
 
 }  // namespace tumbla

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/Log.h"
+#include "platform/linux/GLibPointers.h"
 
 namespace tumbla {
 
@@ -29,42 +30,37 @@ GtkImageView::GtkImageView(std::optional<Image> image)
     : GtkView<ImageView>(gtk_image_new(), std::move(image)) {
   // Image views leave touches to what lies below them.
   viewWidget().setTakesInput(false);
+  viewWidget().setScaleListener([this](double) { render(); });
   loadImage();
   render();
 }
 
 void GtkImageView::loadImage() {
-  if (original_) g_object_unref(original_);
-  original_ = nullptr;
+  original_.reset();
   const std::optional<Image>& shown = image();
   if (!shown) return;
-  GError* error = nullptr;
+  GErrorSlot error;
   if (shown->png) {
-    GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
-    bool written = gdk_pixbuf_loader_write(
-        loader, reinterpret_cast<const guchar*>(shown->png->data()), shown->png->size(), &error);
+    GObjectPtr<GdkPixbufLoader> loader(gdk_pixbuf_loader_new());
+    bool written =
+        gdk_pixbuf_loader_write(loader.get(), reinterpret_cast<const guchar*>(shown->png->data()),
+                                shown->png->size(), error.out());
     // A loader is always closed, even after a failed write, or it complains when freed.
-    bool closed = gdk_pixbuf_loader_close(loader, written ? &error : nullptr);
-    GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader);
-    if (written && closed && pixbuf) original_ = GDK_PIXBUF(g_object_ref(pixbuf));
-    g_object_unref(loader);
+    bool closed = gdk_pixbuf_loader_close(loader.get(), written ? error.out() : nullptr);
+    GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
+    if (written && closed && pixbuf) original_.reset(GDK_PIXBUF(g_object_ref(pixbuf)));
   } else {
-    original_ = gdk_pixbuf_new_from_file(shown->path.c_str(), &error);
+    original_.reset(gdk_pixbuf_new_from_file(shown->path.c_str(), error.out()));
   }
   if (!original_) {
     logLine("can't show the image " + (shown->png ? std::string("in memory") : shown->path) + ": " +
-            (error ? error->message : "unreadable"));
+            error.message());
   }
-  if (error) g_error_free(error);
 }
 
 void GtkImageView::imageChanged() {
   loadImage();
   render();
-}
-
-GtkImageView::~GtkImageView() {
-  if (original_) g_object_unref(original_);
 }
 
 void GtkImageView::frameChanged() {
@@ -79,20 +75,19 @@ void GtkImageView::transformChanged() {
 
 void GtkImageView::render() {
   GtkWidget* content = gtk_bin_get_child(GTK_BIN(viewWidget().widget()));
-  auto width = static_cast<int>(std::lround(frame().width));
-  auto height = static_cast<int>(std::lround(frame().height));
+  // Drawn at the window's scale, not stretched from a smaller picture.
+  auto width = static_cast<int>(std::lround(frame().width * ViewWidget::scale()));
+  auto height = static_cast<int>(std::lround(frame().height * ViewWidget::scale()));
   if (!original_ || width <= 0 || height <= 0) {
     gtk_image_clear(GTK_IMAGE(content));
     return;
   }
-  GdkPixbuf* sized = gdk_pixbuf_scale_simple(original_, width, height, GDK_INTERP_BILINEAR);
+  GObjectPtr<GdkPixbuf> sized(
+      gdk_pixbuf_scale_simple(original_.get(), width, height, GDK_INTERP_BILINEAR));
   if (std::optional<GdkPixbufRotation> turn = rightAngleTurn(transform())) {
-    GdkPixbuf* turned = gdk_pixbuf_rotate_simple(sized, *turn);
-    g_object_unref(sized);
-    sized = turned;
+    sized.reset(gdk_pixbuf_rotate_simple(sized.get(), *turn));
   }
-  gtk_image_set_from_pixbuf(GTK_IMAGE(content), sized);
-  g_object_unref(sized);
+  gtk_image_set_from_pixbuf(GTK_IMAGE(content), sized.get());
 }
 
 }  // namespace tumbla

@@ -2,6 +2,7 @@
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include "platform/linux/GLibPointers.h"
 #include "platform/linux/GtkView.h"
 
 namespace tumbla {
@@ -13,7 +14,6 @@ namespace tumbla {
 class GtkImageView : public GtkView<ImageView> {
  public:
   explicit GtkImageView(std::optional<Image> image);
-  ~GtkImageView() override;
 
  protected:
   void frameChanged() override;
@@ -25,7 +25,7 @@ class GtkImageView : public GtkView<ImageView> {
   void loadImage();
   void render();
 
-  GdkPixbuf* original_ = nullptr;
+  GObjectPtr<GdkPixbuf> original_;
 };
 
 }  // namespace tumbla

@@ -13,6 +13,7 @@
 #include "platform/linux/GtkTextFieldView.h"
 #include "platform/linux/GtkView.h"
 #include "platform/linux/WebKitView.h"
+#include "value/Value.h"
 
 namespace tumbla {
 
@@ -55,11 +56,19 @@ void deleteJob(gpointer data) {
   delete static_cast<SnapshotJob*>(data);
 }
 
+std::string infoText(const Bundle& bundle, const char* key) {
+  const Value* value = bundle.objectForInfoDictionaryKey(key);
+  return value && value->stringIf() ? std::string(*value->stringIf()) : std::string();
+}
+
 }  // namespace
 
 GtkUserInterface::GtkUserInterface(UserInterfaceIdiom idiom, const Bundle& bundle,
-                                   double scriptTimeoutSeconds)
-    : idiom_(idiom), bundle_(bundle), scriptTimeoutSeconds_(scriptTimeoutSeconds) {}
+                                   double scriptTimeoutSeconds, DesktopWindowOptions windowOptions)
+    : idiom_(idiom),
+      bundle_(bundle),
+      scriptTimeoutSeconds_(scriptTimeoutSeconds),
+      windowOptions_(windowOptions) {}
 
 Rect GtkUserInterface::mainScreenBounds() const {
   // The device held upright, as its screen reports itself; the window shows it turned.
@@ -69,6 +78,15 @@ Rect GtkUserInterface::mainScreenBounds() const {
 
 std::shared_ptr<Window> GtkUserInterface::makeWindow(Rect frame) {
   auto window = std::make_shared<GtkAppWindow>(frame);
+  // The game's own name and icon, as its bundle gives them.
+  std::string name = infoText(bundle_, "CFBundleName");
+  window->setTitle(name.empty() ? "Tumbla" : name);
+  std::string icon = infoText(bundle_, "CFBundleIconFile");
+  if (std::optional<std::string> path =
+          icon.empty() ? std::nullopt : bundle_.pathForResource(icon, "")) {
+    window->setIconFile(*path);
+  }
+  if (windowOptions_.fullscreen) window->setFullscreen(true);
   mainWindow_ = window;
   return window;
 }
@@ -78,7 +96,9 @@ std::shared_ptr<View> GtkUserInterface::makeView(Rect frame) {
 }
 
 std::shared_ptr<WebView> GtkUserInterface::makeWebView(Rect frame) {
-  return std::make_shared<WebKitView>(frame, scriptTimeoutSeconds_);
+  auto view = std::make_shared<WebKitView>(frame, scriptTimeoutSeconds_);
+  if (windowOptions_.developerTools) view->showDeveloperTools();
+  return view;
 }
 
 void GtkUserInterface::deleteWebCookiesForHost(std::string_view host) {

@@ -5,6 +5,7 @@
 #include "platform/Application.h"
 #include "platform/Bundle.h"
 #include "platform/UserInterface.h"
+#include "platform/linux/DesktopWindowOptions.h"
 #include "platform/linux/GtkAppWindow.h"
 
 namespace tumbla {
@@ -13,7 +14,8 @@ namespace tumbla {
 // a phone, 768x1024 for a tablet; its window shows it in landscape.
 class GtkUserInterface : public UserInterface {
  public:
-  GtkUserInterface(UserInterfaceIdiom idiom, const Bundle& bundle, double scriptTimeoutSeconds);
+  GtkUserInterface(UserInterfaceIdiom idiom, const Bundle& bundle, double scriptTimeoutSeconds,
+                   DesktopWindowOptions windowOptions = {});
 
   // The window made last, whose desktop events the application follows.
   std::shared_ptr<GtkAppWindow> mainWindow() const { return mainWindow_.lock(); }
@@ -37,6 +39,7 @@ class GtkUserInterface : public UserInterface {
   UserInterfaceIdiom idiom_;
   const Bundle& bundle_;
   double scriptTimeoutSeconds_;
+  DesktopWindowOptions windowOptions_;
   std::weak_ptr<GtkAppWindow> mainWindow_;
 };
 

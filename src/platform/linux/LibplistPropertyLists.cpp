@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <string_view>
+
+#include "value/LeadingNumber.h"
 
 namespace tumbla {
 
@@ -19,6 +22,57 @@ struct PlistFree {
   void operator()(plist_t node) const { plist_free(node); }
 };
 using PlistPtr = std::unique_ptr<void, PlistFree>;
+
+// libplist reads the text of an XML real with the C library under the process locale, so
+// "1.5" became 1 for a German player. Before parsing, each real's text is moved into a
+// string that starts with a mark, and the conversion reads that text itself.
+constexpr std::string_view kRealMark = "\x01tumbla-real\x01";
+
+// The XML with every <real> turned into a marked <string>; nothing when there is no real
+// or the text already holds the mark (then libplist reads the reals itself).
+std::optional<std::string> markReals(std::string_view xml) {
+  if (xml.find("<real") == std::string_view::npos ||
+      xml.find(kRealMark.substr(1, kRealMark.size() - 2)) != std::string_view::npos) {
+    return std::nullopt;
+  }
+  std::string marked;
+  marked.reserve(xml.size() + xml.size() / 8);
+  std::size_t i = 0;
+  // Copies up to and including `end` (or to the end of the text).
+  auto copyThrough = [&](std::string_view end) {
+    std::size_t found = xml.find(end, i);
+    std::size_t stop = found == std::string_view::npos ? xml.size() : found + end.size();
+    marked.append(xml.substr(i, stop - i));
+    i = stop;
+  };
+  while (i < xml.size()) {
+    std::size_t open = xml.find('<', i);
+    if (open == std::string_view::npos) open = xml.size();
+    marked.append(xml.substr(i, open - i));
+    i = open;
+    if (i == xml.size()) break;
+    std::string_view rest = xml.substr(i);
+    if (rest.starts_with("<!--")) {
+      copyThrough("-->");
+    } else if (rest.starts_with("<![CDATA[")) {
+      copyThrough("]]>");
+    } else if (rest.starts_with("<real/>")) {
+      marked.append("<string>").append(kRealMark).append("</string>");
+      i += std::string_view("<real/>").size();
+    } else if (rest.starts_with("<real>")) {
+      std::size_t textStart = i + std::string_view("<real>").size();
+      std::size_t close = xml.find("</real>", textStart);
+      if (close == std::string_view::npos) return std::nullopt;
+      marked.append("<string>").append(kRealMark);
+      marked.append(xml.substr(textStart, close - textStart)).append("</string>");
+      i = close + std::string_view("</real>").size();
+    } else {
+      marked.push_back('<');
+      ++i;
+    }
+  }
+  return marked;
+}
 
 std::optional<Value> toValue(plist_t node, int depth);
 
@@ -71,7 +125,10 @@ std::optional<Value> toValue(plist_t node, int depth) {
     case PLIST_STRING: {
       uint64_t length = 0;
       const char* text = plist_get_string_ptr(node, &length);
-      return Value(std::string(text ? text : "", length));
+      std::string_view string(text ? text : "", length);
+      if (string.starts_with(kRealMark))
+        return Value::real(leadingReal(string.substr(kRealMark.size())));
+      return Value(std::string(string));
     }
     case PLIST_UINT: {
       // Signed values are stored in the same 64 bits.
@@ -118,7 +175,7 @@ plist_t decimalToNode(const std::string& text) {
   if (error == std::errc() && end == text.data() + text.size()) {
     return plist_new_uint(static_cast<uint64_t>(whole));
   }
-  return plist_new_real(std::strtod(text.c_str(), nullptr));
+  return plist_new_real(leadingReal(text));
 }
 
 plist_t dateToNode(Date date) {
@@ -171,6 +228,13 @@ plist_t toNode(const Value& value) {
 
 std::optional<Value> LibplistPropertyLists::parse(std::string_view bytes) const {
   if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max()) return std::nullopt;
+  // Binary property lists hold their reals as bits, not text.
+  std::optional<std::string> marked;
+  if (!bytes.starts_with("bplist")) marked = markReals(bytes);
+  if (marked) {
+    if (marked->size() > std::numeric_limits<uint32_t>::max()) return std::nullopt;
+    bytes = *marked;
+  }
   plist_t root = nullptr;
   plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
   if (!root) return std::nullopt;

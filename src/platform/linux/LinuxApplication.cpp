@@ -6,6 +6,7 @@
 #include <sys/utsname.h>
 
 #include "platform/Log.h"
+#include "platform/linux/GLibPointers.h"
 #include "platform/linux/HostOperation.h"
 
 namespace tumbla {
@@ -15,21 +16,18 @@ LinuxApplication::LinuxApplication(UserInterfaceIdiom idiom, GtkUserInterface& u
 
 bool LinuxApplication::openURL(const Url& url) {
   const std::string& text = url.absoluteString();
-  GError* error = nullptr;
+  GErrorSlot error;
   bool handedOver = false;
   const char* command = g_getenv("TUMBLA_OPEN_URL_COMMAND");
   if (command && *command) {
     // No shell: the URL is one argument whatever it contains.
     char* argv[] = {const_cast<char*>(command), const_cast<char*>(text.c_str()), nullptr};
     handedOver = g_spawn_async(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr,
-                               nullptr, &error);
+                               nullptr, error.out());
   } else {
-    handedOver = g_app_info_launch_default_for_uri(text.c_str(), nullptr, &error);
+    handedOver = g_app_info_launch_default_for_uri(text.c_str(), nullptr, error.out());
   }
-  if (!handedOver) {
-    logLine("could not open " + text + ": " + (error ? error->message : "unknown error"));
-    if (error) g_error_free(error);
-  }
+  if (!handedOver) logLine("could not open " + text + ": " + error.message());
   return handedOver;
 }
 
@@ -37,14 +35,8 @@ DeviceFacts LinuxApplication::deviceFacts() const {
   DeviceFacts facts;
   facts.idiom = idiom_;
   utsname system{};
-  if (uname(&system) == 0) {
-    facts.model = system.machine;
-    facts.systemVersion = system.release;
-  }
-  if (char* version = g_get_os_info(G_OS_INFO_KEY_VERSION_ID)) {
-    facts.systemVersion = version;
-    g_free(version);
-  }
+  if (uname(&system) == 0) facts.model = system.machine;
+  facts.systemVersion = kLinuxSystemVersion;
   return facts;
 }
 

@@ -3,6 +3,7 @@
 #include <glib.h>
 
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "platform/Application.h"
@@ -10,6 +11,11 @@
 #include "platform/linux/GtkUserInterface.h"
 
 namespace tumbla {
+
+// The system version the device reports. It is a fact of the device the page is shown as
+// (a current phone or tablet), not of the Linux distribution: a distribution numbered
+// below 4 must not send the host down the older system's launch path.
+inline constexpr std::string_view kLinuxSystemVersion = "17.0";
 
 // Runs the application on the GTK main loop and turns desktop events into lifecycle
 // events: focus lost and gained, iconified and restored, the window closed, and SIGTERM

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <system_error>
 
+#include "platform/Log.h"
 #include "platform/linux/PlistPreferencesStore.h"
 
 namespace tumbla {
@@ -34,58 +35,71 @@ DataLocations dataLocations(const std::optional<std::filesystem::path>& dataDire
           xdgDirectory("XDG_CONFIG_HOME", ".config") / "tumbla" / "preferences.plist"};
 }
 
-// The time limit from TUMBLA_SCRIPT_TIMEOUT_MS, when set; an error message when it is not
-// a positive number of milliseconds.
-std::variant<std::optional<double>, std::string> scriptTimeoutOverride() {
+// The time limit from TUMBLA_SCRIPT_TIMEOUT_MS in seconds, when set; a failure when it is
+// not a positive number of milliseconds.
+Result<std::optional<double>> scriptTimeoutOverride() {
   const char* text = g_getenv("TUMBLA_SCRIPT_TIMEOUT_MS");
-  if (!text) return std::nullopt;
+  if (!text) return std::optional<double>();
   std::string_view digits(text);
   long milliseconds = 0;
   auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), milliseconds);
   if (error != std::errc() || end != digits.data() + digits.size() || milliseconds <= 0) {
-    return "TUMBLA_SCRIPT_TIMEOUT_MS must be a positive number of milliseconds, not \"" +
-           std::string(digits) + "\"";
+    return Failure{"TUMBLA_SCRIPT_TIMEOUT_MS must be a positive number of milliseconds, not \"" +
+                   std::string(digits) + "\""};
   }
   return std::optional<double>(milliseconds / 1000.0);
 }
 
 }  // namespace
 
-std::variant<std::unique_ptr<LinuxPlatform>, std::string> LinuxPlatform::create(
-    LinuxPlatformOptions options) {
-  auto timeout = scriptTimeoutOverride();
-  if (auto* message = std::get_if<std::string>(&timeout)) return *message;
-  if (auto milliseconds = std::get<std::optional<double>>(timeout)) {
-    options.scriptTimeoutSeconds = *milliseconds;
-  }
+Result<std::unique_ptr<Platform>> makeLinuxPlatform(LinuxPlatformOptions options) {
+  Result<std::unique_ptr<LinuxPlatform>> created = LinuxPlatform::create(std::move(options));
+  if (!created) return created.failure();
+  return std::unique_ptr<Platform>(std::move(*created));
+}
+
+Result<std::unique_ptr<LinuxPlatform>> LinuxPlatform::create(LinuxPlatformOptions options) {
+  Result<std::optional<double>> timeout = scriptTimeoutOverride();
+  if (!timeout) return timeout.failure();
+  if (*timeout) options.scriptTimeoutSeconds = **timeout;
 
   if (!gtk_init_check(nullptr, nullptr)) {
     const char* display = g_getenv("DISPLAY");
-    return std::string("cannot open the display") +
-           (display ? " \"" + std::string(display) + "\"" : std::string(" (DISPLAY is not set)")) +
-           "; tumbla needs a graphical session";
+    return Failure{
+        std::string("cannot open the display") +
+        (display ? " \"" + std::string(display) + "\"" : std::string(" (DISPLAY is not set)")) +
+        "; tumbla needs a graphical session"};
   }
 
   LibplistPropertyLists propertyLists;
-  auto opened = DirectoryBundle::open(options.bundleDirectory, propertyLists);
-  if (auto* message = std::get_if<std::string>(&opened)) return *message;
+  Result<std::unique_ptr<DirectoryBundle>> opened =
+      DirectoryBundle::open(options.bundleDirectory, propertyLists);
+  if (!opened) return opened.failure();
 
   DataLocations locations = dataLocations(options.dataDirectory);
   std::error_code error;
   std::filesystem::create_directories(locations.documents, error);
   if (error) {
-    return "can't create the documents directory " + locations.documents.string() + ": " +
-           error.message();
+    return Failure{"can't create the documents directory " + locations.documents.string() + ": " +
+                   error.message()};
   }
   std::filesystem::create_directories(locations.preferencesFile.parent_path(), error);
   if (error) {
-    return "can't create the directory of the preferences file " +
-           locations.preferencesFile.string() + ": " + error.message();
+    return Failure{"can't create the directory of the preferences file " +
+                   locations.preferencesFile.string() + ": " + error.message()};
   }
 
-  return std::unique_ptr<LinuxPlatform>(
-      new LinuxPlatform(options, std::move(std::get<std::unique_ptr<DirectoryBundle>>(opened)),
-                        locations.documents, locations.preferencesFile));
+  // A save that was killed mid-write (a crash, a power cut) leaves its temporary file.
+  for (const std::filesystem::path& folder :
+       {locations.documents, locations.preferencesFile.parent_path()}) {
+    if (int removed = FileManager::removeStaleTemporaryFiles(folder)) {
+      logLine("removed " + std::to_string(removed) + " temporary file" + (removed == 1 ? "" : "s") +
+              " left in " + folder.string() + " by an interrupted save");
+    }
+  }
+
+  return std::unique_ptr<LinuxPlatform>(new LinuxPlatform(
+      options, std::move(*opened), locations.documents, locations.preferencesFile));
 }
 
 LinuxPlatform::LinuxPlatform(const LinuxPlatformOptions& options,
@@ -94,7 +108,7 @@ LinuxPlatform::LinuxPlatform(const LinuxPlatformOptions& options,
     : Platform(std::make_unique<PlistPreferencesStore>(preferencesFile), std::move(documents)),
       bundle_(std::move(bundle)),
       preferencesFile_(std::move(preferencesFile)),
-      userInterface_(options.idiom, *bundle_, options.scriptTimeoutSeconds),
+      userInterface_(options.idiom, *bundle_, options.scriptTimeoutSeconds, options.window),
       application_(options.idiom, userInterface_) {}
 
 }  // namespace tumbla

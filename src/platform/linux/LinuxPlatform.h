@@ -2,41 +2,25 @@
 
 #include <filesystem>
 #include <memory>
-#include <optional>
-#include <string>
-#include <variant>
 
 #include "platform/Platform.h"
+#include "platform/Result.h"
 #include "platform/linux/CurlUrlLoader.h"
 #include "platform/linux/DirectoryBundle.h"
 #include "platform/linux/GLibRunLoop.h"
 #include "platform/linux/GtkUserInterface.h"
 #include "platform/linux/LibplistPropertyLists.h"
 #include "platform/linux/LinuxApplication.h"
+#include "platform/linux/LinuxPlatformFactory.h"
 
 namespace tumbla {
-
-struct LinuxPlatformOptions {
-  std::filesystem::path bundleDirectory;
-  // Puts the documents directory (DIR/Documents) and the preferences file
-  // (DIR/preferences.plist) under one directory; otherwise they follow the XDG base
-  // directories: $XDG_DATA_HOME/tumbla and $XDG_CONFIG_HOME/tumbla/preferences.plist.
-  std::optional<std::filesystem::path> dataDirectory;
-  UserInterfaceIdiom idiom = UserInterfaceIdiom::Phone;
-  // How long a script may take before the page counts as hung. The environment variable
-  // TUMBLA_SCRIPT_TIMEOUT_MS overrides it (tests use short limits).
-  double scriptTimeoutSeconds = 5;
-};
 
 // The real platform: GTK window and views, WebKitGTK, the GLib main loop, a property-list
 // preferences file and a bundle directory.
 class LinuxPlatform : public Platform {
  public:
-  // The platform, or a message that says what stands in the way (no display, a bundle
-  // that can't be read, a data directory that can't be made). Initialises GTK; call it
-  // on the thread that will run the application.
-  static std::variant<std::unique_ptr<LinuxPlatform>, std::string> create(
-      LinuxPlatformOptions options);
+  // As makeLinuxPlatform, for callers that use the Linux services themselves.
+  static Result<std::unique_ptr<LinuxPlatform>> create(LinuxPlatformOptions options);
 
   RunLoop& runLoop() override { return runLoop_; }
   const Bundle& bundle() const override { return *bundle_; }

@@ -9,29 +9,37 @@ PlistPreferencesStore::PlistPreferencesStore(std::filesystem::path file)
 
 Dictionary PlistPreferencesStore::load() {
   if (!files_.fileExists(file_)) return {};
-  std::optional<std::string> bytes = files_.readFile(file_);
-  if (bytes) {
-    std::optional<Value> stored = propertyLists_.parse(*bytes);
-    if (stored && stored->isDictionary()) return std::move(*stored->dictionaryIf());
+  Result<std::string> bytes = files_.readFile(file_);
+  if (!bytes) {
+    // Nothing says the settings in it are lost (a permission, a disk error): leave it be.
+    unreadableFileInTheWay_ = true;
+    logLine("the preferences file can't be read (" + bytes.reason() +
+            "); starting from the defaults and leaving the file as it is (preferences will "
+            "not be saved)");
+    return {};
   }
-  if (std::optional<std::filesystem::path> aside = files_.keepAside(file_, "corrupt")) {
+  std::optional<Value> stored = propertyLists_.parse(*bytes);
+  if (stored && stored->isDictionary()) return std::move(*stored->dictionaryIf());
+  if (Result<std::filesystem::path> aside = files_.keepAside(file_, "corrupt")) {
     logLine("the preferences file " + file_.string() +
             " can't be read as a property-list dictionary; moved it to " + aside->string() +
             " and started from the defaults");
   } else {
     unreadableFileInTheWay_ = true;
-    logLine("the preferences file " + file_.string() +
-            " can't be read and can't be moved aside; starting from the defaults and "
-            "leaving the file as it is (preferences will not be saved)");
+    logLine("the preferences file " + file_.string() + " can't be read and can't be moved aside (" +
+            aside.reason() +
+            "); starting from the defaults and leaving the file as it is (preferences will "
+            "not be saved)");
   }
   return {};
 }
 
-bool PlistPreferencesStore::save(const Dictionary& preferences) {
-  if (unreadableFileInTheWay_) return false;
-  if (files_.writeFileAtomically(file_, propertyLists_.serialize(Value(preferences)))) return true;
-  logLine("could not write the preferences file " + file_.string());
-  return false;
+Status PlistPreferencesStore::save(const Dictionary& preferences) {
+  if (unreadableFileInTheWay_) {
+    return Failure{"the unreadable preferences file " + file_.string() +
+                   " is kept as it is rather than overwritten"};
+  }
+  return files_.writeFileAtomically(file_, propertyLists_.serialize(Value(preferences)));
 }
 
 }  // namespace tumbla

@@ -12,7 +12,8 @@ namespace tumbla {
 //
 // A file that is not a property-list dictionary is never overwritten: it is renamed
 // beside itself (and the store starts empty, so the registered defaults apply). If it
-// cannot be moved out of the way, saving is refused rather than destroying it.
+// cannot be moved out of the way, or cannot be read at all (no permission, a directory, a
+// disk error), saving is refused rather than destroying it.
 class PlistPreferencesStore : public PreferencesStore {
  public:
   explicit PlistPreferencesStore(std::filesystem::path file);
@@ -20,7 +21,7 @@ class PlistPreferencesStore : public PreferencesStore {
   const std::filesystem::path& file() const { return file_; }
 
   Dictionary load() override;
-  bool save(const Dictionary& preferences) override;
+  Status save(const Dictionary& preferences) override;
 
  private:
   std::filesystem::path file_;

@@ -1,6 +1,8 @@
 #include "platform/linux/ViewWidget.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace tumbla {
 
@@ -13,6 +15,16 @@ gboolean positionChild(GtkOverlay*, GtkWidget* child, GdkRectangle* allocation, 
   if (!placement) return FALSE;
   *allocation = *placement;
   return TRUE;
+}
+
+struct Scaling {
+  double scale = 1;
+  std::vector<ViewWidget*> widgets;
+};
+
+Scaling& scaling() {
+  static Scaling shared;
+  return shared;
 }
 
 GdkRectangle toPixels(const Rect& rect) {
@@ -45,6 +57,7 @@ Rect visualRect(const Rect& frame, const AffineTransform& transform) {
 }
 
 ViewWidget::ViewWidget(GtkWidget* content) : overlay_(g_object_ref_sink(gtk_overlay_new())) {
+  scaling().widgets.push_back(this);
   // Each view shows or hides itself; showing the window must not reveal hidden views.
   gtk_widget_set_no_show_all(overlay_, TRUE);
   g_signal_connect(overlay_, "get-child-position", G_CALLBACK(positionChild), nullptr);
@@ -56,12 +69,40 @@ ViewWidget::ViewWidget(GtkWidget* content) : overlay_(g_object_ref_sink(gtk_over
 }
 
 ViewWidget::~ViewWidget() {
+  std::erase(scaling().widgets, this);
   gtk_widget_destroy(overlay_);
   g_object_unref(overlay_);
 }
 
 void ViewWidget::place(const Rect& frame, const AffineTransform& transform) {
-  GdkRectangle placement = toPixels(visualRect(frame, transform));
+  frame_ = frame;
+  transform_ = transform;
+  applyPlacement();
+}
+
+double ViewWidget::scale() {
+  return scaling().scale;
+}
+
+void ViewWidget::setScale(double scale) {
+  Scaling& shared = scaling();
+  if (scale <= 0 || scale == shared.scale) return;
+  shared.scale = scale;
+  for (ViewWidget* widget : shared.widgets) widget->applyPlacement();
+  // A listener may make or drop views: each is called only while its widget lives.
+  std::vector<ViewWidget*> widgets = shared.widgets;
+  for (ViewWidget* widget : widgets) {
+    bool alive =
+        std::find(shared.widgets.begin(), shared.widgets.end(), widget) != shared.widgets.end();
+    if (alive && widget->scaleListener_) widget->scaleListener_(scale);
+  }
+}
+
+void ViewWidget::applyPlacement() {
+  double scale = scaling().scale;
+  Rect shown = visualRect(frame_, transform_);
+  GdkRectangle placement =
+      toPixels({shown.x * scale, shown.y * scale, shown.width * scale, shown.height * scale});
   g_object_set_data_full(G_OBJECT(overlay_), kPlacementKey, g_memdup2(&placement, sizeof placement),
                          g_free);
   gtk_widget_set_size_request(overlay_, std::max(placement.width, 0),

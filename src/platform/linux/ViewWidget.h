@@ -2,6 +2,8 @@
 
 #include <gtk/gtk.h>
 
+#include <functional>
+
 #include "platform/View.h"
 
 namespace tumbla {
@@ -21,6 +23,16 @@ class ViewWidget {
   GtkWidget* widget() const { return overlay_; }
 
   void place(const Rect& frame, const AffineTransform& transform);
+
+  // How many screen pixels a point of the views takes. The window scales everything it
+  // shows by one factor, to fill itself at the views' aspect ratio.
+  static double scale();
+  static void setScale(double scale);
+  // Called once the scale has changed and every view has been placed anew, for content
+  // that draws itself at the scale (the web engine's zoom, images).
+  void setScaleListener(std::function<void(double)> listener) {
+    scaleListener_ = std::move(listener);
+  }
   void setAlpha(double alpha);
   void setHidden(bool hidden);
   // Fills the view with the colour, below its content and children.
@@ -34,9 +46,13 @@ class ViewWidget {
 
  private:
   void applyPassThrough();
+  void applyPlacement();
 
   GtkWidget* overlay_;
   Color background_;
+  Rect frame_;
+  AffineTransform transform_;
+  std::function<void(double)> scaleListener_;
   bool takesInput_ = true;
   bool transparent_ = false;
 };

@@ -2,15 +2,21 @@
 
 #include "platform/UrlLoading.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "platform/Log.h"
+#include "platform/linux/GLibPointers.h"
 #include "platform/linux/HostOperation.h"
 
 namespace tumbla {
 
 namespace {
+
+constexpr const char* kMessageHandler = "tumbla";
 
 // Without a GPU the engine's DMA-BUF renderer and accelerated compositing leave parts of
 // the page unpainted under plain X servers such as Xvfb (seen with WebKitGTK 2.50); the
@@ -74,26 +80,39 @@ struct ScriptEvaluation {
 // `String(value)` would give them, undefined and null as the empty string.
 std::string resultText(JSCValue* value) {
   if (jsc_value_is_undefined(value) || jsc_value_is_null(value)) return {};
-  char* text = jsc_value_to_string(value);
-  std::string result = text ? text : "";
-  g_free(text);
-  return result;
+  GCharPtr text(jsc_value_to_string(value));
+  return text ? text.get() : "";
 }
 
 void onScriptEvaluated(GObject* engine, GAsyncResult* asyncResult, gpointer data) {
   std::unique_ptr<std::shared_ptr<ScriptEvaluation>> evaluation(
       static_cast<std::shared_ptr<ScriptEvaluation>*>(data));
-  GError* error = nullptr;
-  JSCValue* value =
-      webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(engine), asyncResult, &error);
+  GErrorSlot error;
+  GObjectPtr<JSCValue> value(webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(engine),
+                                                                        asyncResult, error.out()));
   (*evaluation)->finished = true;
-  if (!value) {
-    // A thrown exception, a result the engine can't pass back, or a cancelled wait.
-    g_error_free(error);
-    return;
+  // Nothing for a thrown exception, a result the engine can't pass back, or a cancelled wait.
+  if (value) (*evaluation)->result = resultText(value.get());
+}
+
+// The texts of a message to the host: its lines. A page posts the commands of one task as
+// one message, a line each, since every message costs the engine far more than the host's
+// handling of a command; a URL never holds a raw line feed. Anything but a text is left
+// out, with a line in the log.
+std::vector<std::string> messageTexts(JSCValue* value) {
+  std::vector<std::string> texts;
+  if (!jsc_value_is_string(value)) {
+    logLine("ignored a message to the host that is not a text");
+    return texts;
   }
-  (*evaluation)->result = resultText(value);
-  g_object_unref(value);
+  std::string text = resultText(value);
+  std::string_view rest = text;
+  while (!rest.empty()) {
+    std::size_t end = std::min(rest.find('\n'), rest.size());
+    if (end > 0) texts.emplace_back(rest.substr(0, end));
+    rest.remove_prefix(std::min(end + 1, rest.size()));
+  }
+  return texts;
 }
 
 gboolean markDeadlinePassed(gpointer passed) {
@@ -107,29 +126,42 @@ WebKitView::WebKitView(Rect frame, double scriptTimeoutSeconds)
     : GtkView<WebView>(makeEngine(), frame),
       engine_(WEBKIT_WEB_VIEW(g_object_ref(gtk_bin_get_child(GTK_BIN(viewWidget().widget()))))),
       scriptTimeoutSeconds_(scriptTimeoutSeconds) {
-  g_signal_connect(engine_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
-  g_signal_connect(engine_, "create", G_CALLBACK(onCreate), this);
-  g_signal_connect(engine_, "load-changed", G_CALLBACK(onLoadChanged), this);
-  g_signal_connect(engine_, "load-failed", G_CALLBACK(onLoadFailed), this);
-  g_signal_connect(engine_, "web-process-terminated", G_CALLBACK(onWebProcessTerminated), this);
+  g_signal_connect(engine_.get(), "decide-policy", G_CALLBACK(onDecidePolicy), this);
+  g_signal_connect(engine_.get(), "create", G_CALLBACK(onCreate), this);
+  g_signal_connect(engine_.get(), "load-changed", G_CALLBACK(onLoadChanged), this);
+  g_signal_connect(engine_.get(), "load-failed", G_CALLBACK(onLoadFailed), this);
+  g_signal_connect(engine_.get(), "web-process-terminated", G_CALLBACK(onWebProcessTerminated),
+                   this);
+  // Connected before the handler exists, so that no message can come unheard.
+  WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(engine_.get());
+  g_signal_connect(content, (std::string("script-message-received::") + kMessageHandler).c_str(),
+                   G_CALLBACK(onScriptMessage), this);
+  webkit_user_content_manager_register_script_message_handler(content, kMessageHandler);
+  // The engine lays the page out in the views' points and draws it at the window's scale,
+  // so text and shapes stay sharp at any window size.
+  webkit_web_view_set_zoom_level(engine_.get(), ViewWidget::scale());
+  viewWidget().setScaleListener(
+      [engine = engine_.get()](double scale) { webkit_web_view_set_zoom_level(engine, scale); });
 }
 
 WebKitView::~WebKitView() {
-  g_signal_handlers_disconnect_by_data(engine_, this);
-  g_object_unref(engine_);
+  WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(engine_.get());
+  webkit_user_content_manager_unregister_script_message_handler(content, kMessageHandler);
+  g_signal_handlers_disconnect_by_data(content, this);
+  g_signal_handlers_disconnect_by_data(engine_.get(), this);
 }
 
 void WebKitView::loadURL(const Url& url) {
-  webkit_web_view_load_uri(engine_, url.absoluteString().c_str());
+  webkit_web_view_load_uri(engine_.get(), url.absoluteString().c_str());
 }
 
 std::optional<std::string> WebKitView::evaluateScript(std::string_view script) {
   HostOperation operation;
   auto evaluation = std::make_shared<ScriptEvaluation>();
-  GCancellable* cancellable = g_cancellable_new();
-  webkit_web_view_evaluate_javascript(engine_, script.data(), static_cast<gssize>(script.size()),
-                                      nullptr, nullptr, cancellable, onScriptEvaluated,
-                                      new std::shared_ptr<ScriptEvaluation>(evaluation));
+  GObjectPtr<GCancellable> cancellable(g_cancellable_new());
+  webkit_web_view_evaluate_javascript(
+      engine_.get(), script.data(), static_cast<gssize>(script.size()), nullptr, nullptr,
+      cancellable.get(), onScriptEvaluated, new std::shared_ptr<ScriptEvaluation>(evaluation));
 
   bool deadlinePassed = false;
   auto milliseconds = static_cast<guint>(std::llround(scriptTimeoutSeconds_ * 1000));
@@ -142,38 +174,37 @@ std::optional<std::string> WebKitView::evaluateScript(std::string_view script) {
   if (evaluation->finished) {
     result = evaluation->result;
   } else {
-    g_cancellable_cancel(cancellable);
+    g_cancellable_cancel(cancellable.get());
     char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%g", scriptTimeoutSeconds_);
-    logLine(std::string("a script did not answer within ") + seconds +
+    auto written = std::to_chars(seconds, seconds + sizeof seconds, scriptTimeoutSeconds_);
+    logLine("a script did not answer within " + std::string(seconds, written.ptr) +
             " s; restarting the page's web process and reloading the page");
     // The reload follows from the termination signal.
-    webkit_web_view_terminate_web_process(engine_);
+    webkit_web_view_terminate_web_process(engine_.get());
   }
-  g_object_unref(cancellable);
   return result;
+}
+
+void WebKitView::showDeveloperTools() {
+  webkit_settings_set_enable_developer_extras(webkit_web_view_get_settings(engine_.get()), TRUE);
+  webkit_web_inspector_show(webkit_web_view_get_inspector(engine_.get()));
 }
 
 WebKitView::LoadRequest WebKitView::describe(WebKitNavigationAction* action) {
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
-  return {uri ? uri : "", navigationType(webkit_navigation_action_get_navigation_type(action))};
+  return {uri ? uri : "", navigationType(webkit_navigation_action_get_navigation_type(action)),
+          webkit_navigation_action_is_user_gesture(action) != FALSE};
 }
 
 bool WebKitView::delegateAllows(const LoadRequest& request) {
-  WebViewDelegate* listener = delegate();
-  if (!listener) return true;
+  if (!delegate()) return true;
   std::optional<Url> url = Url::parse(request.uri);
   if (!url) {
     logLine("refused a load of something that is not a URL: " + request.uri);
     return false;
   }
-  return listener->shouldStartLoad(*this, *url, request.type);
-}
-
-void WebKitView::openInPlace(const std::string& uri) {
-  approvedInPlace_ = uri;
-  webkit_web_view_load_uri(engine_, uri.c_str());
+  return askDelegate(*url, request.type, request.userGesture);
 }
 
 void WebKitView::whenFree(std::function<void(WebKitView&)> body) {
@@ -191,12 +222,6 @@ gboolean WebKitView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
       WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   LoadRequest request = describe(action);
   auto* view = static_cast<WebKitView*>(self);
-  if (view->approvedInPlace_ == request.uri) {
-    // The delegate already let this one through as a new window.
-    view->approvedInPlace_.reset();
-    webkit_policy_decision_use(decision);
-    return TRUE;
-  }
   bool newWindow = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION;
   // The engine waits for a decision we keep; one never made counts as refused.
   std::shared_ptr<WebKitPolicyDecision> held(WEBKIT_POLICY_DECISION(g_object_ref(decision)),
@@ -205,12 +230,11 @@ gboolean WebKitView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
                                                g_object_unref(pending);
                                              });
   view->whenFree([held, request, newWindow](WebKitView& shown) {
-    if (!shown.delegateAllows(request)) return;
     if (newWindow) {
-      shown.openInPlace(request.uri);
-      return;
+      shown.decideNewWindow(request);
+    } else if (shown.delegateAllows(request)) {
+      webkit_policy_decision_use(held.get());
     }
-    webkit_policy_decision_use(held.get());
   });
   return TRUE;
 }
@@ -218,10 +242,18 @@ gboolean WebKitView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
 GtkWidget* WebKitView::onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
   // `window.open()` reaches only this signal, never a policy decision.
   LoadRequest request = describe(action);
-  static_cast<WebKitView*>(self)->whenFree([request](WebKitView& view) {
-    if (view.delegateAllows(request)) view.openInPlace(request.uri);
-  });
+  static_cast<WebKitView*>(self)->whenFree(
+      [request](WebKitView& view) { view.decideNewWindow(request); });
   return nullptr;
+}
+
+void WebKitView::decideNewWindow(const LoadRequest& request) {
+  // There is one view and it holds the game: loading the window's address here would
+  // replace the page (and with it every later script and the save at the end).
+  if (delegateAllows(request)) {
+    logLine("refused to open " + request.uri +
+            " in a new window: it has no host to open outside, and the game page stays");
+  }
 }
 
 void WebKitView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
@@ -246,6 +278,21 @@ gboolean WebKitView::onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GErro
   return TRUE;
 }
 
+void WebKitView::onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* message,
+                                 gpointer self) {
+  std::vector<std::string> texts = messageTexts(webkit_javascript_result_get_js_value(message));
+  if (texts.empty()) return;
+  // One host operation for the whole batch: its texts arrive together and in order.
+  static_cast<WebKitView*>(self)->whenFree([texts = std::move(texts)](WebKitView& view) {
+    for (const std::string& text : texts) {
+      // A delegate call may end with the view's delegate gone (a reload, the end).
+      WebViewDelegate* listener = view.delegate();
+      if (!listener) return;
+      listener->didReceiveMessage(view, text);
+    }
+  });
+}
+
 void WebKitView::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
                                         gpointer self) {
   // Ending it on purpose (a script that never answered) was logged where it happened.
@@ -254,7 +301,7 @@ void WebKitView::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminat
                 ? "the page's web process ran out of memory; reloading the page"
                 : "the page's web process crashed; reloading the page");
   }
-  webkit_web_view_reload(static_cast<WebKitView*>(self)->engine_);
+  webkit_web_view_reload(static_cast<WebKitView*>(self)->engine_.get());
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/WebView.h"
+#include "platform/linux/GLibPointers.h"
 #include "platform/linux/GtkView.h"
 
 namespace tumbla {
@@ -17,8 +18,14 @@ namespace tumbla {
 // links, `window.open()`) is put to the delegate before it happens, as a host operation
 // (see HostOperation): a navigation that arrives while the host is busy, for instance
 // while it waits for a script's answer, is held and put to the delegate afterwards, in
-// arrival order. Finished and failed loads reach the delegate the same way. A new window
-// that the delegate lets through opens in this view; the engine never opens a window.
+// arrival order. Finished and failed loads reach the delegate the same way. The engine
+// never opens a window, and a new window never replaces the page in this view: one the
+// delegate lets through (an address without a host) is refused with a log line.
+//
+// The page may also post texts to the message handler "tumbla"
+// (`window.webkit.messageHandlers.tumbla.postMessage(text)`): each line of the text reaches
+// the delegate's didReceiveMessage, a message's lines in one host operation, so messages and
+// loads keep their order.
 //
 // Script evaluation is synchronous: the main loop is iterated until the engine answers or
 // the time limit passes. A script that does not answer in time leaves the engine stuck,
@@ -28,10 +35,12 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   WebKitView(Rect frame, double scriptTimeoutSeconds);
   ~WebKitView() override;
 
-  WebKitWebView* engine() const { return engine_; }
+  WebKitWebView* engine() const { return engine_.get(); }
 
   void loadURL(const Url& url) override;
   std::optional<std::string> evaluateScript(std::string_view script) override;
+  // The engine's inspector, in a window of its own, for game authors.
+  void showDeveloperTools();
 
   // Forgets, shortly after, the cookies every web view holds for `host` and its
   // subdomains.
@@ -41,6 +50,7 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   struct LoadRequest {
     std::string uri;
     NavigationType type;
+    bool userGesture;
   };
 
   static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
@@ -49,20 +59,22 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
   static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
                                gpointer self);
+  static void onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* message,
+                              gpointer self);
   static void onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
                                      gpointer self);
 
   static LoadRequest describe(WebKitNavigationAction* action);
   bool delegateAllows(const LoadRequest& request);
-  // Loads a new window's URL that the delegate let through here, without asking again.
-  void openInPlace(const std::string& uri);
+  // Puts a new window's address to the delegate (which opens links outside) and refuses
+  // whatever it lets through.
+  void decideNewWindow(const LoadRequest& request);
   // Runs `body` with this view as a host operation, unless the view is gone by then.
   void whenFree(std::function<void(WebKitView&)> body);
 
-  WebKitWebView* engine_;
+  GObjectPtr<WebKitWebView> engine_;
   double scriptTimeoutSeconds_;
   bool mainLoadFailed_ = false;
-  std::optional<std::string> approvedInPlace_;
 };
 
 }  // namespace tumbla

@@ -4,11 +4,11 @@
 
 namespace tumbla {
 
-bool SimPreferencesStore::save(const Dictionary& preferences) {
-  if (image_->failSaves) return false;
+Status SimPreferencesStore::save(const Dictionary& preferences) {
+  if (image_->failSaves) return Failure{"the simulated storage refuses saves"};
   image_->stored = preferences;
   ++image_->saveCount;
-  return true;
+  return {};
 }
 
 std::optional<Value> SimPropertyLists::parse(std::string_view bytes) const {

@@ -23,7 +23,7 @@ class SimPreferencesStore : public PreferencesStore {
 
   explicit SimPreferencesStore(std::shared_ptr<Image> image) : image_(std::move(image)) {}
   Dictionary load() override { return image_->stored; }
-  bool save(const Dictionary& preferences) override;
+  Status save(const Dictionary& preferences) override;
 
  private:
   std::shared_ptr<Image> image_;
@@ -54,7 +54,6 @@ class SimBundle : public Bundle {
                                              std::string_view type) const override;
 
   void setInfo(std::string key, Value value) { info_.set(std::move(key), std::move(value)); }
-  void removeInfo(std::string_view key) { info_.erase(key); }
   // Writes a resource file into the bundle's folder and answers its path.
   std::string addResource(std::string_view fileName, std::string_view contents);
   const std::filesystem::path& directory() const { return directory_; }

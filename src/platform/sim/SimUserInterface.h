@@ -70,7 +70,6 @@ class SimUserInterface : public UserInterface {
                                      std::string accessibleName) override;
   Subscription showAlert(Alert alert, AlertAnswer answer) override;
 
-  void setMainScreenBounds(Rect bounds) { screen_ = bounds; }
   void addImage(std::string name, Size size) { images_[std::move(name)] = size; }
 
   const std::vector<std::shared_ptr<SimWindow>>& windows() const { return windows_; }

@@ -13,10 +13,14 @@ void SimWebView::setAnswer(std::string script, std::optional<std::string> answer
   answers_[std::move(script)] = std::move(answer);
 }
 
-bool SimWebView::navigate(const Url& url, NavigationType type) {
-  bool allowed = delegate() == nullptr || delegate()->shouldStartLoad(*this, url, type);
+bool SimWebView::navigate(const Url& url, NavigationType type, bool userGesture) {
+  bool allowed = askDelegate(url, type, userGesture);
   if (allowed) loadedURLs_.push_back(url);
   return allowed;
+}
+
+void SimWebView::postMessage(const std::string& message) {
+  if (delegate()) delegate()->didReceiveMessage(*this, message);
 }
 
 void SimWebView::finishLoad() {

@@ -22,10 +22,14 @@ class SimWebView : public WebView {
   // the script fail as if it threw.
   void setAnswer(std::string script, std::optional<std::string> answer);
 
-  // The page starts a load: answers whether the host let it go ahead.
-  bool navigate(const Url& url, NavigationType type = NavigationType::Other);
+  // The page starts a load (the player's click or key with `userGesture`): answers
+  // whether the host let it go ahead.
+  bool navigate(const Url& url, NavigationType type = NavigationType::Other,
+                bool userGesture = false);
   // The page finished loading.
   void finishLoad();
+  // The page posts a text to the host's message handler.
+  void postMessage(const std::string& message);
 
   const std::vector<std::string>& scripts() const { return scripts_; }
   void clearScripts() { scripts_.clear(); }

@@ -71,9 +71,33 @@ TEST_F(DispatcherTest, OutsideLinksAreOpenedOutsideAskingForExitFullScreenFirst)
   EXPECT_EQ(dispatch(true, "http://example.com/a"),
             (Calls{"exitFullScreen", "open http://example.com/a"}));
   EXPECT_EQ(dispatch(false, "http://example.com/a"), (Calls{"open http://example.com/a"}));
-  // Hosts compare case-sensitively, so this is a link, not a command.
-  EXPECT_EQ(dispatch(false, "http://Audio.prismora/playSound?name=a"),
-            (Calls{"open http://Audio.prismora/playSound?name=a"}));
+  // Over a scheme of the page's own the host arrives as written and compares exactly, so
+  // this is a link, not a command.
+  EXPECT_EQ(dispatch(false, "tumbla://Audio.prismora/playSound?name=a"),
+            (Calls{"open tumbla://Audio.prismora/playSound?name=a"}));
+  EXPECT_EQ(dispatch(false, "tumbla://gamecenter.prismora/disable"),
+            (Calls{"open tumbla://gamecenter.prismora/disable"}));
+}
+
+TEST_F(DispatcherTest, OverSchemesWhoseHostTheEngineLowersCommandHostsIgnoreCase) {
+  UserDefaults& defaults = platform->userDefaults();
+  for (const char* command :
+       {"http://gamecenter.prismora/disable", "HTTPS://GAMECENTER.PRISMORA/disable",
+        "ws://GameCenter.Prismora/disable", "ftp://gamecenter.prismora/disable"}) {
+    defaults.setBool("gameCenter", true);
+    EXPECT_EQ(dispatch(false, command), Calls{}) << command;
+    EXPECT_FALSE(defaults.boolForKey("gameCenter")) << command;
+  }
+  EXPECT_EQ(dispatch(true, "http://irate.prismora/x"), Calls{});
+  EXPECT_EQ(dispatch(true, "https://iversion.prismora/x"), Calls{});
+  EXPECT_EQ(dispatch(true, "https://inotify.prismora/x"), Calls{});
+  EXPECT_EQ(dispatch(false, "http://SETTINGS.prismora/update"), Calls{"settings"});
+  // ASCII case only, whatever the process locale: a Turkish one has no capital "I" for "i".
+  EXPECT_EQ(dispatch(true, "http://IRATE.PRISMORA/x"), Calls{});
+  EXPECT_EQ(dispatch(false, "http://\xC4\xB0rate.prismora/x"),
+            Calls{"open http://\xC4\xB0rate.prismora/x"});
+  EXPECT_EQ(dispatch(false, "http://settings.prismora.example/update"),
+            Calls{"open http://settings.prismora.example/update"});
 }
 
 TEST_F(DispatcherTest, AnySchemeReachesTheCommandAndUnknownPathsAreSwallowed) {
@@ -136,9 +160,15 @@ TEST(QueryParams, DecodesAfterSplitting) {
       {"x://h/p?k%3D1=v%26w", {{"k=1", "v&w"}}},
       {"x://h/p?k=a=b", {{"k", "a"}}},
       {"x://h/p?k=", {{"k", ""}}},
-      // Pieces that can't be read are skipped; the rest still counts.
-      {"x://h/p?flag&k=v", {{"k", "v"}}},
+      // A bare name is its key with an empty value, wherever it stands.
+      {"x://h/p?flag&k=v", {{"flag", ""}, {"k", "v"}}},
+      {"x://h/p?k=v&flag", {{"flag", ""}, {"k", "v"}}},
+      {"x://h/p?fl%20ag", {{"fl ag", ""}}},
+      {"x://h/p?k=v&k", {{"k", ""}}},
+      // Empty pieces and pieces that can't be decoded are skipped; the rest still counts.
+      {"x://h/p?&&k=v&", {{"k", "v"}}},
       {"x://h/p?bad=%zz&k=v&&", {{"k", "v"}}},
+      {"x://h/p?%zz&k=v", {{"k", "v"}}},
       {"x://h/p?k=%FF&j=%C3%A9", {{"j", "\xC3\xA9"}}},
   };
   for (const Case& c : cases) EXPECT_EQ(queryParams(url(c.url)), c.expected) << c.url;

@@ -57,7 +57,9 @@ class HostFixture : public ::testing::Test {
     return (platform->fileManager().documentsDirectory() / name).string();
   }
   std::optional<std::string> readDocument(const std::string& name) {
-    return platform->fileManager().readFile(documentPath(name));
+    Result<std::string> text = platform->fileManager().readFile(documentPath(name));
+    if (!text) return std::nullopt;
+    return std::move(*text);
   }
   void writeDocument(const std::string& name, const std::string& text) {
     ASSERT_TRUE(platform->fileManager().writeFileAtomically(documentPath(name), text));

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
 
 #include "bridge/QueryParams.h"
+#include "platform/Log.h"
 #include "unit/host/HostFixture.h"
 
 namespace tumbla::testing {
@@ -26,9 +31,11 @@ TEST_F(LifecycleTest, SettingsSwitchesCountAsOnWheneverTheyAreNamed) {
   EXPECT_EQ(defaults().integerForKey("theme"), 0);
   EXPECT_EQ(defaults().integerForKey("pauseButton"), 3);
 
+  // A bare name counts as named.
   sendSettings("musicEnabled=no&shakeToUndo&theme=2");
   EXPECT_FALSE(defaults().boolForKey("soundEnabled"));
   EXPECT_TRUE(defaults().boolForKey("musicEnabled"));
+  EXPECT_TRUE(defaults().boolForKey("shakeToUndo"));
   EXPECT_EQ(defaults().integerForKey("theme"), 2);
 }
 
@@ -157,6 +164,65 @@ TEST_F(LifecycleTest, CounterFilesAreReadByTheirLeadingNumber) {
   launch();
   EXPECT_EQ(controller().intValue(), 0);
   EXPECT_EQ(controller().intFB(), -4);
+}
+
+// What a player may find in the data folder instead of a file: each start still works,
+// says once what it could not read, and keeps what it could not read until it has
+// something new to put there.
+TEST_F(LifecycleTest, UnreadableDataFilesCountAsAbsentAndAreNotOverwrittenAtStart) {
+  std::filesystem::path documents = platform->fileManager().documentsDirectory();
+  std::filesystem::create_directories(documents / "gamestate.json");
+  ASSERT_EQ(::mkfifo(documentPath("yongHu31.plist").c_str(), 0600), 0);
+  std::filesystem::create_directory(documents / "facebook2.plist");
+
+  std::vector<std::string> logged;
+  LogSink previous = setLogSink([&](std::string_view line) { logged.emplace_back(line); });
+  launchAndLoad();
+  setLogSink(previous);
+
+  EXPECT_EQ(scripts()[1], "Tumbla.init()");
+  EXPECT_EQ(controller().intValue(), 1);
+  EXPECT_EQ(controller().intFB(), 0);
+  ASSERT_EQ(logged.size(), 3u);
+  for (const char* name : {"gamestate.json", "yongHu31.plist", "facebook2.plist"}) {
+    EXPECT_EQ(std::count_if(logged.begin(), logged.end(),
+                            [&](const std::string& line) {
+                              return line.find(documentPath(name)) != std::string::npos;
+                            }),
+              1)
+        << name;
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(documentPath("yongHu31.plist")));
+  EXPECT_TRUE(std::filesystem::is_directory(documentPath("gamestate.json")));
+
+  // Entering the background writes the counters the session has; the FIFO gives way.
+  platform->application().send(LifecycleEvent::DidBecomeActive);
+  platform->application().send(LifecycleEvent::DidEnterBackground);
+  EXPECT_EQ(readDocument("yongHu31.plist"), "2");
+}
+
+TEST_F(LifecycleTest, CounterAndSettingsFilesThatCantBeWrittenAreLogged) {
+  // A directory where a counter file should be: every write of it fails.
+  std::filesystem::create_directories(documentPath("facebook2.plist"));
+  std::vector<std::string> logged;
+  LogSink previous = setLogSink([&](std::string_view line) { logged.emplace_back(line); });
+  launch();
+  platform->storedPreferences()->failSaves = true;
+  defaults().setInteger("theme", 3);
+  platform->application().send(LifecycleEvent::DidEnterBackground);
+  setLogSink(previous);
+
+  auto mentions = [&](std::string_view what) {
+    return std::count_if(logged.begin(), logged.end(), [&](const std::string& line) {
+      return line.find(what) != std::string::npos;
+    });
+  };
+  // Once at start-up (it can't be read), once on entering the background (it can't be
+  // written).
+  EXPECT_EQ(mentions("facebook2.plist"), 2) << ::testing::PrintToString(logged);
+  EXPECT_EQ(mentions("could not write the settings"), 1) << ::testing::PrintToString(logged);
+  // The other counter is unharmed.
+  EXPECT_EQ(readDocument("yongHu31.plist"), "1");
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ TEST_F(PageHostTest, SavedGameThatIsNotUtf8IsKeptAsideAndTheGameStartsAfresh) {
        std::filesystem::directory_iterator(platform->fileManager().documentsDirectory())) {
     if (entry.path().filename().string().starts_with("gamestate.json.invalid-utf8-")) {
       ++kept;
-      EXPECT_EQ(platform->fileManager().readFile(entry.path()), "{\"name\":\"\xFF\xFE\"}");
+      EXPECT_EQ(platform->fileManager().readFile(entry.path()).value(), "{\"name\":\"\xFF\xFE\"}");
     }
   }
   EXPECT_EQ(kept, 1);
@@ -105,6 +105,70 @@ TEST_F(PageHostTest, OnlyThePageItselfLoadsInTheWebView) {
       webView().navigate(*Url::parse("http://example.com/help"), NavigationType::LinkClicked));
   ASSERT_EQ(platform->application().openedURLs().size(), 1u);
   EXPECT_EQ(platform->application().openedURLs()[0].absoluteString(), "http://example.com/help");
+}
+
+TEST_F(PageHostTest, LinksThePageOpensOnItsOwnAreLimitedToAboutOneASecond) {
+  launchAndLoad();
+  std::vector<std::string> logged;
+  LogSink previous = setLogSink([&](std::string_view line) { logged.emplace_back(line); });
+  auto open = [&](int n, bool userGesture) {
+    Url link = *Url::parse("http://example.com/" + std::to_string(n));
+    EXPECT_FALSE(webView().navigate(link, NavigationType::Other, userGesture)) << n;
+  };
+  auto opened = [&] {
+    std::vector<std::string> urls;
+    for (const Url& url : platform->application().openedURLs()) {
+      urls.push_back(url.absoluteString());
+    }
+    return urls;
+  };
+  for (int n = 1; n <= 50; ++n) open(n, false);
+  EXPECT_EQ(opened(), std::vector<std::string>{"http://example.com/1"});
+  EXPECT_EQ(logged.size(), 49u);
+  // What the player clicks always opens.
+  open(51, true);
+  open(52, true);
+  platform->runLoop().advance(0.9);
+  open(53, false);
+  platform->runLoop().advance(0.15);
+  open(54, false);
+  open(55, false);
+  setLogSink(previous);
+  EXPECT_EQ(opened(), (std::vector<std::string>{"http://example.com/1", "http://example.com/51",
+                                                "http://example.com/52", "http://example.com/54"}));
+  EXPECT_EQ(logged.size(), 51u);
+  EXPECT_NE(logged.back().find("http://example.com/55"), std::string::npos) << logged.back();
+}
+
+TEST_F(PageHostTest, MessagesFromThePageAreDispatchedAsCommandLoadsAre) {
+  std::vector<Dictionary> events;
+  platform->setTraceSink([&](const Dictionary& e) { events.push_back(e); });
+  launchAndLoad();
+  UserDefaults& defaults = platform->userDefaults();
+  webView().postMessage("tumbla://settings.prismora/update?theme=3&pauseButton=2");
+  webView().postMessage("http://example.com/news");
+  // Neither a URL nor one with a host: nothing is dispatched, nothing is loaded.
+  webView().postMessage("not a url");
+  webView().postMessage("file:///tmp/other.html");
+  webView().postMessage("tumbla://settings.prismora/update?theme=4&shakeToUndo=0");
+
+  EXPECT_EQ(defaults.integerForKey("theme"), 4);
+  EXPECT_EQ(defaults.integerForKey("pauseButton"), 0);
+  EXPECT_TRUE(defaults.boolForKey("shakeToUndo"));
+  ASSERT_EQ(platform->application().openedURLs().size(), 1u);
+  EXPECT_EQ(platform->application().openedURLs()[0].absoluteString(), "http://example.com/news");
+  EXPECT_EQ(webView().loadedURLs().size(), 1u);
+
+  std::vector<std::string> traced;
+  for (const Dictionary& e : events) {
+    const Value* kind = e.find("event");
+    const Value* url = e.find("url");
+    if (kind && *kind->stringIf() == "message") traced.emplace_back(*url->stringIf());
+  }
+  EXPECT_EQ(traced,
+            (std::vector<std::string>{"tumbla://settings.prismora/update?theme=3&pauseButton=2",
+                                      "http://example.com/news", "file:///tmp/other.html",
+                                      "tumbla://settings.prismora/update?theme=4&shakeToUndo=0"}));
 }
 
 TEST_F(PageHostTest, OptionalCommandsChangeNothingInTheHost) {

@@ -123,7 +123,7 @@ TEST_F(PlatformServices, FilesAreReplacedWholeAndUnusableOnesKeptAside) {
   auto path = files.documentsDirectory() / "deep" / "state.txt";
   ASSERT_TRUE(files.writeFileAtomically(path, "one"));
   ASSERT_TRUE(files.writeFileAtomically(path, "two"));
-  EXPECT_EQ(files.readFile(path), "two");
+  EXPECT_EQ(files.readFile(path).value(), "two");
   int entries = 0;
   for ([[maybe_unused]] const auto& entry :
        std::filesystem::directory_iterator(path.parent_path())) {
@@ -136,8 +136,8 @@ TEST_F(PlatformServices, FilesAreReplacedWholeAndUnusableOnesKeptAside) {
   auto second = files.keepAside(path, "corrupt");
   ASSERT_TRUE(first && second);
   EXPECT_NE(*first, *second);
-  EXPECT_EQ(files.readFile(*first), "two");
-  EXPECT_EQ(files.readFile(*second), "three");
+  EXPECT_EQ(files.readFile(*first).value(), "two");
+  EXPECT_EQ(files.readFile(*second).value(), "three");
   EXPECT_FALSE(files.fileExists(path));
   EXPECT_FALSE(files.readFile(files.documentsDirectory() / "missing"));
   EXPECT_FALSE(files.writeFileAtomically("/proc/not-writable/x", "x"));

@@ -57,26 +57,5 @@ TEST(Url, FileUrlEscapesThePath) {
   EXPECT_FALSE(url.host());
 }
 
-TEST(PercentDecoding, DecodesUtf8AndRefusesWhatIsNot) {
-  EXPECT_EQ(percentDecodeUtf8("big%20bang"), "big bang");
-  EXPECT_EQ(percentDecodeUtf8("big+bang"), "big+bang");
-  EXPECT_EQ(percentDecodeUtf8("caf%C3%A9"), "caf\xC3\xA9");
-  EXPECT_EQ(percentDecodeUtf8("%e2%82%ac"), "\xE2\x82\xAC");
-  for (const char* bad : {"%", "%2", "%zz", "a%2g", "%C3", "%FF", "%C0%AF", "%ED%A0%80"}) {
-    EXPECT_FALSE(percentDecodeUtf8(bad)) << bad;
-  }
-}
-
-TEST(Utf8, ValidatesSequences) {
-  EXPECT_TRUE(isValidUtf8(""));
-  EXPECT_TRUE(isValidUtf8("plain"));
-  EXPECT_TRUE(isValidUtf8("\xF0\x9F\x98\x80"));
-  EXPECT_FALSE(isValidUtf8("\xF0\x9F\x98"));      // cut short
-  EXPECT_FALSE(isValidUtf8("\xE0\x80\xAF"));      // overlong
-  EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));  // past U+10FFFF
-  EXPECT_FALSE(isValidUtf8("\xED\xB0\x80"));      // lone surrogate
-  EXPECT_FALSE(isValidUtf8("\x80"));
-}
-
 }  // namespace
 }  // namespace tumbla

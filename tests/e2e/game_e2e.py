@@ -1,0 +1,203 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the fast command path, the page helper and the bundled game, with the
+real tumbla binary and the real web engine.
+
+Run under a display (tests/support/run-under-xvfb.sh starts one):
+    game_e2e.py --binary build/app/tumbla [unittest options]
+"""
+
+import argparse
+import json
+import plistlib
+import shutil
+import subprocess
+import sys
+import unittest
+from pathlib import Path
+
+import tumbla_e2e
+from tumbla_e2e import make_bundle
+
+RESOURCES = Path(__file__).resolve().parents[2] / "resources"
+EXAMPLE = Path(__file__).resolve().parents[2] / "docs" / "example-bundle"
+
+
+def commands_in_order(run, marker):
+    """The command URLs containing `marker`, by either path, in the order tumbla saw them."""
+    return [e["url"] for e in run.events()
+            if e["event"] in ("message", "navigation") and marker in e["url"]]
+
+
+class Session(unittest.TestCase):
+    """A fresh data folder for each test; the runs started in it are stopped afterwards."""
+    setUp = tumbla_e2e.EndToEnd.setUp
+    tearDown = tumbla_e2e.EndToEnd.tearDown
+    start = tumbla_e2e.EndToEnd.start
+
+
+class FastPath(Session):
+    def test_messages_and_frame_loads_reach_the_dispatcher_in_the_order_sent(self):
+        extra = """
+          const h = window.webkit.messageHandlers.tumbla;
+          h.postMessage('tumbla://app.prismora/m?i=0');
+          send('tumbla://app.prismora/m?i=1');
+          h.postMessage('tumbla://app.prismora/m?i=2\\ntumbla://app.prismora/m?i=3\\n');
+          h.postMessage('tumbla://settings.prismora/update?theme=3&pauseButton=2&musicEnabled=1');
+          h.postMessage('http://example.com/via-message');
+          h.postMessage(42);
+          for (let i = 4; i < 20003; i++) h.postMessage('tumbla://app.prismora/m?i=' + i);
+          send('tumbla://app.prismora/m?i=20003');"""
+        run = self.start(make_bundle(self.root, extra=extra))
+        run.wait_for(lambda r: len(commands_in_order(r, "/m?i=")) >= 20004, timeout=180,
+                     what="20,004 commands")
+        self.assertEqual(commands_in_order(run, "/m?i="),
+                         [f"tumbla://app.prismora/m?i={i}" for i in range(20004)])
+        kinds = {e["url"]: e["event"] for e in run.events() if "/m?i=" in e.get("url", "")}
+        self.assertEqual((kinds["tumbla://app.prismora/m?i=0"], kinds["tumbla://app.prismora/m?i=1"]),
+                         ("message", "navigation"))
+        run.wait_for(lambda r: r.opened(), what="the link opened outside")
+        self.assertEqual(run.opened(), ["http://example.com/via-message"])
+        logs = [e["message"] for e in run.events() if e["event"] == "log"]
+        self.assertTrue(any("not a text" in m for m in logs), logs)
+        self.assertEqual(run.terminate(), 0)
+        with open(self.data / "preferences.plist", "rb") as f:
+            stored = plistlib.load(f)
+        self.assertEqual((stored["theme"], stored["pauseButton"], stored["musicEnabled"]),
+                         (3, 2, True))
+
+    def test_the_page_helper_uses_the_fast_path_and_encodes_its_parameters(self):
+        bundle = make_bundle(self.root, extra="""
+          tumbla.audio.playSound('big bang & 1+1=2');
+          tumbla.settings.update({theme: 1, pauseButton: 0, soundEnabled: false, shakeToUndo: true});
+          tumbla.send('app.prismora', '/done', {fast: tumbla.hasFastPath()});""")
+        shutil.copy(RESOURCES / "tumbla.js", bundle / "tumbla.js")
+        page = bundle / "index.html"
+        page.write_text(page.read_text().replace("<body>", '<body><script src="tumbla.js"></script>'))
+        run = self.start(bundle)
+        run.wait_for(lambda r: commands_in_order(r, "/done"), what="the helper's commands")
+        messages = [e["url"] for e in run.events() if e["event"] == "message"]
+        self.assertEqual(messages, [
+            "tumbla://audio.prismora/playSound?name=big%20bang%20%26%201%2B1%3D2",
+            "tumbla://settings.prismora/update?theme=1&pauseButton=0&shakeToUndo=1",
+            "tumbla://app.prismora/done?fast=1"])
+        self.assertEqual([n for n in run.navigations() if "prismora" in n["url"]], [])
+        self.assertEqual(run.terminate(), 0)
+        with open(self.data / "preferences.plist", "rb") as f:
+            stored = plistlib.load(f)
+        self.assertEqual((stored["theme"], stored["soundEnabled"], stored["shakeToUndo"]),
+                         (1, False, True))
+
+
+class BundledGame(Session):
+    def press_keys(self, *keys):
+        window = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^Tumbla$"],
+                                capture_output=True, text=True, timeout=60).stdout.split()
+        self.assertTrue(window, "the game's window")
+        subprocess.run(["xdotool", "windowfocus", "--sync", window[0]], timeout=60)
+        subprocess.run(["xdotool", "key", "--delay", "150", *keys], check=True, timeout=60)
+
+    def saved(self):
+        return json.loads((self.data / "Documents" / "gamestate.json").read_text())
+
+    def test_a_level_played_with_the_keyboard_is_won_scored_and_kept(self):
+        run = self.start(RESOURCES)
+        run.wait_started()
+        # The rules come up on a first start; Enter closes them. The first level is solved
+        # by pressing the tile left of the centre.
+        self.press_keys("Return", "Left", "Return")
+        won = lambda r: any("gameCenter.prismora/submit" in u for u in commands_in_order(r, "prismora"))
+        run.wait_for(won, what="the level's score submitted")
+        urls = commands_in_order(run, "prismora")
+        self.assertIn("tumbla://audio.prismora/playSound?name=move", urls)
+        self.assertIn("tumbla://audio.prismora/playSound?name=flip", urls)
+        self.assertIn("tumbla://audio.prismora/playSound?name=win", urls)
+        self.assertIn("tumbla://gameCenter.prismora/submit?score=1000&level=1&difficulty=easy", urls)
+        self.assertIn("tumbla://audio.prismora/switchTrack", urls)
+        self.assertTrue(all(e["answered"] for e in run.events()
+                            if e["event"] == "script" and "Tumbla." in e["script"]
+                            and e["time"] >= self.first_init(run)))
+        self.assertEqual(run.terminate(), 0)
+        state = self.saved()
+        self.assertEqual(state["best"]["1"], {"moves": 1, "score": 1000})
+        self.assertEqual((state["version"], state["unlocked"]), (2, 2))
+
+    def test_prompts_are_the_games_own_dialogs_and_answered_by_commands(self):
+        bundle = self.root / "game"
+        shutil.copytree(RESOURCES, bundle)
+        page = bundle / "index.html"
+        # As the host does when prompts are due before the page is ready: after the start.
+        prompts = '''<script>
+          const start = Tumbla.init;
+          Tumbla.init = function () {
+            start();
+            Tumbla.showRatingPrompt();
+            Tumbla.showNewVersion("1.2.5", "Faster\\nNew levels");
+            Tumbla.showNotification("abc", "Hello", "A notice", "(null)", "(null)");
+          };
+        </script></body>'''
+        page.write_text(page.read_text().replace("</body>", prompts))
+        run = self.start(bundle)
+        run.wait_started()
+        # Past the rules; the rating answered at once; the version put off with Escape; the
+        # notice, which has no link, acknowledged.
+        self.press_keys("Return", "Return", "Escape", "Return")
+        answers = lambda r: [u for u in commands_in_order(r, "prismora")
+                             if any(h in u for h in ("iRate", "iVersion", "iNotify"))]
+        run.wait_for(lambda r: len(answers(r)) >= 3, what="three answers")
+        self.assertEqual(answers(run), ["tumbla://iRate.prismora/rated",
+                                        "tumbla://iVersion.prismora/remind",
+                                        "tumbla://iNotify.prismora/viewed?key=abc"])
+        self.assertEqual(run.terminate(), 0)
+
+    def test_a_save_of_the_first_page_still_loads(self):
+        documents = self.data / "Documents"
+        documents.mkdir()
+        board = [i % 3 == 0 for i in range(25)]
+        (documents / "gamestate.json").write_text(json.dumps(
+            {"level": 12, "moves": 4, "lights": board, "best": {"3": 7}}))
+        run = self.start(RESOURCES, args=("--device", "ipad"))
+        run.wait_started()
+        self.assertEqual(run.terminate(), 0)
+        state = self.saved()
+        self.assertEqual((state["level"], state["size"], state["lights"], state["moves"]),
+                         (12, 5, board, 4))
+        self.assertEqual(state["best"]["3"]["moves"], 7)
+
+    @staticmethod
+    def first_init(run):
+        return min(e["time"] for e in run.events() if e["event"] == "script"
+                   and e["script"].startswith("Tumbla.init"))
+
+
+class Desktop(Session):
+    def window_names(self):
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."],
+                               capture_output=True, text=True, timeout=60).stdout.split()
+        return [subprocess.run(["xdotool", "getwindowname", w], capture_output=True,
+                               text=True, timeout=60).stdout.strip() for w in found]
+
+    def test_the_example_bundle_runs_under_its_own_name_and_keeps_its_game(self):
+        run = self.start(EXAMPLE)
+        run.wait_started()
+        run.wait_for(lambda r: "Tap Counter" in self.window_names(), what="the window's title")
+        messages = [e["url"] for e in run.events() if e["event"] == "message"]
+        self.assertIn("tumbla://undo.prismora/disable", messages)
+        self.assertEqual(run.terminate(), 0)
+        saved = json.loads((self.data / "Documents" / "gamestate.json").read_text())
+        self.assertEqual(saved, {"taps": 0})
+
+    def test_the_inspector_opens_beside_the_game(self):
+        run = self.start(RESOURCES, args=("--inspector", "--fullscreen"))
+        run.wait_started()
+        run.wait_for(lambda r: any(n.startswith("Web Inspector") for n in self.window_names()),
+                     what="the inspector's window")
+        self.assertIn("Tumbla", self.window_names())
+        self.assertEqual(run.terminate(), 0)
+
+
+if __name__ == "__main__":
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--binary", required=True)
+    options, rest = parser.parse_known_args()
+    tumbla_e2e.BINARY = options.binary
+    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)

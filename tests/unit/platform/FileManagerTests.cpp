@@ -1,0 +1,180 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/FileManager.h"
+
+namespace tumbla {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FileManagerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/tumbla-files-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    root = pattern;
+  }
+  void TearDown() override {
+    std::error_code error;
+    fs::permissions(root, fs::perms::owner_all, error);
+    fs::remove_all(root, error);
+  }
+  fs::path write(const std::string& name, const std::string& text) {
+    std::ofstream(root / name, std::ios::binary) << text;
+    return root / name;
+  }
+  std::vector<std::string> names() const {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::directory_iterator(root)) {
+      found.push_back(entry.path().filename().string());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+  }
+
+  fs::path root;
+  FileManager files{"/nonexistent"};
+};
+
+// Reads `path` as an unprivileged user, as a player's process would: answers whether the
+// read failed with a reason (and did not throw).
+bool unreadableForAnOrdinaryUser(const fs::path& path) {
+  pid_t child = ::fork();
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    Result<std::string> read = FileManager("/").readFile(path);
+    ::_exit(!read && !read.reason().empty() ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(FileManagerTest, WhatCantBeReadIsAFailureWithItsReasonNeverAnExceptionOrAWait) {
+  fs::create_directory(root / "gamestate.json");
+  Result<std::string> directory = files.readFile(root / "gamestate.json");
+  ASSERT_FALSE(directory);
+  EXPECT_NE(directory.reason().find("is a directory"), std::string::npos) << directory.reason();
+
+  // A FIFO without a writer would block a plain open for ever.
+  ASSERT_EQ(::mkfifo((root / "fifo").c_str(), 0600), 0);
+  Result<std::string> fifo = files.readFile(root / "fifo");
+  ASSERT_FALSE(fifo);
+  EXPECT_NE(fifo.reason().find("not a regular file"), std::string::npos) << fifo.reason();
+
+  Result<std::string> missing = files.readFile(root / "vanished");
+  ASSERT_FALSE(missing);
+  // The system's reason, in the player's language.
+  EXPECT_NE(missing.reason().find(std::strerror(ENOENT)), std::string::npos) << missing.reason();
+
+  // The kernel answers reads of unmapped process memory with an I/O error.
+  Result<std::string> ioError = files.readFile("/proc/self/mem");
+  ASSERT_FALSE(ioError);
+  EXPECT_NE(ioError.reason().find(std::strerror(EIO)), std::string::npos) << ioError.reason();
+
+  fs::path secret = write("secret", "x");
+  fs::permissions(secret, fs::perms::owner_write);
+  EXPECT_TRUE(unreadableForAnOrdinaryUser(secret));
+
+  fs::path big = write("big", std::string(300'000, 'z'));
+  EXPECT_EQ(files.readFile(big).value(), std::string(300'000, 'z'));
+  EXPECT_EQ(files.readFile(write("empty", "")).value(), "");
+}
+
+TEST_F(FileManagerTest, SavesLeaveNoTemporaryFileAndTheFolderHoldsOnlyTheTarget) {
+  fs::path target = root / "gamestate.json";
+  ASSERT_TRUE(files.writeFileAtomically(target, "one"));
+  ASSERT_TRUE(files.writeFileAtomically(target, "two"));
+  EXPECT_EQ(names(), std::vector<std::string>{"gamestate.json"});
+  EXPECT_EQ(fs::status(target).permissions() & fs::perms::all, fs::perms(0644));
+
+  // A directory in the way is never replaced.
+  fs::create_directory(root / "counter");
+  EXPECT_FALSE(files.writeFileAtomically(root / "counter", "5"));
+  EXPECT_TRUE(fs::is_directory(root / "counter"));
+  EXPECT_EQ(names(), (std::vector<std::string>{"counter", "gamestate.json"}));
+}
+
+TEST_F(FileManagerTest, StartUpRemovesOnlyTheTemporaryFilesOfDeadWriters) {
+  // What a save killed mid-write leaves: our marked file, its lock gone with the process.
+  write(".gamestate.json.tumbla-save-a1B2c3", std::string(4096, 'x'));
+  write(".preferences.plist.tumbla-save-Zz9Yy8", "half");
+  // A save still running in another process holds its lock.
+  fs::path running = write(".yongHu31.plist.tumbla-save-Q1w2E3", "7");
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  pid_t holder = ::fork();
+  if (holder == 0) {
+    int fd = ::open(running.c_str(), O_RDONLY);
+    ::flock(fd, LOCK_EX);
+    char signal = 1;
+    (void)!::write(ready[1], &signal, 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char signal = 0;
+  ASSERT_EQ(::read(ready[0], &signal, 1), 1);
+  // Not ours, or not temporary: the player's own files and kept-aside ones stay.
+  write("gamestate.json", "{}");
+  write("gamestate.json.invalid-utf8-20260101T000000Z", "\xff");
+  write("notes.tumbla-save-abcdef", "visible, so not one of ours");
+  write(".hidden.tumbla-save-toolong1", "wrong length of random part");
+
+  EXPECT_EQ(FileManager::removeStaleTemporaryFiles(root), 2);
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+  EXPECT_EQ(names(), (std::vector<std::string>{
+                         ".hidden.tumbla-save-toolong1", ".yongHu31.plist.tumbla-save-Q1w2E3",
+                         "gamestate.json", "gamestate.json.invalid-utf8-20260101T000000Z",
+                         "notes.tumbla-save-abcdef"}));
+  // Its writer gone, the last one goes too.
+  EXPECT_EQ(FileManager::removeStaleTemporaryFiles(root), 1);
+  EXPECT_EQ(FileManager::removeStaleTemporaryFiles(root / "missing"), 0);
+}
+
+TEST_F(FileManagerTest, KillingAWriterMidSaveLeavesTheOldOrTheNewFileWholeAndNothingElse) {
+  fs::path target = root / "gamestate.json";
+  const std::string versions[] = {std::string(2'000'000, 'a'), std::string(3'000'000, 'b')};
+  ASSERT_TRUE(files.writeFileAtomically(target, versions[0]));
+  for (int round = 0; round < 40; ++round) {
+    int started[2];
+    ASSERT_EQ(::pipe(started), 0);
+    pid_t writer = ::fork();
+    if (writer == 0) {
+      char signal = 1;
+      (void)!::write(started[1], &signal, 1);
+      for (int i = 0;; ++i) (void)files.writeFileAtomically(target, versions[i % 2]);
+    }
+    char signal = 0;
+    ASSERT_EQ(::read(started[0], &signal, 1), 1);
+    ::close(started[0]);
+    ::close(started[1]);
+    // Spread the kills over the phases of a save: writing, syncing, renaming.
+    ::usleep(static_cast<useconds_t>(1000 + (round * 7919) % 40000));
+    ::kill(writer, SIGKILL);
+    ::waitpid(writer, nullptr, 0);
+
+    std::string now = files.readFile(target).value();
+    ASSERT_TRUE(now == versions[0] || now == versions[1])
+        << "round " << round << ": " << now.size() << " bytes";
+    (void)FileManager::removeStaleTemporaryFiles(root);
+    ASSERT_EQ(names(), std::vector<std::string>{"gamestate.json"}) << "round " << round;
+  }
+}
+
+}  // namespace
+}  // namespace tumbla
