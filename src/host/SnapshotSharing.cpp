@@ -177,6 +177,7 @@ void SnapshotSharing::facebookShare() {
 }
 
 void SnapshotSharing::hiddenShareView() {
+  textField_->resignFirstResponder();
   shareView_->setHidden(true);
   textField_->setText("");
 }
@@ -216,6 +217,7 @@ std::shared_ptr<const std::string> SnapshotSharing::thumbnailPng() const {
 }
 
 void SnapshotSharing::fbDidLogin() {
+  textField_->resignFirstResponder();
   shareView_->setHidden(true);
   std::string message =
       messageFor(textField_->text(), uploadCounter_, settings_.applicationName, settings_.storeURL);

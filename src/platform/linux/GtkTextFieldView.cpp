@@ -51,7 +51,9 @@ void GtkTextFieldView::setText(const std::string& text) {
 void GtkTextFieldView::resignFirstResponder() {
   GtkWidget* toplevel = gtk_widget_get_toplevel(entry());
   if (GTK_IS_WINDOW(toplevel) && gtk_widget_has_focus(entry())) {
+    // The keyboard goes back to the first widget that takes it: the game's page.
     gtk_window_set_focus(GTK_WINDOW(toplevel), nullptr);
+    gtk_widget_child_focus(toplevel, GTK_DIR_TAB_FORWARD);
   }
 }
 
