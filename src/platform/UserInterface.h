@@ -33,8 +33,7 @@ class UserInterface {
   virtual void deleteWebCookiesForHost(std::string_view host) = 0;
   virtual std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) = 0;
   // Renders what `view` shows now (its subviews included) into a PNG image of the view's
-  // size held in memory. The slow part (the encoding) runs away from the main thread so
-  // that the game keeps running; `done` runs on the main thread.
+  // size held in memory. `done` runs on the main thread, later or at once.
   using SnapshotDone = std::function<void(Result<Image>)>;
   virtual void snapshot(View& view, SnapshotDone done) = 0;
   virtual std::shared_ptr<Label> makeLabel(Rect frame, std::string text, LabelStyle style) = 0;

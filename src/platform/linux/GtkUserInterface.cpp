@@ -3,6 +3,7 @@
 #include <cairo.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -35,25 +36,22 @@ struct SnapshotJob {
   ~SnapshotJob() { cairo_surface_destroy(surface); }
 };
 
-void encodeSnapshot(GTask* task, gpointer, gpointer data, GCancellable*) {
-  auto* job = static_cast<SnapshotJob*>(data);
-  job->png.reserve(static_cast<std::size_t>(job->size.width * job->size.height));
-  job->encoded = cairo_surface_write_to_png_stream(job->surface, appendToString, &job->png) ==
-                 CAIRO_STATUS_SUCCESS;
-  g_task_return_boolean(task, TRUE);
+// The PNG encoding.
+void encodeSnapshot(SnapshotJob& job) {
+  job.png.reserve(static_cast<std::size_t>(job.size.width * job.size.height));
+  job.encoded = cairo_surface_write_to_png_stream(job.surface, appendToString, &job.png) ==
+                CAIRO_STATUS_SUCCESS;
 }
 
-void snapshotEncoded(GObject*, GAsyncResult* result, gpointer) {
-  auto* job = static_cast<SnapshotJob*>(g_task_get_task_data(G_TASK(result)));
+// Runs on the main thread once the encoding is done.
+gboolean deliverSnapshot(gpointer data) {
+  std::unique_ptr<SnapshotJob> job(static_cast<SnapshotJob*>(data));
   if (!job->encoded) {
     job->done(Failure{"could not encode the snapshot as PNG"});
-    return;
+  } else {
+    job->done(Image{"", job->size, std::make_shared<const std::string>(std::move(job->png))});
   }
-  job->done(Image{"", job->size, std::make_shared<const std::string>(std::move(job->png))});
-}
-
-void deleteJob(gpointer data) {
-  delete static_cast<SnapshotJob*>(data);
+  return G_SOURCE_REMOVE;
 }
 
 std::string infoText(const Bundle& bundle, const char* key) {
@@ -128,8 +126,7 @@ void GtkUserInterface::snapshot(View& view, SnapshotDone done) {
     return;
   }
   // A layout still pending (a view just moved) is done first: a widget draws only where
-  // it has been placed. Drawing is quick and must happen here, where the widgets live; the
-  // encoding is the slow part and goes to a worker thread.
+  // it has been placed. Drawing must happen here, where the widgets live.
   if (GtkWidget* toplevel = gtk_widget_get_toplevel(widget); GTK_IS_CONTAINER(toplevel)) {
     gtk_container_check_resize(GTK_CONTAINER(toplevel));
   }
@@ -141,10 +138,10 @@ void GtkUserInterface::snapshot(View& view, SnapshotDone done) {
 
   auto* job = new SnapshotJob{
       surface, Size{static_cast<double>(width), static_cast<double>(height)}, std::move(done)};
-  GTask* task = g_task_new(nullptr, nullptr, snapshotEncoded, nullptr);
-  g_task_set_task_data(task, job, deleteJob);
-  g_task_run_in_thread(task, encodeSnapshot);
-  g_object_unref(task);
+  // The answer comes from the main loop, as the interface promises, never from inside
+  // this call.
+  encodeSnapshot(*job);
+  g_idle_add(deliverSnapshot, job);
 }
 
 std::shared_ptr<Label> GtkUserInterface::makeLabel(Rect frame, std::string text, LabelStyle style) {
