@@ -10,13 +10,16 @@
 #include <system_error>
 
 #include "CommandLine.h"
+#include "GameProcess.h"
 #include "TraceFile.h"
+#include "host/PromptConfiguration.h"
 #include "host/TumblaAppDelegate.h"
 #include "platform/Log.h"
 #include "platform/linux/LinuxPlatformFactory.h"
 
 namespace {
 
+constexpr int kGameNotSaved = 1;
 constexpr int kUsageOrSetupError = 2;
 
 int fail(const std::string& message) {
@@ -43,7 +46,7 @@ int main(int argc, char** argv) {
 
   Result<CommandLine> parsed = parseCommandLine(argc, argv);
   if (!parsed) {
-    std::cerr << "tumbla: " << parsed.reason() << "\n" << kUsage;
+    std::cerr << "tumbla: " << parsed.reason() << " (see tumbla --help)\n";
     return kUsageOrSetupError;
   }
   const CommandLine& options = *parsed;
@@ -55,6 +58,7 @@ int main(int argc, char** argv) {
     std::cout << "tumbla " << TUMBLA_VERSION << "\n";
     return 0;
   }
+  if (std::optional<int> status = runGameInItsOwnProcessGroup()) return *status;
 
   std::unique_ptr<TraceFile> trace;
   if (options.traceFile) {
@@ -90,7 +94,12 @@ int main(int argc, char** argv) {
   {
     TumblaAppDelegate delegate;
     status = platform.application().run(delegate);
+    // The game's last save failed, and the host said so in its log: the exit status must
+    // not claim otherwise.
+    const TumblaViewController* controller = delegate.viewController();
+    if (status == 0 && controller && !controller->gameSaved()) status = kGameNotSaved;
   }
+  PromptConfiguration::tearDown();
   setLogSink(nullptr);
   Platform::uninstall();
   return status;

@@ -16,7 +16,6 @@ fi
 echo "No display: running headless under Xvfb; a screenshot goes to $PWD/tumbla-screenshot.png"
 shot="$PWD/tumbla-screenshot.png"
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
 # The scripted moves below play on a scratch saved game unless a data directory is given,
 # so that a demonstration never changes the player's own game.
 data_dir=(--data-dir "$scratch/data")
@@ -24,10 +23,14 @@ for argument in "$@"; do
   case $argument in --data-dir|--data-dir=*) data_dir=() ;; esac
 done
 export TUMBLA_BINARY="$tumbla" TUMBLA_SHOT="$shot" TUMBLA_STARTED="$scratch/trace.jsonl"
-"$root/tests/support/run-under-xvfb.sh" bash -c '
+export TUMBLA_PIDFILE="$scratch/pid"
+# Xvfb and the D-Bus session run in a session of their own, so that Ctrl+C (or the
+# terminal closing) reaches only this script; it asks the game to stop, and the game
+# saves on a display that is still there.
+setsid "$root/tests/support/run-under-xvfb.sh" bash -c '
   "$TUMBLA_BINARY" --trace "$TUMBLA_STARTED" "$@" &
   pid=$!
-  trap "kill -TERM $pid 2>/dev/null" INT TERM
+  echo "$pid" >"$TUMBLA_PIDFILE"
   for _ in $(seq 1 600); do
     grep -q "Tumbla.setShakeToUndo" "$TUMBLA_STARTED" 2>/dev/null && break
     kill -0 $pid 2>/dev/null || break
@@ -42,5 +45,19 @@ export TUMBLA_BINARY="$tumbla" TUMBLA_SHOT="$shot" TUMBLA_STARTED="$scratch/trac
     for key in Return Up Return Right Down Return; do xdotool key "$key"; sleep 0.4; done
   fi
   sleep 1
-  import -window root -trim +repage "$TUMBLA_SHOT" && echo "Saved $TUMBLA_SHOT"
-  wait $pid' tumbla "${data_dir[@]}" "$@"
+  kill -0 $pid 2>/dev/null && import -window root -trim +repage "$TUMBLA_SHOT" &&
+    echo "Saved $TUMBLA_SHOT"
+  wait $pid' tumbla "${data_dir[@]}" "$@" &
+runner=$!
+stop_game() {
+  local pid
+  pid=$(cat "$TUMBLA_PIDFILE" 2>/dev/null || true)
+  [ -n "$pid" ] && kill -TERM "$pid" 2>/dev/null || true
+}
+trap stop_game INT TERM HUP
+trap 'rm -rf "$scratch"' EXIT
+status=0
+while kill -0 "$runner" 2>/dev/null; do
+  wait "$runner" && status=0 || status=$?
+done
+exit "$status"

@@ -196,7 +196,10 @@ void FBDialog::bounceIn() {
 }
 
 void FBDialog::updateWebOrientation() {
-  webView_->evaluateScript("document.body.setAttribute('orientation', 90);");
+  Result<std::string> marked =
+      webView_->evaluateScript("document.body.setAttribute('orientation', 90);");
+  // A page without a body (still loading, or an error page) keeps its look.
+  if (!marked) logLine("Facebook dialog: " + marked.reason());
 }
 
 void FBDialog::dialogDidSucceed(const Url& url) {
@@ -304,8 +307,8 @@ bool FBDialog::shouldStartLoad(WebView& /*webView*/, const Url& url, NavigationT
 }
 
 void FBDialog::didFinishLoad(WebView& webView) {
-  if (std::optional<std::string> title = webView.evaluateScript("document.title")) {
-    setTitle(*title);
+  if (Result<std::string> title = webView.evaluateScript("document.title")) {
+    setTitle(std::move(title.value()));
   }
   updateWebOrientation();
 }

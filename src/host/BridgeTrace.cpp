@@ -1,5 +1,8 @@
 #include "host/BridgeTrace.h"
 
+#include <cstdint>
+#include <optional>
+
 #include "platform/Platform.h"
 
 namespace tumbla::BridgeTrace {
@@ -24,6 +27,24 @@ std::string_view navigationTypeName(NavigationType type) {
   return "other";
 }
 
+// The script as the trace shows it: whole, or its first kTracedScriptBytes (never cutting
+// a character in two) with its full length beside it.
+Dictionary scriptEvent(std::string_view name, std::string_view script,
+                       std::optional<ScriptChannel> channel, std::optional<bool> answered) {
+  Dictionary event{{"event", name}};
+  if (channel) event.set("channel", *channel == ScriptChannel::Queued ? "queued" : "direct");
+  if (script.size() <= kTracedScriptBytes) {
+    event.set("script", script);
+  } else {
+    std::size_t cut = kTracedScriptBytes;
+    while (cut > 0 && (static_cast<unsigned char>(script[cut]) & 0xC0) == 0x80) --cut;
+    event.set("script", script.substr(0, cut));
+    event.set("scriptLength", Value::integer(static_cast<std::int64_t>(script.size())));
+  }
+  if (answered) event.set("answered", Value::boolean(*answered));
+  return event;
+}
+
 // Events are only built when somebody reads them: most runs have no trace.
 template <class MakeEvent>
 void emit(MakeEvent makeEvent) {
@@ -46,17 +67,20 @@ void message(const Url& url) {
   emit([&] { return Dictionary{{"event", "message"}, {"url", url.absoluteString()}}; });
 }
 
-void script(std::string_view script, ScriptChannel channel, bool answered) {
+void script(std::string_view script, ScriptChannel channel) {
+  emit([&] { return scriptEvent("script", script, channel, true); });
+}
+
+void scriptFailed(std::string_view script, ScriptChannel channel, std::string_view reason) {
   emit([&] {
-    return Dictionary{{"event", "script"},
-                      {"channel", channel == ScriptChannel::Queued ? "queued" : "direct"},
-                      {"script", script},
-                      {"answered", Value::boolean(answered)}};
+    Dictionary event = scriptEvent("script", script, channel, false);
+    event.set("error", reason);
+    return event;
   });
 }
 
 void scriptQueued(std::string_view script) {
-  emit([&] { return Dictionary{{"event", "script-held"}, {"script", script}}; });
+  emit([&] { return scriptEvent("script-held", script, std::nullopt, std::nullopt); });
 }
 
 void lifecycle(std::string_view eventName) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 #include "platform/Url.h"
@@ -16,7 +17,13 @@ enum class ScriptChannel { Queued, Direct };
 void navigation(const Url& url, NavigationType type, bool handled);
 // A command URL posted to the host's message handler.
 void message(const Url& url);
-void script(std::string_view script, ScriptChannel channel, bool answered);
+// Scripts longer than this are cut in the trace (a saved game can be megabytes), and the
+// event says how long they were.
+inline constexpr std::size_t kTracedScriptBytes = 4096;
+
+void script(std::string_view script, ScriptChannel channel);
+// A script that threw or did not answer, with why: the exception's message and line.
+void scriptFailed(std::string_view script, ScriptChannel channel, std::string_view reason);
 void scriptQueued(std::string_view script);
 void lifecycle(std::string_view eventName);
 void openedOutside(const Url& url, bool handedOver);

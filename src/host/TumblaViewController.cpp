@@ -29,7 +29,8 @@ constexpr float kQuarterTurnCounterClockwise = -1.5707964F;
 
 TumblaViewController::TumblaViewController()
     : snapshotSharing_(SnapshotSharing::Settings::fromBundle(Platform::shared().bundle()),
-                       uploadCount_) {
+                       uploadCount_),
+      promotions_(DeploymentSettings::fromBundle()) {
   urlDispatcher_.setDelegate(this);
   // Seam: the music track list "track1" to "track9" goes to the shuffled playlist here.
 }
@@ -86,7 +87,7 @@ void TumblaViewController::loadView() {
 void TumblaViewController::viewDidLoad() {
   readCounters();
   snapshotSharing_.buildInto(view_, isIPad());
-  // Seam: the remote configuration page decides here whether the promotion button shows.
+  promotions_.addPromotionButton(*view_, isIPad());
   loadPage();
   deviceShakenSubscription_ = Platform::shared().notificationCenter().addObserver(
       this, std::string(kDeviceShakenNotification), nullptr,
@@ -105,16 +106,19 @@ void TumblaViewController::readCounters() {
     } else if (*stored) {
       count = **stored;
     } else {
-      logIfFailed(CounterFile::write(path, count), "write the counter file");
+      Status written = CounterFile::write(path, count);
+      if (!written) cannotSave(written.reason());
     }
   }
 }
 
 void TumblaViewController::writeCounters() {
-  logIfFailed(CounterFile::write(dataFilePath(kActivationCounterFile), activationCount_),
-              "write the counter file");
-  logIfFailed(CounterFile::write(dataFilePath(kUploadCounterFile), uploadCount_),
-              "write the counter file");
+  for (auto [file, count] :
+       {std::pair<const char*, std::int32_t>{kActivationCounterFile, activationCount_},
+        {kUploadCounterFile, uploadCount_}}) {
+    Status written = CounterFile::write(dataFilePath(file), count);
+    if (!written) cannotSave(written.reason());
+  }
 }
 
 Result<std::string> TumblaViewController::findGamePage() {
@@ -167,7 +171,8 @@ bool TumblaViewController::isOlderDevice() {
 
 void TumblaViewController::executeJavaScript(const std::string& script) {
   if (webViewLoaded_) {
-    evaluate(*webView_, script, BridgeTrace::ScriptChannel::Queued);
+    // After the view was unloaded there is no page to reach; the call does nothing.
+    if (webView_) evaluate(*webView_, script, BridgeTrace::ScriptChannel::Queued);
   } else {
     pendingScripts_.push_back(script);
     BridgeTrace::scriptQueued(script);
@@ -227,17 +232,32 @@ void TumblaViewController::didFinishLoad(WebView& webView) {
                                   {isOlderDevice() ? 3.0 : 1.0, 1.0, AnimationCurve::EaseInOut});
 
   evaluateDirect("Tumbla.CONSTANTS.DEBUG_MODE=false");
-  if (std::optional<std::string> state = savedGameState()) {
-    evaluate(webView, pageCall("initWithGameState", {*state}), BridgeTrace::ScriptChannel::Direct);
-  } else {
-    evaluate(webView, pageCall("init"), BridgeTrace::ScriptChannel::Direct);
-  }
+  startGame(webView);
   webViewLoaded_ = true;
   // The queue is kept: a later reload of the page gets the same scripts again.
   for (const std::string& script : pendingScripts_) {
     evaluate(*webView_, script, BridgeTrace::ScriptChannel::Queued);
   }
   loadSettings();
+}
+
+void TumblaViewController::startGame(WebView& webView) {
+  std::optional<std::string> state = savedGameState();
+  if (state && evaluate(webView, pageCall("initWithGameState", {*state}),
+                        BridgeTrace::ScriptChannel::Direct, ScriptKind::StartUp)) {
+    return;
+  }
+  if (state) {
+    // The page could not take its own saved game: an unplayable board whose next save
+    // would replace the file. Keep the file, and give the player a fresh game instead.
+    std::string path = gameStateFilePath();
+    Result<std::filesystem::path> aside =
+        Platform::shared().fileManager().keepAside(path, "rejected");
+    logLine("the page could not start from the saved game " + path +
+            "; starting a new game (kept as " +
+            (aside ? aside->string() : "it was: " + aside.reason()) + ")");
+  }
+  evaluate(webView, pageCall("init"), BridgeTrace::ScriptChannel::Direct, ScriptKind::StartUp);
 }
 
 std::optional<std::string> TumblaViewController::savedGameState() const {
@@ -270,9 +290,35 @@ void TumblaViewController::saveGameState() {
   if (!webView_) return;
   std::optional<std::string> state =
       evaluate(*webView_, pageCall("saveGameState"), BridgeTrace::ScriptChannel::Direct);
-  if (!state || state->empty()) return;
-  logIfFailed(Platform::shared().fileManager().writeFileAtomically(gameStateFilePath(), *state),
-              "save the game");
+  if (!state) {
+    gameSaved_ = false;
+    logLine("the game was not saved: the page did not answer Tumbla.saveGameState()");
+    return;
+  }
+  // An empty answer is the page's way of keeping the earlier save.
+  gameSaved_ = true;
+  if (state->empty()) return;
+  Status written =
+      Platform::shared().fileManager().writeFileAtomically(gameStateFilePath(), *state);
+  gameSaved_ = written.ok();
+  if (!written) cannotSave(written.reason());
+}
+
+void TumblaViewController::cannotSave(const std::string& reason) {
+  logLine("the game was not saved: " + reason);
+  // Once a session: the player can do something about it (free space, permissions, another
+  // data directory), but an alert at every save would make the game unplayable.
+  if (playerToldOfSaveProblem_) return;
+  playerToldOfSaveProblem_ = true;
+  saveProblemAlert_ = Platform::shared().userInterface().showAlert(
+      {"Progress can't be saved",
+       "Your progress can't be saved in " +
+           Platform::shared().fileManager().documentsDirectory().string() +
+           ". The game goes on, but what you play now will be lost when it ends.\n\n(" + reason +
+           ")",
+       {"OK"},
+       0},
+      [](int) {});
 }
 
 void TumblaViewController::loadSettings() {
@@ -315,16 +361,27 @@ void TumblaViewController::deviceShaken() {
 
 void TumblaViewController::applicationWillResignActive() {
   pauseGame();
+  // A session that ends badly after this (a crash, a kill) keeps what was played. Not at
+  // once: a window that is being closed or minimised saves on entering the background
+  // anyway, and a player who is back within moments needs no save.
+  saveTimer_ = Platform::shared().runLoop().scheduleTimer(kFocusLostSaveDelaySeconds, false,
+                                                          [this] { saveGameState(); });
 }
 
 void TumblaViewController::applicationDidBecomeActive() {
   ++activationCount_;
   resumeGame(false);
+  // The page's saveGameState() only reads, so saving during play is safe.
+  saveTimer_ = Platform::shared().runLoop().scheduleTimer(kPeriodicSaveSeconds, true,
+                                                          [this] { saveGameState(); });
+  // The share panel hides (and opens by itself on some activations) before the upgrade
+  // offer, so that the offer's alert lies above it.
   snapshotSharing_.applicationDidBecomeActive(activationCount_);
-  // Seam: the upgrade offer runs here.
+  promotions_.offerUpgradeIfDue(activationCount_);
 }
 
 void TumblaViewController::applicationDidEnterBackground() {
+  saveTimer_.reset();
   saveGameState();
   saveSettings();
   writeCounters();
@@ -336,16 +393,22 @@ void TumblaViewController::applicationWillEnterForeground() {
 }
 
 void TumblaViewController::applicationWillTerminate() {
+  saveTimer_.reset();
   saveGameState();
   saveSettings();
 }
 
 std::optional<std::string> TumblaViewController::evaluate(WebView& webView,
                                                           const std::string& script,
-                                                          BridgeTrace::ScriptChannel channel) {
-  std::optional<std::string> answer = webView.evaluateScript(script);
-  BridgeTrace::script(script, channel, answer.has_value());
-  return answer;
+                                                          BridgeTrace::ScriptChannel channel,
+                                                          ScriptKind kind) {
+  Result<std::string> answer = webView.evaluateScript(script, kind);
+  if (!answer) {
+    BridgeTrace::scriptFailed(script, channel, answer.reason());
+    return std::nullopt;
+  }
+  BridgeTrace::script(script, channel);
+  return std::move(answer).value();
 }
 
 void TumblaViewController::evaluateDirect(const std::string& script) {

@@ -8,6 +8,7 @@
 
 #include "bridge/URLDispatcher.h"
 #include "host/BridgeTrace.h"
+#include "host/Promotions.h"
 #include "host/SnapshotSharing.h"
 #include "platform/Application.h"
 #include "platform/Result.h"
@@ -80,20 +81,36 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   std::int32_t intValue() const { return activationCount_; }
   std::int32_t intFB() const { return uploadCount_; }
   SnapshotSharing& snapshotSharing() { return snapshotSharing_; }
+  // Whether the last save of the game reached the disk, or the page asked to keep the
+  // earlier one; false when the page did not answer or the file could not be written.
+  bool gameSaved() const { return gameSaved_; }
+
+  // How often the game is saved while it is played, and how long after the window lost
+  // the focus.
+  static constexpr double kPeriodicSaveSeconds = 180;
+  static constexpr double kFocusLostSaveDelaySeconds = 2;
+
+  Promotions& promotions() { return promotions_; }
 
  private:
   void loadView();
   void viewDidLoad();
   void readCounters();
   void loadPage();
+  // Starts the page with the saved game, or afresh when there is none or the page
+  // rejects it.
+  void startGame(WebView& webView);
   // The saved game's text; nothing when there is none or it can't be used (an unusable
   // file is kept aside, never deleted).
   std::optional<std::string> savedGameState() const;
   std::optional<std::string> evaluate(WebView& webView, const std::string& script,
-                                      BridgeTrace::ScriptChannel channel);
+                                      BridgeTrace::ScriptChannel channel,
+                                      ScriptKind kind = ScriptKind::Call);
   // The lifecycle and settings calls go straight to the web view, loaded or not.
   void evaluateDirect(const std::string& script);
   void writeCounters();
+  // Logs why the game could not be saved, and tells the player once.
+  void cannotSave(const std::string& reason);
 
   // Activations of the application, 1 on a fresh installation.
   std::int32_t activationCount_ = 1;
@@ -102,6 +119,7 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   Array unsentScores_;
   URLDispatcher urlDispatcher_;
   SnapshotSharing snapshotSharing_;
+  Promotions promotions_;
   std::vector<std::string> pendingScripts_;
   bool webViewLoaded_ = false;
   std::shared_ptr<View> view_;
@@ -112,6 +130,12 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   bool loadIsUserGesture_ = false;
   std::optional<Date> lastUnpromptedOpening_;
   Subscription deviceShakenSubscription_;
+  // The next save while the game is not in the background: periodic while it is played,
+  // once after the focus went elsewhere.
+  std::shared_ptr<Timer> saveTimer_;
+  bool gameSaved_ = true;
+  bool playerToldOfSaveProblem_ = false;
+  Subscription saveProblemAlert_;
 };
 
 }  // namespace tumbla

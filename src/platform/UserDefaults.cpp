@@ -47,18 +47,29 @@ std::optional<Date> UserDefaults::dateForKey(std::string_view key) const {
 }
 
 void UserDefaults::setObject(std::string key, Value value) {
+  changed_.insert(key);
   values_.set(std::move(key), std::move(value));
-  dirty_ = true;
 }
 
 void UserDefaults::removeObject(std::string_view key) {
-  if (values_.erase(key)) dirty_ = true;
+  // Removed here even when only the store has it, so that the store loses it too.
+  values_.erase(key);
+  changed_.emplace(key);
 }
 
 Status UserDefaults::synchronize() {
-  if (!dirty_) return {};
+  Dictionary current = store_->load();
+  for (const std::string& key : changed_) {
+    if (const Value* mine = values_.find(key)) {
+      current.set(key, *mine);
+    } else {
+      current.erase(key);
+    }
+  }
+  values_ = std::move(current);
+  if (changed_.empty()) return {};
   Status saved = store_->save(values_);
-  if (saved) dirty_ = false;
+  if (saved) changed_.clear();
   return saved;
 }
 

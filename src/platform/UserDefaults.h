@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -24,7 +25,8 @@ class PreferencesStore {
 
 // Typed preferences with registered fallbacks. Values set here are kept in memory until
 // `synchronize` writes them; a key without a set or registered value reads as false, 0
-// or nothing.
+// or nothing. The store may be changed from outside while the game runs (another tool,
+// the player's editor): `synchronize` takes those changes in and never writes over them.
 class UserDefaults {
  public:
   explicit UserDefaults(std::unique_ptr<PreferencesStore> store);
@@ -48,14 +50,18 @@ class UserDefaults {
   }
   void removeObject(std::string_view key);
 
-  // Writes changes made since the last write; fails when storage is not up to date.
+  // Reads the store again, keeps the keys set or removed here since the last
+  // synchronize over what it holds, and writes the result back when there were such
+  // keys. Fails when storage is not up to date; after a failed write the changes are
+  // kept for the next try.
   Status synchronize();
 
  private:
   std::unique_ptr<PreferencesStore> store_;
   Dictionary values_;
   Dictionary registered_;
-  bool dirty_ = false;
+  // Keys set or removed in this process since the last synchronize that reached storage.
+  std::set<std::string, std::less<>> changed_;
 };
 
 }  // namespace tumbla

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/Error.h"
+#include "platform/Result.h"
 #include "platform/Url.h"
 #include "platform/View.h"
 
@@ -20,6 +21,10 @@ enum class NavigationType {
 };
 
 class WebView;
+
+// How long a script may run: a page's start-up (its init) does more work than any later
+// call, and gets a longer limit.
+enum class ScriptKind { Call, StartUp };
 
 class WebViewDelegate {
  public:
@@ -54,9 +59,10 @@ class WebView : public View {
 
   virtual void loadURL(const Url& url) = 0;
   // Evaluates `script` in the page and answers its result as text (an undefined or null
-  // result is the empty string). Nothing when the script throws, or does not answer in
-  // time.
-  virtual std::optional<std::string> evaluateScript(std::string_view script) = 0;
+  // result is the empty string). A failure when the script throws (with the exception's
+  // message and where it was thrown) or does not answer in time.
+  virtual Result<std::string> evaluateScript(std::string_view script,
+                                             ScriptKind kind = ScriptKind::Call) = 0;
 
   // Inside `shouldStartLoad`: whether the player started the load (a click, a key) rather
   // than a script on its own.

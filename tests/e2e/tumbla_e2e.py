@@ -79,10 +79,13 @@ class Run:
         environment.update(env or {})
         self.stderr_path = Path(data_dir) / f"stderr-{time.monotonic_ns()}.txt"
         with open(self.stderr_path, "w") as stderr:
+            # A process group of its own, as a terminal gives a command, so that tests can
+            # signal the whole group as Ctrl+C does.
             self.process = subprocess.Popen(
                 [BINARY, "--bundle", str(bundle), "--data-dir", str(data_dir),
                  "--trace", str(self.trace_path), *args],
-                env=environment, stdout=subprocess.DEVNULL, stderr=stderr)
+                env=environment, stdout=subprocess.DEVNULL, stderr=stderr,
+                start_new_session=True)
 
     def events(self):
         if not self.trace_path.exists():
@@ -111,8 +114,14 @@ class Run:
         self.wait_for(lambda r: "Tumbla.setShakeToUndo(1)" in r.scripts()
                       or "Tumbla.setShakeToUndo(0)" in r.scripts(), what="start-up")
 
-    def terminate(self, timeout=60.0):
-        self.process.send_signal(signal.SIGTERM)
+    def lifecycle(self):
+        return [e["name"] for e in self.events() if e["event"] == "lifecycle"]
+
+    def terminate(self, timeout=60.0, sig=signal.SIGTERM, group=False):
+        if group:
+            os.killpg(self.process.pid, sig)
+        else:
+            self.process.send_signal(sig)
         try:
             return self.process.wait(timeout)
         finally:
@@ -148,6 +157,117 @@ class EndToEnd(unittest.TestCase):
         run = Run(bundle, self.data, **kwargs)
         self.runs.append(run)
         return run
+
+    def test_trace_says_why_a_script_failed(self):
+        bundle = make_bundle(self.root, save="throw new RangeError('no board yet');")
+        run = self.start(bundle)
+        run.wait_started()
+        self.assertEqual(run.terminate(), 1)
+        save = [e for e in run.events() if e.get("script") == "Tumbla.saveGameState()"]
+        self.assertTrue(save)
+        for event in save:
+            self.assertFalse(event["answered"])
+            self.assertIn("RangeError: no board yet", event["error"])
+            # The page's line where it was thrown: the save function's line in PAGE.
+            self.assertIn("index.html:14:", event["error"])
+
+    def screen_colours(self):
+        """The screen's colours: hex -> pixel count."""
+        shot = self.root / f"shot-{time.monotonic_ns()}.png"
+        subprocess.run(["import", "-window", "root", str(shot)], check=True, timeout=60)
+        histogram = subprocess.run(["convert", str(shot), "-format", "%c", "histogram:info:-"],
+                                   check=True, capture_output=True, text=True, timeout=60).stdout
+        colours = {}
+        for line in histogram.splitlines():
+            count, _, rest = line.strip().partition(":")
+            hex_colour = next(word for word in rest.split() if word.startswith("#"))
+            colours[hex_colour[:7].upper()] = int(count)
+        return colours
+
+    def painted_screen(self, bundle, data, colour):
+        """Starts tumbla and answers the screen's colours once the page has started and the
+        window shows `colour` whole, or after a generous wait."""
+        run = Run(bundle, data)
+        self.runs.append(run)
+        run.wait_started()
+        deadline = time.monotonic() + 30
+        while True:
+            colours = self.screen_colours()
+            if colours.get(colour, 0) >= 480 * 320 or time.monotonic() > deadline:
+                break
+            time.sleep(0.5)
+        self.assertEqual(run.terminate(), 0)
+        return colours
+
+    def test_the_page_paints_the_whole_window_with_or_without_a_launch_image(self):
+        green = "#10C010"
+        # A page that fills its viewport, as games do.
+        extra = ("document.body.style.margin = '0'; const fill = document.createElement('div'); "
+                 f"fill.style.cssText = 'width:100vw;height:100vh;background:{green}'; "
+                 "document.body.appendChild(fill);")
+        shots = {}
+        # Without a launch image a start left the window grey more often than not: three
+        # starts make a lucky pass unlikely.
+        for name, launch_image in [("without-1", False), ("without-2", False),
+                                   ("without-3", False), ("with", True)]:
+            root = self.root / name
+            info = {"HTML": "index"}
+            if launch_image:
+                info["UILaunchImageFile"] = "Default.png"
+            bundle = make_bundle(root, extra=extra, info=info)
+            if launch_image:
+                subprocess.run(["convert", "-size", "320x480", "xc:#2040A0",
+                                str(bundle / "Default.png")], check=True, timeout=60)
+            data = root / "data"
+            data.mkdir()
+            shots[name] = self.painted_screen(bundle, data, green)
+        for name, colours in shots.items():
+            self.assertEqual(colours.get(green, 0), 480 * 320, (name, colours))
+            self.assertEqual(colours, shots["with"], name)
+
+    def test_the_pages_own_drop_down_does_not_pause_the_game_but_another_program_does(self):
+        extra = ("const choice = document.createElement('select'); "
+                 "choice.style.cssText = 'position:absolute;left:0;top:0;width:200px;height:60px'; "
+                 "for (const t of ['one', 'two', 'three']) { const o = document.createElement('option'); "
+                 "o.textContent = t; choice.appendChild(o); } document.body.appendChild(choice);")
+        run = self.start(make_bundle(self.root, extra=extra))
+        run.wait_started()
+        window = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^Tumbla$"],
+                                capture_output=True, text=True, timeout=60).stdout.split()[0]
+        pauses = lambda r: r.scripts().count("Tumbla.pause(false)")
+        visible = lambda: len(subprocess.run(["xdotool", "search", "--onlyvisible", "--name", ""],
+                                             capture_output=True, text=True).stdout.split())
+        before = visible()
+        geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window],
+                                  capture_output=True, text=True, timeout=60).stdout
+        origin = dict(line.split("=") for line in geometry.split())
+        # The page may take a moment to take clicks after its start: click until it opens.
+        deadline = time.monotonic() + 60
+        while visible() <= before and time.monotonic() < deadline:
+            subprocess.run(["xdotool", "mousemove", str(int(origin["X"]) + 100),
+                            str(int(origin["Y"]) + 30), "click", "1"], check=True, timeout=60)
+            clicked = time.monotonic()
+            while visible() <= before and time.monotonic() < clicked + 3:
+                time.sleep(0.1)
+        self.assertGreater(visible(), before, "the drop-down did not open")
+        time.sleep(1.5)
+        self.assertEqual(pauses(run), 0, run.lifecycle())
+        subprocess.run(["xdotool", "key", "Escape"], check=True, timeout=60)
+        time.sleep(1)
+        self.assertEqual(pauses(run), 0, run.lifecycle())
+
+        # Another program taking the focus is leaving the game.
+        other = subprocess.Popen(["xmessage", "-name", "other", "another program"])
+        try:
+            other_window = subprocess.run(["xdotool", "search", "--sync", "--name", "^other$"],
+                                          capture_output=True, text=True,
+                                          timeout=60).stdout.split()[0]
+            subprocess.run(["xdotool", "windowfocus", other_window], check=True, timeout=60)
+            run.wait_for(lambda r: pauses(r) == 1, what="the pause")
+        finally:
+            other.kill()
+            other.wait()
+        self.assertEqual(run.terminate(), 0)
 
     def test_page_start_order(self):
         run = self.start(make_bundle(self.root))
@@ -204,6 +324,70 @@ class EndToEnd(unittest.TestCase):
         self.assertIn(f"Tumbla.initWithGameState({saved})", second.scripts())
         second.terminate()
 
+    def test_signals_to_the_process_group_save_as_closing_the_window_does(self):
+        # Each run counts itself into the saved game.
+        bundle = make_bundle(self.root, state="{}", extra="window.gameState.runs = "
+                             "((typeof window.started === 'object' && window.started.runs) || 0) + 1;")
+        documents = self.data / "Documents"
+        for runs, sig in enumerate([signal.SIGINT, signal.SIGTERM, signal.SIGHUP], start=1):
+            with self.subTest(signal=sig.name):
+                run = self.start(bundle)
+                run.wait_started()
+                self.assertEqual(run.terminate(sig=sig, group=True), 0, run.stderr())
+                saved = json.loads((documents / "gamestate.json").read_text())
+                self.assertEqual(saved, {"runs": runs})
+                self.assertEqual(run.lifecycle()[-2:], ["applicationDidEnterBackground:",
+                                                        "applicationWillTerminate:"])
+                # The activation counter, written on entering the background.
+                self.assertEqual((documents / "yongHu31.plist").read_text(), str(runs + 1))
+                crashes = [e for e in run.events() if e["event"] == "log"
+                           and "web process" in e["message"]]
+                self.assertEqual(crashes, [])
+
+    def test_a_second_copy_on_the_same_data_directory_is_refused(self):
+        bundle = make_bundle(self.root)
+        first = self.start(bundle)
+        first.wait_started()
+        second = subprocess.run([BINARY, "--bundle", str(bundle), "--data-dir", str(self.data)],
+                                capture_output=True, text=True, timeout=60)
+        self.assertEqual(second.returncode, 2, second.stderr)
+        lines = second.stderr.strip().splitlines()
+        self.assertEqual(len(lines), 1, lines)
+        self.assertIn("in use", lines[0])
+        self.assertIn(str(self.data), lines[0])
+        # The first one plays on and saves as usual; after it, the directory is free.
+        self.assertEqual(first.terminate(), 0)
+        third = self.start(bundle)
+        third.wait_started()
+        self.assertEqual(third.terminate(), 0)
+
+    def test_a_slow_start_is_waited_for_and_a_hanging_one_given_up(self):
+        # The script limit is 0.4 s, so the start-up's is 1.6 s.
+        env = {"TUMBLA_SCRIPT_TIMEOUT_MS": "400"}
+        slow = self.start(make_bundle(self.root, extra="var t = Date.now() + 1000; "
+                                      "while (Date.now() < t) {}"), env=env)
+        slow.wait_started()
+        self.assertEqual(slow.scripts().count("Tumbla.init()"), 1)
+        self.assertEqual(slow.terminate(), 0)
+
+        hanging_data = self.root / "hanging-data"
+        hanging_data.mkdir()
+        hanging = Run(make_bundle(self.root / "hanging", extra="send('tumbla://app.prismora/hi'); "
+                                  "while (true) {}"), hanging_data, env=env)
+        self.runs.append(hanging)
+        hanging.wait_for(lambda r: any("not reloaded any more" in e.get("message", "")
+                                       for e in r.events()), timeout=60, what="giving up")
+        starts = hanging.scripts().count("Tumbla.init()")
+        self.assertEqual(starts, 4)
+        # Nothing more happens afterwards: no reload, no command delivered again.
+        time.sleep(3)
+        self.assertEqual(hanging.scripts().count("Tumbla.init()"), starts)
+        hellos = [n for n in hanging.navigations() if n["url"] == "tumbla://app.prismora/hi"]
+        self.assertLessEqual(len(hellos), starts)
+        # The page never started, so there is no game to save: the earlier one is kept.
+        self.assertNotEqual(hanging.terminate(), 0)
+        self.assertFalse((hanging_data / "Documents" / "gamestate.json").exists())
+
     def test_empty_save_keeps_the_earlier_game(self):
         documents = self.data / "Documents"
         documents.mkdir()
@@ -240,11 +424,35 @@ class EndToEnd(unittest.TestCase):
                          env={"TUMBLA_SCRIPT_TIMEOUT_MS": "1500"})
         run.wait_started()
         started = time.monotonic()
-        self.assertEqual(run.terminate(timeout=30), 0)
+        # The game could not be saved: a status that says so, and one line why.
+        self.assertEqual(run.terminate(timeout=30), 1)
         self.assertLess(time.monotonic() - started, 20)
         self.assertFalse((self.data / "Documents" / "gamestate.json").exists())
         save = [e for e in run.events() if e.get("script") == "Tumbla.saveGameState()"]
-        self.assertEqual([e["answered"] for e in save], [False])
+        self.assertEqual({e["answered"] for e in save}, {False})
+        self.assertIn("game was not saved", run.stderr().strip().splitlines()[-1])
+
+    def test_settings_changed_outside_the_running_game_survive_its_save(self):
+        extra = ("setTimeout(function () { send('tumbla://settings.prismora/update?"
+                 "theme=2&pauseButton=3&soundEnabled=1'); }, 1500);")
+        run = self.start(make_bundle(self.root, extra=extra))
+        run.wait_started()
+        # Another program edits the settings file while the game runs, replacing it whole.
+        prefs = self.data / "preferences.plist"
+        stored = plistlib.loads(prefs.read_bytes()) if prefs.exists() else {}
+        stored.update({"musicEnabled": True, "shakeToUndo": True, "editedOutside": "yes"})
+        edited = self.data / "preferences.plist.edit"
+        edited.write_bytes(plistlib.dumps(stored))
+        edited.rename(prefs)
+        run.wait_for(lambda r: any("settings.prismora" in n["url"] for n in r.navigations()),
+                     what="the page's settings")
+        self.assertEqual(run.terminate(), 0)
+        saved = plistlib.loads(prefs.read_bytes())
+        self.assertEqual(saved["editedOutside"], "yes")
+        # The keys the page set are the page's; every other key stays as it was edited.
+        self.assertEqual((saved["theme"], saved["pauseButton"]), (2, 3))
+        self.assertIs(saved["soundEnabled"], True)
+        self.assertIs(saved["musicEnabled"], False)
 
     def test_corrupt_preferences_are_kept_aside_and_defaults_used(self):
         (self.data / "preferences.plist").write_text("<plist><dict><key>theme</key>")
@@ -343,11 +551,13 @@ class EndToEnd(unittest.TestCase):
         run = self.start(make_bundle(self.root))
         run.wait_started()
         self.assertIn("Tumbla.init()", run.scripts())
-        self.assertEqual(run.terminate(), 0)
+        # The game could not be saved over the directory: the status says so.
+        self.assertEqual(run.terminate(), 1)
         stderr = run.stderr()
         # One line each on reading; the saves at the end say for themselves that they failed.
         reading = [line for line in stderr.splitlines()
-                   if not line.startswith(("tumbla: could not save", "tumbla: could not write"))]
+                   if not line.startswith(("tumbla: could not save", "tumbla: could not write",
+                                           "tumbla: the game was not saved"))]
         for name in ("gamestate.json", "preferences.plist", "yongHu31.plist"):
             self.assertEqual(sum(f"/{name} " in line for line in reading), 1, (name, stderr))
         self.assertTrue((documents / "gamestate.json").is_dir())
@@ -417,7 +627,10 @@ class BadInput(unittest.TestCase):
         for bad in (["--device", "android"], ["--nope"], ["--trace"]):
             result = self.run_tumbla(*bad)
             self.assertEqual(result.returncode, 2, bad)
-            self.assertIn("Usage:", result.stderr)
+            # One line that says what is wrong and where to look.
+            lines = result.stderr.strip().splitlines()
+            self.assertEqual(len(lines), 1, lines)
+            self.assertIn("--help", lines[0])
 
 
 if __name__ == "__main__":

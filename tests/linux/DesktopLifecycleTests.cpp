@@ -40,7 +40,6 @@ TEST(DesktopLifecycle, ClosingPassesThroughTheBackgroundToTheEnd) {
   active.launched();
   EXPECT_EQ(active.closed(), (Events{WillResignActive, DidEnterBackground, WillTerminate}));
   EXPECT_EQ(active.closed(), Events{});
-  EXPECT_EQ(active.terminationRequested(), Events{});
   EXPECT_EQ(active.focusGained(), Events{});
 
   DesktopLifecycle inactive;
@@ -52,14 +51,6 @@ TEST(DesktopLifecycle, ClosingPassesThroughTheBackgroundToTheEnd) {
   iconified.launched();
   iconified.iconified();
   EXPECT_EQ(iconified.closed(), Events{WillTerminate});
-}
-
-TEST(DesktopLifecycle, ATerminationRequestEndsOnce) {
-  DesktopLifecycle lifecycle;
-  lifecycle.launched();
-  EXPECT_EQ(lifecycle.terminationRequested(), Events{WillTerminate});
-  EXPECT_EQ(lifecycle.terminationRequested(), Events{});
-  EXPECT_EQ(lifecycle.closed(), Events{});
 }
 
 }  // namespace

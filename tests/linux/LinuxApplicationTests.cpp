@@ -46,7 +46,12 @@ class RecordingAppDelegate : public ApplicationDelegate {
 
 class LinuxApplicationTest : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() override { install(); }
+  void TearDown() override { Platform::uninstall(); }
+
+  // A fresh platform on the same folders (the data directory lock passes to it).
+  void install() {
+    Platform::uninstall();
     bundle_.write("Info.plist", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict/></plist>");
     LinuxPlatformOptions options;
     options.bundleDirectory = bundle_.path();
@@ -55,7 +60,6 @@ class LinuxApplicationTest : public ::testing::Test {
     ASSERT_TRUE(created) << created.reason();
     Platform::install(std::move(*created));
   }
-  void TearDown() override { Platform::uninstall(); }
 
   GtkWidget* toplevelOf(const std::shared_ptr<Window>& window) {
     return GTK_WIDGET(std::dynamic_pointer_cast<GtkAppWindow>(window)->toplevel());
@@ -79,12 +83,17 @@ class LinuxApplicationTest : public ::testing::Test {
   TemporaryDirectory data_;
 };
 
-TEST_F(LinuxApplicationTest, SigtermEndsTheApplicationThroughWillTerminate) {
-  RecordingAppDelegate delegate;
-  delegate.afterLaunch = [] { ::raise(SIGTERM); };
-  EXPECT_EQ(Platform::shared().application().run(delegate), 0);
-  EXPECT_EQ(withoutFocusNoise(delegate.events),
-            (std::vector<LifecycleEvent>{DidBecomeActive, WillTerminate}));
+TEST_F(LinuxApplicationTest, StopSignalsEndTheApplicationThroughTheBackground) {
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    install();
+    RecordingAppDelegate delegate;
+    delegate.afterLaunch = [signal] { ::raise(signal); };
+    EXPECT_EQ(Platform::shared().application().run(delegate), 0);
+    EXPECT_EQ(withoutFocusNoise(delegate.events),
+              (std::vector<LifecycleEvent>{DidBecomeActive, WillResignActive, DidEnterBackground,
+                                           WillTerminate}))
+        << signal;
+  }
 }
 
 TEST_F(LinuxApplicationTest, ClosingTheWindowPassesThroughTheBackgroundAndEnds) {

@@ -99,7 +99,7 @@ TEST_F(LinuxPlatformTest, TheScriptTimeLimitCanBeShortenedFromTheEnvironment) {
   auto webView = platform->userInterface().makeWebView({0, 0, 10, 10});
   testing::CapturedLog log;
   auto started = std::chrono::steady_clock::now();
-  EXPECT_EQ(webView->evaluateScript("while (true) {}"), std::nullopt);
+  EXPECT_FALSE(webView->evaluateScript("while (true) {}"));
   double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   EXPECT_GE(waited, 0.25);
   EXPECT_LT(waited, 2.0);

@@ -46,10 +46,4 @@ DesktopLifecycle::Events DesktopLifecycle::closed() {
   return events;
 }
 
-DesktopLifecycle::Events DesktopLifecycle::terminationRequested() {
-  if (state_ == State::Terminated) return {};
-  state_ = State::Terminated;
-  return {WillTerminate};
-}
-
 }  // namespace tumbla

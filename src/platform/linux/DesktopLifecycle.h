@@ -19,10 +19,10 @@ class DesktopLifecycle {
   Events focusLost();
   Events iconified();
   Events restored();
-  // The window was closed: the application passes through the background and ends.
+  // The window was closed, or the process was asked to stop (SIGTERM, SIGINT, SIGHUP):
+  // the application passes through the background and ends, so that what is saved on
+  // entering the background is saved either way.
   Events closed();
-  // The process was asked to stop (SIGTERM, SIGINT).
-  Events terminationRequested();
 
  private:
   enum class State { NotRunning, Active, Inactive, Background, Terminated };

@@ -50,6 +50,7 @@ int LinuxApplication::run(ApplicationDelegate& delegate) {
   if (window) follow(*window);
   guint terminateSource = g_unix_signal_add(SIGTERM, onTerminationSignal, this);
   guint interruptSource = g_unix_signal_add(SIGINT, onTerminationSignal, this);
+  guint hangUpSource = g_unix_signal_add(SIGHUP, onTerminationSignal, this);
   loop_ = g_main_loop_new(nullptr, FALSE);
   onDesktopChange(&DesktopLifecycle::launched, false);
   g_main_loop_run(loop_);
@@ -58,7 +59,9 @@ int LinuxApplication::run(ApplicationDelegate& delegate) {
   loop_ = nullptr;
   g_source_remove(terminateSource);
   g_source_remove(interruptSource);
+  g_source_remove(hangUpSource);
   if (window) g_signal_handlers_disconnect_by_data(window->toplevel(), this);
+  cancelFocusCheck();
   delegate_ = nullptr;
   return 0;
 }
@@ -80,13 +83,53 @@ void LinuxApplication::follow(GtkAppWindow& window) {
 }
 
 gboolean LinuxApplication::onFocusIn(GtkWidget*, GdkEvent*, gpointer self) {
-  static_cast<LinuxApplication*>(self)->onDesktopChange(&DesktopLifecycle::focusGained, false);
+  auto* application = static_cast<LinuxApplication*>(self);
+  application->cancelFocusCheck();
+  application->onDesktopChange(&DesktopLifecycle::focusGained, false);
   return FALSE;
 }
 
 gboolean LinuxApplication::onFocusOut(GtkWidget*, GdkEvent*, gpointer self) {
-  static_cast<LinuxApplication*>(self)->onDesktopChange(&DesktopLifecycle::focusLost, false);
+  // Where the focus went is only settled a moment later: a menu or a pop-up (the page's
+  // own drop-downs) takes its grab after the window has let the focus go.
+  auto* application = static_cast<LinuxApplication*>(self);
+  application->cancelFocusCheck();
+  application->focusCheck_ = g_timeout_add(kFocusSettleMilliseconds, onFocusSettled, self);
   return FALSE;
+}
+
+gboolean LinuxApplication::onFocusSettled(gpointer self) {
+  auto* application = static_cast<LinuxApplication*>(self);
+  application->focusCheck_ = 0;
+  if (!application->focusStayedWithUs()) {
+    application->onDesktopChange(&DesktopLifecycle::focusLost, false);
+  }
+  return G_SOURCE_REMOVE;
+}
+
+void LinuxApplication::cancelFocusCheck() {
+  if (focusCheck_ != 0) g_source_remove(focusCheck_);
+  focusCheck_ = 0;
+}
+
+bool LinuxApplication::focusStayedWithUs() const {
+  // A menu, pop-up or modal dialog of this process holds a grab while it is open.
+  if (gtk_grab_get_current() != nullptr) return true;
+  std::shared_ptr<GtkAppWindow> main = userInterface_.mainWindow();
+  bool withUs = false;
+  GList* toplevels = gtk_window_list_toplevels();
+  for (GList* item = toplevels; item && !withUs; item = item->next) {
+    auto* window = GTK_WINDOW(item->data);
+    bool visible = gtk_widget_get_mapped(GTK_WIDGET(window));
+    // The game's window itself (focus back already), another of its windows (a dialog of
+    // the host's), or a pop-up window of its own that is shown.
+    bool ownPopUp = gtk_window_get_window_type(window) == GTK_WINDOW_POPUP &&
+                    (!main || window != main->toplevel()) &&
+                    gtk_window_get_transient_for(window) != nullptr;
+    withUs = visible && (gtk_window_is_active(window) || ownPopUp);
+  }
+  g_list_free(toplevels);
+  return withUs;
 }
 
 gboolean LinuxApplication::onWindowState(GtkWidget*, GdkEventWindowState* event, gpointer self) {
@@ -104,8 +147,7 @@ gboolean LinuxApplication::onDelete(GtkWidget*, GdkEvent*, gpointer self) {
 }
 
 gboolean LinuxApplication::onTerminationSignal(gpointer self) {
-  static_cast<LinuxApplication*>(self)->onDesktopChange(&DesktopLifecycle::terminationRequested,
-                                                        true);
+  static_cast<LinuxApplication*>(self)->onDesktopChange(&DesktopLifecycle::closed, true);
   return G_SOURCE_CONTINUE;
 }
 

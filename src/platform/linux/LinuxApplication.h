@@ -18,9 +18,10 @@ namespace tumbla {
 inline constexpr std::string_view kLinuxSystemVersion = "17.0";
 
 // Runs the application on the GTK main loop and turns desktop events into lifecycle
-// events: focus lost and gained, iconified and restored, the window closed, and SIGTERM
-// or SIGINT, which end the application through applicationWillTerminate so that it can
-// save, with exit status 0.
+// events: focus lost (to another program: not to a menu, pop-up or dialog of this one)
+// and gained, iconified and restored, and the window closed or SIGTERM,
+// SIGINT or SIGHUP, each of which takes the application through the background to
+// applicationWillTerminate so that it can save.
 class LinuxApplication : public Application {
  public:
   LinuxApplication(UserInterfaceIdiom idiom, GtkUserInterface& userInterface);
@@ -45,12 +46,20 @@ class LinuxApplication : public Application {
   static gboolean onWindowState(GtkWidget*, GdkEventWindowState* event, gpointer self);
   static gboolean onDelete(GtkWidget*, GdkEvent*, gpointer self);
   static gboolean onTerminationSignal(gpointer self);
+  static gboolean onFocusSettled(gpointer self);
+  void cancelFocusCheck();
+  // Whether the focus went to a window of this process: the page's drop-down, a menu, a
+  // dialog of the host's, or back to the game's window.
+  bool focusStayedWithUs() const;
+
+  static constexpr guint kFocusSettleMilliseconds = 150;
 
   UserInterfaceIdiom idiom_;
   GtkUserInterface& userInterface_;
   ApplicationDelegate* delegate_ = nullptr;
   DesktopLifecycle lifecycle_;
   GMainLoop* loop_ = nullptr;
+  guint focusCheck_ = 0;
 };
 
 }  // namespace tumbla

@@ -89,6 +89,11 @@ Result<std::unique_ptr<LinuxPlatform>> LinuxPlatform::create(LinuxPlatformOption
                    locations.preferencesFile.string() + ": " + error.message()};
   }
 
+  // Taken before the preferences are first read, so that a second copy reads nothing
+  // the first one is about to overwrite.
+  auto lock = DataDirectoryLock::acquire(locations.preferencesFile.parent_path());
+  if (!lock) return lock.failure();
+
   // A save that was killed mid-write (a crash, a power cut) leaves its temporary file.
   for (const std::filesystem::path& folder :
        {locations.documents, locations.preferencesFile.parent_path()}) {
@@ -98,14 +103,17 @@ Result<std::unique_ptr<LinuxPlatform>> LinuxPlatform::create(LinuxPlatformOption
     }
   }
 
-  return std::unique_ptr<LinuxPlatform>(new LinuxPlatform(
-      options, std::move(*opened), locations.documents, locations.preferencesFile));
+  return std::unique_ptr<LinuxPlatform>(new LinuxPlatform(options, std::move(*opened),
+                                                          std::move(*lock), locations.documents,
+                                                          locations.preferencesFile));
 }
 
 LinuxPlatform::LinuxPlatform(const LinuxPlatformOptions& options,
                              std::unique_ptr<DirectoryBundle> bundle,
+                             std::unique_ptr<DataDirectoryLock> lock,
                              std::filesystem::path documents, std::filesystem::path preferencesFile)
     : Platform(std::make_unique<PlistPreferencesStore>(preferencesFile), std::move(documents)),
+      dataDirectoryLock_(std::move(lock)),
       bundle_(std::move(bundle)),
       preferencesFile_(std::move(preferencesFile)),
       userInterface_(options.idiom, *bundle_, options.scriptTimeoutSeconds, options.window),

@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "platform/Result.h"
 #include "platform/linux/CurlUrlLoader.h"
+#include "platform/linux/DataDirectoryLock.h"
 #include "platform/linux/DirectoryBundle.h"
 #include "platform/linux/GLibRunLoop.h"
 #include "platform/linux/GtkUserInterface.h"
@@ -33,8 +34,10 @@ class LinuxPlatform : public Platform {
 
  private:
   LinuxPlatform(const LinuxPlatformOptions& options, std::unique_ptr<DirectoryBundle> bundle,
-                std::filesystem::path documents, std::filesystem::path preferencesFile);
+                std::unique_ptr<DataDirectoryLock> lock, std::filesystem::path documents,
+                std::filesystem::path preferencesFile);
 
+  std::unique_ptr<DataDirectoryLock> dataDirectoryLock_;
   GLibRunLoop runLoop_;
   LibplistPropertyLists propertyLists_;
   std::unique_ptr<DirectoryBundle> bundle_;

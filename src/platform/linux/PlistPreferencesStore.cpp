@@ -8,6 +8,9 @@ PlistPreferencesStore::PlistPreferencesStore(std::filesystem::path file)
     : file_(std::move(file)), files_(file_.parent_path()) {}
 
 Dictionary PlistPreferencesStore::load() {
+  // Read again at every synchronize; a file already found unreadable was said so once and
+  // is left alone for the rest of the session.
+  if (unreadableFileInTheWay_) return {};
   if (!files_.fileExists(file_)) return {};
   Result<std::string> bytes = files_.readFile(file_);
   if (!bytes) {

@@ -74,6 +74,7 @@ NavigationType navigationType(WebKitNavigationType type) {
 struct ScriptEvaluation {
   bool finished = false;
   std::optional<std::string> result;
+  std::string failure;
 };
 
 // A script's result as text: strings as they are, other values as the page's
@@ -91,8 +92,13 @@ void onScriptEvaluated(GObject* engine, GAsyncResult* asyncResult, gpointer data
   GObjectPtr<JSCValue> value(webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(engine),
                                                                         asyncResult, error.out()));
   (*evaluation)->finished = true;
-  // Nothing for a thrown exception, a result the engine can't pass back, or a cancelled wait.
-  if (value) (*evaluation)->result = resultText(value.get());
+  if (value) {
+    (*evaluation)->result = resultText(value.get());
+  } else {
+    // A thrown exception ("<page>:<line>:<column>: <message>"), a result the engine can't
+    // pass back, or a cancelled wait.
+    (*evaluation)->failure = error.message();
+  }
 }
 
 // The texts of a message to the host: its lines. A page posts the commands of one task as
@@ -145,6 +151,7 @@ WebKitView::WebKitView(Rect frame, double scriptTimeoutSeconds)
 }
 
 WebKitView::~WebKitView() {
+  if (pendingReload_ != 0) g_source_remove(pendingReload_);
   WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(engine_.get());
   webkit_user_content_manager_unregister_script_message_handler(content, kMessageHandler);
   g_signal_handlers_disconnect_by_data(content, this);
@@ -152,10 +159,12 @@ WebKitView::~WebKitView() {
 }
 
 void WebKitView::loadURL(const Url& url) {
-  webkit_web_view_load_uri(engine_.get(), url.absoluteString().c_str());
+  requestedURI_ = url.absoluteString();
+  webkit_web_view_load_uri(engine_.get(), requestedURI_.c_str());
 }
 
-std::optional<std::string> WebKitView::evaluateScript(std::string_view script) {
+Result<std::string> WebKitView::evaluateScript(std::string_view script, ScriptKind kind) {
+  double limit = scriptTimeoutSeconds_ * (kind == ScriptKind::StartUp ? kStartUpTimeFactor : 1);
   HostOperation operation;
   auto evaluation = std::make_shared<ScriptEvaluation>();
   GObjectPtr<GCancellable> cancellable(g_cancellable_new());
@@ -164,25 +173,25 @@ std::optional<std::string> WebKitView::evaluateScript(std::string_view script) {
       cancellable.get(), onScriptEvaluated, new std::shared_ptr<ScriptEvaluation>(evaluation));
 
   bool deadlinePassed = false;
-  auto milliseconds = static_cast<guint>(std::llround(scriptTimeoutSeconds_ * 1000));
+  auto milliseconds = static_cast<guint>(std::llround(limit * 1000));
   guint deadline = g_timeout_add_full(G_PRIORITY_HIGH, milliseconds, markDeadlinePassed,
                                       &deadlinePassed, nullptr);
   while (!evaluation->finished && !deadlinePassed) g_main_context_iteration(nullptr, TRUE);
   if (!deadlinePassed) g_source_remove(deadline);
 
-  std::optional<std::string> result;
   if (evaluation->finished) {
-    result = evaluation->result;
-  } else {
-    g_cancellable_cancel(cancellable.get());
-    char seconds[32];
-    auto written = std::to_chars(seconds, seconds + sizeof seconds, scriptTimeoutSeconds_);
-    logLine("a script did not answer within " + std::string(seconds, written.ptr) +
-            " s; restarting the page's web process and reloading the page");
-    // The reload follows from the termination signal.
-    webkit_web_view_terminate_web_process(engine_.get());
+    if (evaluation->result) return *evaluation->result;
+    return Failure{evaluation->failure};
   }
-  return result;
+  g_cancellable_cancel(cancellable.get());
+  char seconds[32];
+  auto written = std::to_chars(seconds, seconds + sizeof seconds, limit);
+  std::string missed =
+      "the script did not answer within " + std::string(seconds, written.ptr) + " s";
+  logLine(missed + "; restarting the page's web process");
+  // The reload follows from the termination signal.
+  webkit_web_view_terminate_web_process(engine_.get());
+  return Failure{missed};
 }
 
 void WebKitView::showDeveloperTools() {
@@ -261,6 +270,7 @@ void WebKitView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
   if (event == WEBKIT_LOAD_STARTED) view->mainLoadFailed_ = false;
   // A failed load also ends with "finished"; its delegate heard of the failure instead.
   if (event != WEBKIT_LOAD_FINISHED || view->mainLoadFailed_) return;
+  view->resendSize();
   view->whenFree([](WebKitView& loaded) {
     if (WebViewDelegate* listener = loaded.delegate()) listener->didFinishLoad(loaded);
   });
@@ -298,10 +308,61 @@ void WebKitView::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminat
   // Ending it on purpose (a script that never answered) was logged where it happened.
   if (reason != WEBKIT_WEB_PROCESS_TERMINATED_BY_API) {
     logLine(reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT
-                ? "the page's web process ran out of memory; reloading the page"
-                : "the page's web process crashed; reloading the page");
+                ? "the page's web process ran out of memory"
+                : "the page's web process crashed");
   }
-  webkit_web_view_reload(static_cast<WebKitView*>(self)->engine_.get());
+  static_cast<WebKitView*>(self)->reloadAfterTermination();
+}
+
+void WebKitView::reloadAfterTermination() {
+  // A page that ran this long since its last reload had settled; its trouble is new.
+  constexpr gint64 kSettledMicroseconds = 60 * G_USEC_PER_SEC;
+  gint64 now = g_get_monotonic_time();
+  if (reloadsInARow_ > 0 && now - lastReload_ >= kSettledMicroseconds) reloadsInARow_ = 0;
+  if (pendingReload_ != 0) return;
+  if (reloadsInARow_ >= kReloadsInARow) {
+    logLine("the page hung or crashed again after " + std::to_string(kReloadsInARow) +
+            " reloads in a row; it is not reloaded any more");
+    return;
+  }
+  ++reloadsInARow_;
+  guint pauseMilliseconds = 1000u << (reloadsInARow_ - 1);
+  logLine("reloading the page in " + std::to_string(pauseMilliseconds / 1000) + " s");
+  auto* view = new std::weak_ptr<WebKitView>(weak_from_this());
+  pendingReload_ = g_timeout_add_full(
+      G_PRIORITY_DEFAULT, pauseMilliseconds,
+      [](gpointer data) -> gboolean {
+        if (auto shown = static_cast<std::weak_ptr<WebKitView>*>(data)->lock()) {
+          shown->pendingReload_ = 0;
+          shown->lastReload_ = g_get_monotonic_time();
+          shown->reload();
+        }
+        return G_SOURCE_REMOVE;
+      },
+      view, [](gpointer data) { delete static_cast<std::weak_ptr<WebKitView>*>(data); });
+}
+
+void WebKitView::reload() {
+  // A page whose web process ended before its first load was committed has nothing to
+  // reload: it is loaded again from where it was asked for.
+  WebKitBackForwardList* history = webkit_web_view_get_back_forward_list(engine_.get());
+  if (webkit_back_forward_list_get_current_item(history) == nullptr && !requestedURI_.empty()) {
+    webkit_web_view_load_uri(engine_.get(), requestedURI_.c_str());
+  } else {
+    webkit_web_view_reload(engine_.get());
+  }
+}
+
+void WebKitView::resendSize() {
+  GtkWidget* widget = GTK_WIDGET(engine_.get());
+  if (!gtk_widget_get_mapped(widget)) return;
+  GtkAllocation shown;
+  gtk_widget_get_allocation(widget, &shown);
+  if (shown.height < 2) return;
+  GtkAllocation nudged = shown;
+  --nudged.height;
+  gtk_widget_size_allocate(widget, &nudged);
+  gtk_widget_size_allocate(widget, &shown);
 }
 
 namespace {

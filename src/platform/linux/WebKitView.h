@@ -28,8 +28,11 @@ namespace tumbla {
 // loads keep their order.
 //
 // Script evaluation is synchronous: the main loop is iterated until the engine answers or
-// the time limit passes. A script that does not answer in time leaves the engine stuck,
-// so its web process is ended and the page reloaded.
+// the time limit passes (four times as long for the page's start-up). A script that does
+// not answer in time leaves the engine stuck, so its web process is ended and the page
+// reloaded, as after a crash. A page that keeps hanging or crashing is reloaded after
+// longer and longer pauses, and after a few tries in a row it is left as it is: reloading
+// it forever would only repeat its start-up and its commands.
 class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<WebKitView> {
  public:
   WebKitView(Rect frame, double scriptTimeoutSeconds);
@@ -38,7 +41,11 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   WebKitWebView* engine() const { return engine_.get(); }
 
   void loadURL(const Url& url) override;
-  std::optional<std::string> evaluateScript(std::string_view script) override;
+  Result<std::string> evaluateScript(std::string_view script,
+                                     ScriptKind kind = ScriptKind::Call) override;
+
+  static constexpr double kStartUpTimeFactor = 4;
+  static constexpr int kReloadsInARow = 3;
   // The engine's inspector, in a window of its own, for game authors.
   void showDeveloperTools();
 
@@ -61,6 +68,16 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
                                gpointer self);
   static void onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* message,
                               gpointer self);
+  // After the web process ended: reloads the page after a pause that grows with each
+  // reload in a row, or gives up.
+  void reloadAfterTermination();
+  void reload();
+  // Under plain X servers (Xvfb) the engine can miss the size its view gets when the
+  // window is first shown and keep painting the page into a single pixel, leaving the
+  // window grey unless something on top (a fading launch image) happens to lay the view
+  // out again. Allocating the view once more, through a different size so that the
+  // engine cannot take it for no change, hands it the size again.
+  void resendSize();
   static void onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
                                      gpointer self);
 
@@ -74,6 +91,12 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
 
   GObjectPtr<WebKitWebView> engine_;
   double scriptTimeoutSeconds_;
+  // The address last given to loadURL.
+  std::string requestedURI_;
+  // Reloads since the page last ran for a while without hanging or crashing.
+  int reloadsInARow_ = 0;
+  gint64 lastReload_ = 0;
+  guint pendingReload_ = 0;
   bool mainLoadFailed_ = false;
 };
 

@@ -2,11 +2,13 @@
 
 namespace tumbla {
 
-std::optional<std::string> SimWebView::evaluateScript(std::string_view script) {
+Result<std::string> SimWebView::evaluateScript(std::string_view script, ScriptKind kind) {
   scripts_.emplace_back(script);
+  kinds_.push_back(kind);
   auto answer = answers_.find(script);
   if (answer == answers_.end()) return std::string();
-  return answer->second;
+  if (!answer->second) return Failure{kThrownMessage};
+  return *answer->second;
 }
 
 void SimWebView::setAnswer(std::string script, std::optional<std::string> answer) {

@@ -15,11 +15,15 @@ class SimWebView : public WebView {
  public:
   using WebView::WebView;
 
+  static constexpr const char* kThrownMessage = "Error: thrown by the test's page (line 1)";
+
   void loadURL(const Url& url) override { loadedURLs_.push_back(url); }
-  std::optional<std::string> evaluateScript(std::string_view script) override;
+  Result<std::string> evaluateScript(std::string_view script,
+                                     ScriptKind kind = ScriptKind::Call) override;
+  const std::vector<ScriptKind>& scriptKinds() const { return kinds_; }
 
   // The answer to a script; unset scripts answer the empty string. `std::nullopt` makes
-  // the script fail as if it threw.
+  // the script fail as if it threw an error with the message kThrownMessage.
   void setAnswer(std::string script, std::optional<std::string> answer);
 
   // The page starts a load (the player's click or key with `userGesture`): answers
@@ -32,11 +36,15 @@ class SimWebView : public WebView {
   void postMessage(const std::string& message);
 
   const std::vector<std::string>& scripts() const { return scripts_; }
-  void clearScripts() { scripts_.clear(); }
+  void clearScripts() {
+    scripts_.clear();
+    kinds_.clear();
+  }
   const std::vector<Url>& loadedURLs() const { return loadedURLs_; }
 
  private:
   std::vector<std::string> scripts_;
+  std::vector<ScriptKind> kinds_;
   std::vector<Url> loadedURLs_;
   std::map<std::string, std::optional<std::string>, std::less<>> answers_;
 };

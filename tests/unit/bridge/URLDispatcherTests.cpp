@@ -103,6 +103,11 @@ TEST_F(DispatcherTest, OverSchemesWhoseHostTheEngineLowersCommandHostsIgnoreCase
 TEST_F(DispatcherTest, AnySchemeReachesTheCommandAndUnknownPathsAreSwallowed) {
   EXPECT_EQ(dispatch(true, "tumbla://settings.prismora/update?theme=2"), Calls{"settings"});
   EXPECT_EQ(dispatch(true, "ftp://settings.prismora/update"), Calls{"settings"});
+  // Only the one settings path stores settings.
+  for (const char* other : {"x://settings.prismora/", "x://settings.prismora/Update?theme=2",
+                            "x://settings.prismora/update/more", "x://settings.prismora/reset"}) {
+    EXPECT_EQ(dispatch(true, other), Calls{}) << other;
+  }
   EXPECT_EQ(dispatch(true, "http://app.prismora/restart"), Calls{});
   EXPECT_EQ(dispatch(true, "http://app.prismora/Quit"), Calls{});
   EXPECT_EQ(dispatch(true, "http://audio.prismora/playSound?name=pop"), Calls{});

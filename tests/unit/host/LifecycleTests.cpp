@@ -2,7 +2,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+
+#include <filesystem>
+#include <fstream>
 
 #include "bridge/QueryParams.h"
 #include "platform/Log.h"
@@ -37,6 +42,44 @@ TEST_F(LifecycleTest, SettingsSwitchesCountAsOnWheneverTheyAreNamed) {
   EXPECT_TRUE(defaults().boolForKey("musicEnabled"));
   EXPECT_TRUE(defaults().boolForKey("shakeToUndo"));
   EXPECT_EQ(defaults().integerForKey("theme"), 2);
+
+  // Each switch follows its own name only.
+  struct Case {
+    const char* query;
+    bool sound, music, shake;
+  };
+  for (Case c :
+       {Case{"musicEnabled=1", false, true, false}, Case{"shakeToUndo=0", false, false, true},
+        Case{"soundEnabled=1&shakeToUndo=1", true, false, true}}) {
+    sendSettings(c.query);
+    EXPECT_EQ(defaults().boolForKey("soundEnabled"), c.sound) << c.query;
+    EXPECT_EQ(defaults().boolForKey("musicEnabled"), c.music) << c.query;
+    EXPECT_EQ(defaults().boolForKey("shakeToUndo"), c.shake) << c.query;
+  }
+}
+
+TEST_F(LifecycleTest, SettingsChangedOutsideTheGameArePushedOnReturnAndSurviveItsSaves) {
+  launchAndLoad();
+  sendSettings("theme=1&pauseButton=2&soundEnabled=0");
+  platform->application().send(LifecycleEvent::DidEnterBackground);
+
+  // Another program edits the stored settings while the game is in the background.
+  auto stored = platform->storedPreferences();
+  stored->stored.set("theme", Value::integer(5));
+  stored->stored.set("resetScores", Value::boolean(true));
+  webView().clearScripts();
+  platform->application().send(LifecycleEvent::WillEnterForeground);
+  EXPECT_EQ(scripts(),
+            (Scripts{"Tumbla.setPauseCorner(2)", "Tumbla.setSoundEnabled(1)",
+                     "Tumbla.setMusicEnabled(0)", "Tumbla.resetScores()", "Tumbla.setTheme(5)",
+                     "Tumbla.setShakeToUndo(0)", "Tumbla.resume(1)"}));
+
+  // The game's next save keeps the outside edit and writes its own change.
+  stored->stored.set("pauseButton", Value::integer(4));
+  platform->application().send(LifecycleEvent::WillTerminate);
+  EXPECT_EQ(stored->stored.find("theme")->toInteger(), 5);
+  EXPECT_EQ(stored->stored.find("pauseButton")->toInteger(), 4);
+  EXPECT_FALSE(stored->stored.find("resetScores")->toBoolean().value_or(true));
 }
 
 TEST_F(LifecycleTest, NewSettingsReachStorageOnlyWhenTheHostSaves) {
@@ -105,6 +148,86 @@ TEST_F(LifecycleTest, SavedGameComesBackOnTheNextRun) {
   EXPECT_EQ(scripts()[1], R"(Tumbla.initWithGameState({"score":1200}))");
 }
 
+TEST_F(LifecycleTest, GameIsSavedWhenFocusIsLostAndEveryFewMinutesOfPlay) {
+  launchAndLoad();
+  SimApplication& app = platform->application();
+  app.send(LifecycleEvent::DidBecomeActive);
+  webView().setAnswer("Tumbla.saveGameState()", "move 1");
+  platform->runLoop().advance(TumblaViewController::kPeriodicSaveSeconds - 1);
+  EXPECT_EQ(readDocument("gamestate.json"), std::nullopt);
+  platform->runLoop().advance(1);
+  EXPECT_EQ(readDocument("gamestate.json"), "move 1");
+  webView().setAnswer("Tumbla.saveGameState()", "move 2");
+  platform->runLoop().advance(TumblaViewController::kPeriodicSaveSeconds);
+  EXPECT_EQ(readDocument("gamestate.json"), "move 2");
+
+  // Focus lost: one save a moment later, then none until the player is back.
+  webView().setAnswer("Tumbla.saveGameState()", "move 3");
+  app.send(LifecycleEvent::WillResignActive);
+  platform->runLoop().advance(TumblaViewController::kFocusLostSaveDelaySeconds);
+  EXPECT_EQ(readDocument("gamestate.json"), "move 3");
+  webView().clearScripts();
+  platform->runLoop().advance(3 * TumblaViewController::kPeriodicSaveSeconds);
+  EXPECT_EQ(scripts(), Scripts{});
+  app.send(LifecycleEvent::DidBecomeActive);
+  webView().clearScripts();
+  platform->runLoop().advance(TumblaViewController::kPeriodicSaveSeconds);
+  EXPECT_EQ(scripts(), Scripts{"Tumbla.saveGameState()"});
+
+  // Back at once, or gone to the background (which saves by itself): no extra save.
+  for (LifecycleEvent next :
+       {LifecycleEvent::DidBecomeActive, LifecycleEvent::DidEnterBackground}) {
+    app.send(LifecycleEvent::DidBecomeActive);
+    app.send(LifecycleEvent::WillResignActive);
+    app.send(next);
+    webView().clearScripts();
+    platform->runLoop().advance(TumblaViewController::kFocusLostSaveDelaySeconds);
+    EXPECT_EQ(scripts(), Scripts{});
+  }
+}
+
+TEST_F(LifecycleTest, TheHostKnowsWhetherTheLastSaveHappened) {
+  launchAndLoad();
+  EXPECT_TRUE(controller().gameSaved());
+  webView().setAnswer("Tumbla.saveGameState()", std::nullopt);
+  platform->application().send(LifecycleEvent::WillTerminate);
+  EXPECT_FALSE(controller().gameSaved());
+  webView().setAnswer("Tumbla.saveGameState()", "");
+  platform->application().send(LifecycleEvent::WillTerminate);
+  EXPECT_TRUE(controller().gameSaved());
+  webView().setAnswer("Tumbla.saveGameState()", "state");
+  platform->application().send(LifecycleEvent::WillTerminate);
+  EXPECT_TRUE(controller().gameSaved());
+}
+
+TEST_F(LifecycleTest, ADocumentsFolderThatCannotBeWrittenIsLoggedWithItsReasonAndToldOnce) {
+  std::vector<std::string> logged;
+  LogSink previous = setLogSink([&](std::string_view line) { logged.emplace_back(line); });
+  // A file where the documents folder should be: nothing can be written inside it.
+  std::filesystem::path documents = platform->fileManager().documentsDirectory();
+  std::filesystem::remove_all(documents);
+  { std::ofstream(documents) << "in the way"; }
+  launchAndLoad();
+  webView().setAnswer("Tumbla.saveGameState()", "state");
+  platform->application().send(LifecycleEvent::DidEnterBackground);
+  platform->application().send(LifecycleEvent::WillTerminate);
+  setLogSink(previous);
+
+  EXPECT_FALSE(controller().gameSaved());
+  ASSERT_FALSE(logged.empty());
+  // The system's own words for it, in the player's language.
+  const std::string notADirectory = std::strerror(ENOTDIR);
+  for (const std::string& line : logged) {
+    EXPECT_NE(line.find(notADirectory), std::string::npos) << line;
+  }
+  std::vector<Alert> alerts = platform->userInterface().visibleAlerts();
+  ASSERT_EQ(alerts.size(), 1u);
+  EXPECT_NE(alerts[0].message.find(documents.string()), std::string::npos);
+  EXPECT_NE(alerts[0].message.find(notADirectory), std::string::npos);
+  EXPECT_TRUE(platform->userInterface().answerAlert(0));
+  EXPECT_TRUE(platform->userInterface().visibleAlerts().empty());
+}
+
 TEST_F(LifecycleTest, ReturnFromBackgroundPushesSettingsThenResumesTwice) {
   launchAndLoad();
   webView().clearScripts();
@@ -148,6 +271,18 @@ TEST_F(LifecycleTest, CounterFilesAreMadeOnFirstStartAndKeptUpToDate) {
   platform->application().send(LifecycleEvent::DidBecomeActive);
   platform->application().send(LifecycleEvent::DidEnterBackground);
   EXPECT_EQ(readDocument("yongHu31.plist"), "3");
+}
+
+TEST_F(LifecycleTest, EnteringTheBackgroundWritesBothCounters) {
+  writeDocument("yongHu31.plist", "7");
+  writeDocument("facebook2.plist", "5");
+  launch();
+  // Whatever happened to the files meanwhile, the counters in memory are written back.
+  writeDocument("yongHu31.plist", "x");
+  writeDocument("facebook2.plist", "x");
+  platform->application().send(LifecycleEvent::DidEnterBackground);
+  EXPECT_EQ(readDocument("yongHu31.plist"), "7");
+  EXPECT_EQ(readDocument("facebook2.plist"), "5");
 }
 
 TEST_F(LifecycleTest, CounterFilesAreReadByTheirLeadingNumber) {

@@ -2,9 +2,11 @@
 
 #include <cmath>
 
+#include "host/BridgeTrace.h"
 #include "host/CounterFile.h"
 #include "platform/Log.h"
 #include "unit/host/HostFixture.h"
+#include "value/Utf8.h"
 
 namespace tumbla::testing {
 namespace {
@@ -56,6 +58,49 @@ TEST_F(PageHostTest, SavedGameThatIsNotUtf8IsKeptAsideAndTheGameStartsAfresh) {
   EXPECT_EQ(kept, 1);
   ASSERT_EQ(logged.size(), 1u);
   EXPECT_NE(logged[0].find("not UTF-8"), std::string::npos);
+}
+
+TEST_F(PageHostTest, SavedGameThatThePageRejectsIsKeptAsideAndTheGameStartsAfresh) {
+  std::vector<std::string> logged;
+  LogSink previous = setLogSink([&](std::string_view line) { logged.emplace_back(line); });
+  const std::string truncated = R"({"board":[1,2)";
+  writeDocument("gamestate.json", truncated);
+  launch();
+  webView().setAnswer("Tumbla.initWithGameState(" + truncated + ")", std::nullopt);
+  webView().finishLoad();
+  setLogSink(previous);
+
+  ASSERT_GE(scripts().size(), 3u);
+  EXPECT_EQ(scripts()[1], "Tumbla.initWithGameState(" + truncated + ")");
+  EXPECT_EQ(scripts()[2], "Tumbla.init()");
+  EXPECT_EQ(scripts().size(), 3 + kDefaultSettingsPushes.size());
+  ASSERT_EQ(logged.size(), 1u);
+  EXPECT_NE(logged[0].find("could not start from the saved game"), std::string::npos);
+  EXPECT_FALSE(platform->fileManager().fileExists(documentPath("gamestate.json")));
+  std::vector<std::string> kept;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(platform->fileManager().documentsDirectory())) {
+    if (entry.path().filename().string().starts_with("gamestate.json.rejected-")) {
+      kept.push_back(*platform->fileManager().readFile(entry.path()));
+    }
+  }
+  EXPECT_EQ(kept, std::vector<std::string>{truncated});
+
+  // The fresh game's first save is an ordinary save; the rejected one stays aside.
+  webView().setAnswer("Tumbla.saveGameState()", R"({"board":[]})");
+  platform->application().send(LifecycleEvent::WillTerminate);
+  EXPECT_EQ(readDocument("gamestate.json"), R"({"board":[]})");
+}
+
+TEST_F(PageHostTest, ScriptsAfterTheViewIsUnloadedGoNowhere) {
+  launchAndLoad();
+  webView().clearScripts();
+  controller().viewDidUnload();
+  controller().executeJavaScript("late()");
+  controller().saveGameState();
+  controller().loadSettings();
+  EXPECT_TRUE(controller().pendingScripts().empty());
+  EXPECT_EQ(scripts(), Scripts{});
 }
 
 TEST_F(PageHostTest, ScriptsBeforeLoadWaitForTheGameAndRunBeforeTheSettings) {
@@ -147,6 +192,8 @@ TEST_F(PageHostTest, MessagesFromThePageAreDispatchedAsCommandLoadsAre) {
   UserDefaults& defaults = platform->userDefaults();
   webView().postMessage("tumbla://settings.prismora/update?theme=3&pauseButton=2");
   webView().postMessage("http://example.com/news");
+  // No click stands behind a message: a second link at once is dropped, as for loads.
+  webView().postMessage("http://example.com/flood");
   // Neither a URL nor one with a host: nothing is dispatched, nothing is loaded.
   webView().postMessage("not a url");
   webView().postMessage("file:///tmp/other.html");
@@ -167,7 +214,8 @@ TEST_F(PageHostTest, MessagesFromThePageAreDispatchedAsCommandLoadsAre) {
   }
   EXPECT_EQ(traced,
             (std::vector<std::string>{"tumbla://settings.prismora/update?theme=3&pauseButton=2",
-                                      "http://example.com/news", "file:///tmp/other.html",
+                                      "http://example.com/news", "http://example.com/flood",
+                                      "file:///tmp/other.html",
                                       "tumbla://settings.prismora/update?theme=4&shakeToUndo=0"}));
 }
 
@@ -218,13 +266,33 @@ TEST_F(PageHostTest, LaunchImageFadesAfterTheLoad) {
   EXPECT_EQ(controller().imageView()->alpha(), 0.0);
 }
 
-TEST_F(PageHostTest, OlderDevicesWaitThreeSecondsBeforeTheFade) {
-  platform->application().setDeviceFacts({std::nullopt, "iPod1,1", "3.1"});
+TEST_F(PageHostTest, LaunchImageFadeEasesInAndOut) {
   launchAndLoad();
-  platform->runLoop().advance(2.9);
-  EXPECT_DOUBLE_EQ(controller().imageView()->alpha(), 0.99);
-  platform->runLoop().advance(1.2);
-  EXPECT_EQ(controller().imageView()->alpha(), 0.0);
+  // A quarter of the way through the fade has covered an eighth of it, three quarters
+  // seven eighths; a linear fade would be at a quarter and three quarters.
+  platform->runLoop().advance(1.25);
+  EXPECT_NEAR(controller().imageView()->alpha(), 0.99 * (1 - 0.125), 0.012);
+  platform->runLoop().advance(0.5);
+  EXPECT_NEAR(controller().imageView()->alpha(), 0.99 * (1 - 0.875), 0.012);
+}
+
+TEST_F(PageHostTest, OlderDevicesWaitThreeSecondsBeforeTheFade) {
+  for (const char* model : {"iPhone1,1", "iPhone1,2", "iPod1,1", "iPod1,2"}) {
+    install();
+    platform->application().setDeviceFacts({std::nullopt, model, "3.1"});
+    launchAndLoad();
+    platform->runLoop().advance(2.9);
+    EXPECT_DOUBLE_EQ(controller().imageView()->alpha(), 0.99) << model;
+    platform->runLoop().advance(1.2);
+    EXPECT_EQ(controller().imageView()->alpha(), 0.0) << model;
+  }
+  for (const char* model : {"iPhone2,1", "iPod2,1", "iPhone1,3", ""}) {
+    install();
+    platform->application().setDeviceFacts({std::nullopt, model, "3.1"});
+    launchAndLoad();
+    platform->runLoop().advance(2.1);
+    EXPECT_EQ(controller().imageView()->alpha(), 0.0) << model;
+  }
 }
 
 TEST_F(PageHostTest, SystemsBefore4HaveNoRootViewController) {
@@ -233,6 +301,19 @@ TEST_F(PageHostTest, SystemsBefore4HaveNoRootViewController) {
   EXPECT_EQ(delegate->window()->rootView(), nullptr);
   ASSERT_EQ(delegate->window()->subviews().size(), 1u);
   EXPECT_EQ(delegate->window()->subviews()[0], controller().view());
+
+  for (const char* version : {"4.0", "4", "4.3", "10.1"}) {
+    install();
+    platform->application().setDeviceFacts({std::nullopt, "iPhone3,1", version});
+    launch();
+    EXPECT_EQ(delegate->window()->rootView(), controller().view()) << version;
+  }
+  for (const char* version : {"3.2", "3.99", "", "release"}) {
+    install();
+    platform->application().setDeviceFacts({std::nullopt, "iPhone3,1", version});
+    launch();
+    EXPECT_EQ(delegate->window()->rootView(), nullptr) << version;
+  }
 
   install();
   launch();
@@ -261,9 +342,9 @@ TEST_F(PageHostTest, TraceShowsEachBridgeEvent) {
   webView().navigate(*Url::parse("http://example.com/"));
   platform->application().send(LifecycleEvent::WillResignActive);
 
-  auto field = [](const Dictionary& e, const char* key) {
+  auto field = [](const Dictionary& e, const char* key) -> std::string {
     const Value* v = e.find(key);
-    return v && v->stringIf() ? *v->stringIf() : std::string();
+    return v && v->stringIf() ? std::string(*v->stringIf()) : std::string();
   };
   ASSERT_GE(events.size(), 6u);
   EXPECT_EQ(field(events[0], "event"), "script-held");
@@ -282,6 +363,52 @@ TEST_F(PageHostTest, TraceShowsEachBridgeEvent) {
   EXPECT_TRUE(*navigation.find("handled")->booleanIf());
   EXPECT_EQ(field(findEvent("open-outside"), "url"), "http://example.com/");
   EXPECT_EQ(field(findEvent("lifecycle"), "name"), "applicationWillResignActive:");
+}
+
+TEST_F(PageHostTest, TraceSaysWhyAScriptFailedAndCutsLongScripts) {
+  std::vector<Dictionary> events;
+  platform->setTraceSink([&](const Dictionary& e) { events.push_back(e); });
+  // A saved game of 50,000 characters, most of them two bytes long.
+  std::string state = "\"" + std::string(1, 'a');
+  for (int i = 0; i < 25000; ++i) state += "\xC3\xA9";
+  state += "\"";
+  writeDocument("gamestate.json", state);
+  launch();
+  webView().setAnswer("Tumbla.initWithGameState(" + state + ")", std::nullopt);
+  webView().finishLoad();
+
+  const Dictionary* rejected = nullptr;
+  const Dictionary* fresh = nullptr;
+  for (const Dictionary& e : events) {
+    const Value* script = e.find("script");
+    if (!script || !script->stringIf()) continue;
+    if (script->stringIf()->starts_with("Tumbla.initWithGameState(")) rejected = &e;
+    if (*script->stringIf() == "Tumbla.init()") fresh = &e;
+  }
+  ASSERT_NE(rejected, nullptr);
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_FALSE(*rejected->find("answered")->booleanIf());
+  EXPECT_EQ(*rejected->find("error")->stringIf(), SimWebView::kThrownMessage);
+  std::string_view shown = *rejected->find("script")->stringIf();
+  EXPECT_LE(shown.size(), BridgeTrace::kTracedScriptBytes);
+  EXPECT_GE(shown.size(), BridgeTrace::kTracedScriptBytes - 1);
+  EXPECT_TRUE(isValidUtf8(shown));
+  EXPECT_EQ(
+      rejected->find("scriptLength")->toInteger(),
+      static_cast<std::int64_t>(std::string("Tumbla.initWithGameState()").size() + state.size()));
+  // A short script that answered is shown whole, without a length or an error.
+  EXPECT_TRUE(*fresh->find("answered")->booleanIf());
+  EXPECT_EQ(fresh->find("scriptLength"), nullptr);
+  EXPECT_EQ(fresh->find("error"), nullptr);
+}
+
+TEST_F(PageHostTest, OnlyThePageStartGetsTheLongerLimit) {
+  launchAndLoad();
+  const std::vector<ScriptKind>& kinds = webView().scriptKinds();
+  ASSERT_EQ(kinds.size(), scripts().size());
+  for (std::size_t i = 0; i < kinds.size(); ++i) {
+    EXPECT_EQ(kinds[i] == ScriptKind::StartUp, scripts()[i] == "Tumbla.init()") << scripts()[i];
+  }
 }
 
 }  // namespace

@@ -118,6 +118,45 @@ TEST_F(PlatformServices, DefaultsFallBackToRegisteredValuesAndWriteOnlyWhenChang
   EXPECT_EQ(platform->storedPreferences()->stored.find("theme"), nullptr);
 }
 
+TEST_F(PlatformServices, SynchronizeKeepsWhatOthersWroteAndWritesOnlyItsOwnChanges) {
+  UserDefaults& defaults = platform->userDefaults();
+  auto stored = platform->storedPreferences();
+  defaults.setInteger("theme", 1);
+  defaults.setBool("music", true);
+  ASSERT_TRUE(defaults.synchronize());
+
+  // Another program changes one key and adds another while this one changes a third.
+  stored->stored.set("music", Value::boolean(false));
+  stored->stored.set("outside", Value::integer(9));
+  defaults.setInteger("theme", 2);
+  defaults.removeObject("gone");
+  stored->stored.set("gone", Value::integer(1));
+  ASSERT_TRUE(defaults.synchronize());
+  EXPECT_EQ(stored->stored.find("theme")->toInteger(), 2);
+  EXPECT_FALSE(stored->stored.find("music")->toBoolean().value_or(true));
+  EXPECT_EQ(stored->stored.find("outside")->toInteger(), 9);
+  EXPECT_EQ(stored->stored.find("gone"), nullptr);
+  // What the store holds is what this process reads from now on.
+  EXPECT_FALSE(defaults.boolForKey("music"));
+  EXPECT_EQ(defaults.integerForKey("outside"), 9);
+
+  // Without changes of its own it only reads; a later outside change still shows.
+  int saves = stored->saveCount;
+  stored->stored.set("theme", Value::integer(7));
+  ASSERT_TRUE(defaults.synchronize());
+  EXPECT_EQ(stored->saveCount, saves);
+  EXPECT_EQ(defaults.integerForKey("theme"), 7);
+
+  // A change whose write failed is written by the next synchronize, over outside edits.
+  defaults.setInteger("theme", 3);
+  stored->failSaves = true;
+  EXPECT_FALSE(defaults.synchronize());
+  stored->failSaves = false;
+  stored->stored.set("theme", Value::integer(8));
+  ASSERT_TRUE(defaults.synchronize());
+  EXPECT_EQ(stored->stored.find("theme")->toInteger(), 3);
+}
+
 TEST_F(PlatformServices, FilesAreReplacedWholeAndUnusableOnesKeptAside) {
   const FileManager& files = platform->fileManager();
   auto path = files.documentsDirectory() / "deep" / "state.txt";
