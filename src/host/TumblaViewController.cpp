@@ -30,8 +30,10 @@ constexpr float kQuarterTurnCounterClockwise = -1.5707964F;
 
 }  // namespace
 
-TumblaViewController::TumblaViewController() : promotions_(DeploymentSettings::fromBundle()) {
-  // Seam: the Facebook session and its permissions are made here.
+TumblaViewController::TumblaViewController()
+    : snapshotSharing_(SnapshotSharing::Settings::fromBundle(Platform::shared().bundle()),
+                       uploadCount_),
+      promotions_(DeploymentSettings::fromBundle()) {
   urlDispatcher_.setDelegate(this);
   std::vector<std::string> tracks;
   for (int track = 1; track <= 9; ++track) tracks.push_back("track" + std::to_string(track));
@@ -91,7 +93,7 @@ void TumblaViewController::loadView() {
 
 void TumblaViewController::viewDidLoad() {
   readCounters();
-  // Seam: the share view and camera button are built here.
+  snapshotSharing_.buildInto(view_, isIPad());
   promotions_.addPromotionButton(*view_, isIPad());
   loadPage();
   deviceShakenSubscription_ = Platform::shared().notificationCenter().addObserver(
@@ -393,9 +395,10 @@ void TumblaViewController::applicationDidBecomeActive() {
   // The page's saveGameState() only reads, so saving during play is safe.
   saveTimer_ = Platform::shared().runLoop().scheduleTimer(kPeriodicSaveSeconds, true,
                                                           [this] { saveGameState(); });
-  // Seam: the share view hides and its text field empties here.
+  // The share panel hides (and opens by itself on some activations) before the upgrade
+  // offer, so that the offer's alert lies above it.
+  snapshotSharing_.applicationDidBecomeActive(activationCount_);
   promotions_.offerUpgradeIfDue(activationCount_);
-  // Seam: the share panel's own activation test runs here.
 }
 
 void TumblaViewController::applicationDidEnterBackground() {

@@ -10,6 +10,7 @@
 #include "bridge/URLDispatcher.h"
 #include "host/BridgeTrace.h"
 #include "host/Promotions.h"
+#include "host/SnapshotSharing.h"
 #include "platform/Application.h"
 #include "platform/Result.h"
 #include "platform/RunLoop.h"
@@ -85,6 +86,7 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   // The activation and upload counters under the names the system gives them.
   std::int32_t intValue() const { return activationCount_; }
   std::int32_t intFB() const { return uploadCount_; }
+  SnapshotSharing& snapshotSharing() { return snapshotSharing_; }
   // Whether the last save of the game reached the disk, or the page asked to keep the
   // earlier one; false when the page did not answer or the file could not be written.
   bool gameSaved() const { return gameSaved_; }
@@ -122,6 +124,7 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   std::int32_t uploadCount_ = 0;
   Array unsentScores_;
   URLDispatcher urlDispatcher_;
+  SnapshotSharing snapshotSharing_;
   Promotions promotions_;
   std::vector<std::string> pendingScripts_;
   bool webViewLoaded_ = false;

@@ -15,6 +15,11 @@ struct AnimationTiming {
   AnimationCurve curve = AnimationCurve::EaseInOut;
 };
 
+// Moves `view` from its current frame to `target` on the run loop, sixty steps a second.
+// The animation runs while the returned timer is kept and valid.
+std::shared_ptr<Timer> animateFrame(RunLoop& runLoop, const std::shared_ptr<View>& view,
+                                    Rect target, AnimationTiming timing);
+
 // Fades `view` from its current alpha to `target` on the run loop, sixty steps a second.
 // The animation runs while the returned timer is kept and valid.
 std::shared_ptr<Timer> animateAlpha(RunLoop& runLoop, const std::shared_ptr<View>& view,

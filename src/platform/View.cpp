@@ -1,5 +1,6 @@
 #include "platform/View.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tumbla {
@@ -37,14 +38,35 @@ void View::setTransform(const AffineTransform& transform) {
   transformChanged();
 }
 
+void View::setBackgroundColor(const Color& color) {
+  backgroundColor_ = color;
+  backgroundColorChanged();
+}
+
 void View::addSubview(std::shared_ptr<View> view) {
+  removeSubview(*view);
   View& added = *view;
   subviews_.push_back(std::move(view));
   subviewAdded(added);
 }
 
+void View::removeSubview(const View& view) {
+  auto found =
+      std::find_if(subviews_.begin(), subviews_.end(),
+                   [&](const std::shared_ptr<View>& subview) { return subview.get() == &view; });
+  if (found == subviews_.end()) return;
+  std::shared_ptr<View> removed = std::move(*found);
+  subviews_.erase(found);
+  subviewRemoved(*removed);
+}
+
 ImageView::ImageView(std::optional<Image> image)
     : View(image ? Rect{0, 0, image->size.width, image->size.height} : Rect{}),
       image_(std::move(image)) {}
+
+void ImageView::setImage(std::optional<Image> image) {
+  image_ = std::move(image);
+  imageChanged();
+}
 
 }  // namespace tumbla

@@ -21,6 +21,12 @@ struct Rect {
   bool operator==(const Rect&) const = default;
 };
 
+// A colour with its red, green, blue and alpha between 0 and 1.
+struct Color {
+  double red = 0, green = 0, blue = 0, alpha = 0;
+  bool operator==(const Color&) const = default;
+};
+
 // A 2D affine transform [a b; c d] + (tx, ty), as in the drawing API.
 struct AffineTransform {
   double a = 1, b = 0, c = 0, d = 1, tx = 0, ty = 0;
@@ -32,10 +38,12 @@ struct AffineTransform {
   bool operator==(const AffineTransform&) const = default;
 };
 
-// An image found by name among the bundle's resources.
+// An image: a resource of the bundle found by name (its path), or PNG bytes held in
+// memory (a snapshot), shared rather than copied.
 struct Image {
   std::string path;
   Size size;
+  std::shared_ptr<const std::string> png;
 };
 
 // A rectangle on screen. The view keeps its own state; a platform subclass mirrors each
@@ -56,9 +64,15 @@ class View {
   void setHidden(bool hidden);
   const AffineTransform& transform() const { return transform_; }
   void setTransform(const AffineTransform& transform);
+  // Clear (nothing drawn) unless set.
+  const Color& backgroundColor() const { return backgroundColor_; }
+  void setBackgroundColor(const Color& color);
 
-  // Later subviews lie above earlier ones.
+  // Later subviews lie above earlier ones; adding a view that is already a subview brings
+  // it to the front.
   void addSubview(std::shared_ptr<View> view);
+  // Takes `view` out of this view's subviews; nothing when it is not one of them.
+  void removeSubview(const View& view);
   const std::vector<std::shared_ptr<View>>& subviews() const { return subviews_; }
 
  protected:
@@ -66,13 +80,16 @@ class View {
   virtual void alphaChanged() {}
   virtual void hiddenChanged() {}
   virtual void transformChanged() {}
+  virtual void backgroundColorChanged() {}
   virtual void subviewAdded(View& /*view*/) {}
+  virtual void subviewRemoved(View& /*view*/) {}
 
  private:
   Rect frame_;
   double alpha_ = 1.0;
   bool hidden_ = false;
   AffineTransform transform_;
+  Color backgroundColor_;
   std::vector<std::shared_ptr<View>> subviews_;
 };
 
@@ -80,6 +97,11 @@ class ImageView : public View {
  public:
   explicit ImageView(std::optional<Image> image);
   const std::optional<Image>& image() const { return image_; }
+  // Shows another image; the view keeps its frame.
+  void setImage(std::optional<Image> image);
+
+ protected:
+  virtual void imageChanged() {}
 
  private:
   std::optional<Image> image_;

@@ -41,6 +41,13 @@ class WebViewDelegate {
   virtual void didReceiveMessage(WebView& /*webView*/, const std::string& /*message*/) {}
 };
 
+// A load the host itself stopped by refusing it (the page then goes on as it was): the
+// mobile engine's "WebKitErrorDomain" 102, WebKitGTK's "WebKitPolicyError" 102.
+bool isLoadInterruptedByPolicy(const Error& error);
+// A load cancelled before it finished, usually because another one replaced it:
+// "NSURLErrorDomain" -999 on the mobile system, "WebKitNetworkError" 302 on WebKitGTK.
+bool isLoadCancelled(const Error& error);
+
 // An embedded web engine showing one page.
 class WebView : public View {
  public:

@@ -8,8 +8,25 @@ namespace tumbla {
 
 namespace {
 
-bool isUnreservedOrSlash(char ch) {
-  return isAsciiAlnum(ch) || ch == '-' || ch == '.' || ch == '_' || ch == '~' || ch == '/';
+bool isUnreserved(char ch) {
+  return isAsciiAlnum(ch) || ch == '-' || ch == '.' || ch == '_' || ch == '~';
+}
+
+// Escapes every byte as %XX but the unreserved ones and, with `keepSlash`, "/".
+std::string percentEncode(std::string_view text, bool keepSlash) {
+  std::string encoded;
+  encoded.reserve(text.size());
+  for (char ch : text) {
+    if (isUnreserved(ch) || (keepSlash && ch == '/')) {
+      encoded.push_back(ch);
+    } else {
+      auto byte = static_cast<unsigned char>(ch);
+      encoded.push_back('%');
+      encoded.push_back(kUpperHexDigits[byte >> 4]);
+      encoded.push_back(kUpperHexDigits[byte & 0xF]);
+    }
+  }
+  return encoded;
 }
 
 }  // namespace
@@ -34,19 +51,11 @@ std::optional<std::string> percentDecodeUtf8(std::string_view text) {
 }
 
 std::string percentEncodePath(std::string_view text) {
-  std::string encoded;
-  encoded.reserve(text.size());
-  for (char ch : text) {
-    if (isUnreservedOrSlash(ch)) {
-      encoded.push_back(ch);
-    } else {
-      auto byte = static_cast<unsigned char>(ch);
-      encoded.push_back('%');
-      encoded.push_back(kUpperHexDigits[byte >> 4]);
-      encoded.push_back(kUpperHexDigits[byte & 0xF]);
-    }
-  }
-  return encoded;
+  return percentEncode(text, true);
+}
+
+std::string percentEncodeComponent(std::string_view text) {
+  return percentEncode(text, false);
 }
 
 }  // namespace tumbla

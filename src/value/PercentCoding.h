@@ -14,4 +14,8 @@ std::optional<std::string> percentDecodeUtf8(std::string_view text);
 // Escapes every byte outside the URL's unreserved characters and "/" as %XX.
 std::string percentEncodePath(std::string_view text);
 
+// Escapes every byte outside the unreserved characters (letters, digits, "-", ".", "_",
+// "~") as %XX with uppercase digits: a query value that survives any server's reading.
+std::string percentEncodeComponent(std::string_view text);
+
 }  // namespace tumbla

@@ -21,6 +21,8 @@ GtkButtonView::GtkButtonView(Rect frame, std::optional<Image> background,
     : GtkView<Button>(gtk_button_new(), frame, std::move(background), std::move(accessibleName)) {
   GtkWidget* widget = button();
   gtk_button_set_relief(GTK_BUTTON(widget), GTK_RELIEF_NONE);
+  // Buttons over the page are touched, never tabbed to: the keyboard stays with the game.
+  gtk_widget_set_can_focus(widget, FALSE);
   gtk_widget_set_tooltip_text(widget, this->accessibleName().c_str());
   atk_object_set_name(gtk_widget_get_accessible(widget), this->accessibleName().c_str());
   // The widget lives as long as this view, which owns it through its overlay.

@@ -31,11 +31,35 @@ GtkImageView::GtkImageView(std::optional<Image> image)
   // Image views leave touches to what lies below them.
   viewWidget().setTakesInput(false);
   viewWidget().setScaleListener([this](double) { render(); });
-  if (const auto& shown = this->image()) {
-    GErrorSlot error;
+  loadImage();
+  render();
+}
+
+void GtkImageView::loadImage() {
+  original_.reset();
+  const std::optional<Image>& shown = image();
+  if (!shown) return;
+  GErrorSlot error;
+  if (shown->png) {
+    GObjectPtr<GdkPixbufLoader> loader(gdk_pixbuf_loader_new());
+    bool written =
+        gdk_pixbuf_loader_write(loader.get(), reinterpret_cast<const guchar*>(shown->png->data()),
+                                shown->png->size(), error.out());
+    // A loader is always closed, even after a failed write, or it complains when freed.
+    bool closed = gdk_pixbuf_loader_close(loader.get(), written ? error.out() : nullptr);
+    GdkPixbuf* pixbuf = gdk_pixbuf_loader_get_pixbuf(loader.get());
+    if (written && closed && pixbuf) original_.reset(GDK_PIXBUF(g_object_ref(pixbuf)));
+  } else {
     original_.reset(gdk_pixbuf_new_from_file(shown->path.c_str(), error.out()));
-    if (!original_) logLine("can't show the image " + shown->path + ": " + error.message());
   }
+  if (!original_) {
+    logLine("can't show the image " + (shown->png ? std::string("in memory") : shown->path) + ": " +
+            error.message());
+  }
+}
+
+void GtkImageView::imageChanged() {
+  loadImage();
   render();
 }
 

@@ -18,8 +18,11 @@ class GtkImageView : public GtkView<ImageView> {
  protected:
   void frameChanged() override;
   void transformChanged() override;
+  void imageChanged() override;
 
  private:
+  // Reads the image (a file, or PNG bytes in memory) into `original_`.
+  void loadImage();
   void render();
 
   GObjectPtr<GdkPixbuf> original_;

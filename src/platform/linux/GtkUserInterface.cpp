@@ -1,12 +1,17 @@
 #include "platform/linux/GtkUserInterface.h"
 
+#include <cairo.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/linux/GtkAlertDialog.h"
 #include "platform/linux/GtkButtonView.h"
 #include "platform/linux/GtkImageView.h"
+#include "platform/linux/GtkLabelView.h"
+#include "platform/linux/GtkTextFieldView.h"
 #include "platform/linux/GtkView.h"
 #include "platform/linux/WebKitView.h"
 #include "value/Value.h"
@@ -14,6 +19,40 @@
 namespace tumbla {
 
 namespace {
+
+cairo_status_t appendToString(void* closure, const unsigned char* data, unsigned int length) {
+  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+// One snapshot on its way: the drawn pixels, then the PNG bytes, then the answer.
+struct SnapshotJob {
+  cairo_surface_t* surface;
+  Size size;
+  UserInterface::SnapshotDone done;
+  std::string png;
+  bool encoded = false;
+
+  ~SnapshotJob() { cairo_surface_destroy(surface); }
+};
+
+// The PNG encoding.
+void encodeSnapshot(SnapshotJob& job) {
+  job.png.reserve(static_cast<std::size_t>(job.size.width * job.size.height));
+  job.encoded = cairo_surface_write_to_png_stream(job.surface, appendToString, &job.png) ==
+                CAIRO_STATUS_SUCCESS;
+}
+
+// Runs on the main thread once the encoding is done.
+gboolean deliverSnapshot(gpointer data) {
+  std::unique_ptr<SnapshotJob> job(static_cast<SnapshotJob*>(data));
+  if (!job->encoded) {
+    job->done(Failure{"could not encode the snapshot as PNG"});
+  } else {
+    job->done(Image{"", job->size, std::make_shared<const std::string>(std::move(job->png))});
+  }
+  return G_SOURCE_REMOVE;
+}
 
 std::string infoText(const Bundle& bundle, const char* key) {
   const Value* value = bundle.objectForInfoDictionaryKey(key);
@@ -60,6 +99,10 @@ std::shared_ptr<WebView> GtkUserInterface::makeWebView(Rect frame) {
   return view;
 }
 
+void GtkUserInterface::deleteWebCookiesForHost(std::string_view host) {
+  WebKitView::deleteCookiesForHost(host);
+}
+
 std::shared_ptr<ImageView> GtkUserInterface::makeImageView(std::optional<Image> image) {
   return std::make_shared<GtkImageView>(std::move(image));
 }
@@ -71,6 +114,42 @@ std::optional<Image> GtkUserInterface::imageNamed(std::string_view name) const {
   int height = 0;
   if (!gdk_pixbuf_get_file_info(path->c_str(), &width, &height)) return std::nullopt;
   return Image{*path, Size{static_cast<double>(width), static_cast<double>(height)}};
+}
+
+void GtkUserInterface::snapshot(View& view, SnapshotDone done) {
+  auto* backed = dynamic_cast<GtkBackedView*>(&view);
+  GtkWidget* widget = backed ? backed->viewWidget().widget() : nullptr;
+  int width = widget ? gtk_widget_get_allocated_width(widget) : 0;
+  int height = widget ? gtk_widget_get_allocated_height(widget) : 0;
+  if (!widget || !gtk_widget_get_realized(widget) || width <= 1 || height <= 1) {
+    done(Failure{"the view is not on screen, so there is nothing to take a snapshot of"});
+    return;
+  }
+  // A layout still pending (a view just moved) is done first: a widget draws only where
+  // it has been placed. Drawing must happen here, where the widgets live.
+  if (GtkWidget* toplevel = gtk_widget_get_toplevel(widget); GTK_IS_CONTAINER(toplevel)) {
+    gtk_container_check_resize(GTK_CONTAINER(toplevel));
+  }
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+  cairo_t* cr = cairo_create(surface);
+  gtk_widget_draw(widget, cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(surface);
+
+  auto* job = new SnapshotJob{
+      surface, Size{static_cast<double>(width), static_cast<double>(height)}, std::move(done)};
+  // The answer comes from the main loop, as the interface promises, never from inside
+  // this call.
+  encodeSnapshot(*job);
+  g_idle_add(deliverSnapshot, job);
+}
+
+std::shared_ptr<Label> GtkUserInterface::makeLabel(Rect frame, std::string text, LabelStyle style) {
+  return std::make_shared<GtkLabelView>(frame, std::move(text), std::move(style));
+}
+
+std::shared_ptr<TextField> GtkUserInterface::makeTextField(Rect frame, std::string accessibleName) {
+  return std::make_shared<GtkTextFieldView>(frame, std::move(accessibleName));
 }
 
 std::shared_ptr<Button> GtkUserInterface::makeButton(Rect frame, std::optional<Image> background,

@@ -22,10 +22,15 @@ class GtkUserInterface : public UserInterface {
 
   Rect mainScreenBounds() const override;
   std::shared_ptr<Window> makeWindow(Rect frame) override;
+  std::shared_ptr<Window> keyWindow() const override { return mainWindow(); }
   std::shared_ptr<View> makeView(Rect frame) override;
   std::shared_ptr<WebView> makeWebView(Rect frame) override;
+  void deleteWebCookiesForHost(std::string_view host) override;
   std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) override;
   std::optional<Image> imageNamed(std::string_view name) const override;
+  void snapshot(View& view, SnapshotDone done) override;
+  std::shared_ptr<Label> makeLabel(Rect frame, std::string text, LabelStyle style) override;
+  std::shared_ptr<TextField> makeTextField(Rect frame, std::string accessibleName) override;
   std::shared_ptr<Button> makeButton(Rect frame, std::optional<Image> background,
                                      std::string accessibleName) override;
   Subscription showAlert(Alert alert, AlertAnswer answer) override;

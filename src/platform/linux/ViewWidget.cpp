@@ -34,6 +34,16 @@ GdkRectangle toPixels(const Rect& rect) {
           static_cast<int>(std::lround(rect.y + rect.height)) - y};
 }
 
+gboolean drawBackground(GtkWidget* widget, cairo_t* cr, gpointer self) {
+  const Color& color = static_cast<ViewWidget*>(self)->backgroundColor();
+  cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
+  cairo_rectangle(cr, 0, 0, gtk_widget_get_allocated_width(widget),
+                  gtk_widget_get_allocated_height(widget));
+  cairo_fill(cr);
+  // The content and the children draw after, above the colour.
+  return FALSE;
+}
+
 }  // namespace
 
 Rect visualRect(const Rect& frame, const AffineTransform& transform) {
@@ -107,6 +117,14 @@ void ViewWidget::setAlpha(double alpha) {
   applyPassThrough();
 }
 
+void ViewWidget::setBackgroundColor(const Color& color) {
+  if (background_.alpha == 0 && color.alpha != 0) {
+    g_signal_connect(overlay_, "draw", G_CALLBACK(drawBackground), this);
+  }
+  background_ = color;
+  gtk_widget_queue_draw(overlay_);
+}
+
 void ViewWidget::setHidden(bool hidden) {
   gtk_widget_set_visible(overlay_, !hidden);
 }
@@ -119,6 +137,13 @@ void ViewWidget::setTakesInput(bool takesInput) {
 void ViewWidget::addChild(ViewWidget& child) {
   gtk_overlay_add_overlay(GTK_OVERLAY(overlay_), child.overlay_);
   child.applyPassThrough();
+}
+
+void ViewWidget::removeChild(ViewWidget& child) {
+  // The child keeps its own reference to its overlay, so it survives leaving the parent.
+  if (gtk_widget_get_parent(child.overlay_) == overlay_) {
+    gtk_container_remove(GTK_CONTAINER(overlay_), child.overlay_);
+  }
 }
 
 void ViewWidget::applyPassThrough() {

@@ -35,16 +35,21 @@ class ViewWidget {
   }
   void setAlpha(double alpha);
   void setHidden(bool hidden);
+  // Fills the view with the colour, below its content and children.
+  void setBackgroundColor(const Color& color);
+  const Color& backgroundColor() const { return background_; }
   // Views that ignore touches (image views, and any view once transparent) let the
   // pointer through to what lies below, as on the mobile system.
   void setTakesInput(bool takesInput);
   void addChild(ViewWidget& child);
+  void removeChild(ViewWidget& child);
 
  private:
   void applyPassThrough();
   void applyPlacement();
 
   GtkWidget* overlay_;
+  Color background_;
   Rect frame_;
   AffineTransform transform_;
   std::function<void(double)> scaleListener_;

@@ -1,5 +1,7 @@
 #include "platform/linux/WebKitView.h"
 
+#include "platform/UrlLoading.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -361,6 +363,41 @@ void WebKitView::resendSize() {
   --nudged.height;
   gtk_widget_size_allocate(widget, &nudged);
   gtk_widget_size_allocate(widget, &shown);
+}
+
+namespace {
+
+struct CookieDeletion {
+  std::string host;
+};
+
+void removeFetchedCookies(GObject* source, GAsyncResult* result, gpointer data) {
+  std::unique_ptr<CookieDeletion> deletion(static_cast<CookieDeletion*>(data));
+  auto* manager = WEBKIT_WEBSITE_DATA_MANAGER(source);
+  GList* records = webkit_website_data_manager_fetch_finish(manager, result, nullptr);
+  GList* matching = nullptr;
+  for (GList* item = records; item != nullptr; item = item->next) {
+    auto* record = static_cast<WebKitWebsiteData*>(item->data);
+    // Records are named by the cookies' domain, without a leading dot.
+    if (cookieDomainMatches(webkit_website_data_get_name(record), deletion->host)) {
+      matching = g_list_prepend(matching, record);
+    }
+  }
+  if (matching != nullptr) {
+    webkit_website_data_manager_remove(manager, WEBKIT_WEBSITE_DATA_COOKIES, matching, nullptr,
+                                       nullptr, nullptr);
+  }
+  g_list_free(matching);
+  g_list_free_full(records, reinterpret_cast<GDestroyNotify>(webkit_website_data_unref));
+}
+
+}  // namespace
+
+void WebKitView::deleteCookiesForHost(std::string_view host) {
+  WebKitWebsiteDataManager* manager =
+      webkit_web_context_get_website_data_manager(sharedEphemeralContext());
+  webkit_website_data_manager_fetch(manager, WEBKIT_WEBSITE_DATA_COOKIES, nullptr,
+                                    removeFetchedCookies, new CookieDeletion{std::string(host)});
 }
 
 }  // namespace tumbla

@@ -49,6 +49,10 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   // The engine's inspector, in a window of its own, for game authors.
   void showDeveloperTools();
 
+  // Forgets, shortly after, the cookies every web view holds for `host` and its
+  // subdomains.
+  static void deleteCookiesForHost(std::string_view host);
+
  private:
   struct LoadRequest {
     std::string uri;

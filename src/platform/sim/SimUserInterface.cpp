@@ -1,5 +1,7 @@
 #include "platform/sim/SimUserInterface.h"
 
+#include <string>
+
 namespace tumbla {
 
 std::shared_ptr<Window> SimUserInterface::makeWindow(Rect frame) {
@@ -20,6 +22,18 @@ std::shared_ptr<WebView> SimUserInterface::makeWebView(Rect frame) {
 
 std::shared_ptr<ImageView> SimUserInterface::makeImageView(std::optional<Image> image) {
   return std::make_shared<ImageView>(std::move(image));
+}
+
+void SimUserInterface::snapshot(View& view, SnapshotDone done) {
+  if (snapshotFailure_) {
+    done(*snapshotFailure_);
+    return;
+  }
+  Size size{view.frame().width, view.frame().height};
+  auto png = std::make_shared<const std::string>(
+      "snapshot " + std::to_string(static_cast<int>(size.width)) + "x" +
+      std::to_string(static_cast<int>(size.height)));
+  done(Image{"", size, std::move(png)});
 }
 
 std::optional<Image> SimUserInterface::imageNamed(std::string_view name) const {

@@ -20,15 +20,52 @@ class SimWindow : public Window {
   bool visible_ = false;
 };
 
+// A field whose text the test types.
+class SimTextField : public TextField {
+ public:
+  using TextField::TextField;
+  std::string text() const override { return text_; }
+  void setText(const std::string& text) override { text_ = text; }
+  void resignFirstResponder() override { editing_ = false; }
+  // The player touches the field and types.
+  void type(const std::string& text) {
+    editing_ = true;
+    text_ += text;
+  }
+  bool isEditing() const { return editing_; }
+
+ private:
+  std::string text_;
+  bool editing_ = false;
+};
+
 // Views that only keep their state, for tests to inspect.
 class SimUserInterface : public UserInterface {
  public:
   Rect mainScreenBounds() const override { return screen_; }
   std::shared_ptr<Window> makeWindow(Rect frame) override;
+  std::shared_ptr<Window> keyWindow() const override {
+    return windows_.empty() ? nullptr : windows_.back();
+  }
   std::shared_ptr<View> makeView(Rect frame) override;
   std::shared_ptr<WebView> makeWebView(Rect frame) override;
+  void deleteWebCookiesForHost(std::string_view host) override {
+    webCookieDeletions_.emplace_back(host);
+  }
+  // The hosts whose web cookies were deleted, in order.
+  const std::vector<std::string>& webCookieDeletions() const { return webCookieDeletions_; }
   std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) override;
   std::optional<Image> imageNamed(std::string_view name) const override;
+  // Answers at once with an image of the view's size whose bytes name that size
+  // ("snapshot 480x320"), or with the failure set below.
+  void snapshot(View& view, SnapshotDone done) override;
+  void setSnapshotFailure(std::optional<Failure> failure) { snapshotFailure_ = std::move(failure); }
+  std::shared_ptr<Label> makeLabel(Rect frame, std::string text, LabelStyle style) override {
+    return std::make_shared<Label>(frame, std::move(text), std::move(style));
+  }
+  std::shared_ptr<TextField> makeTextField(Rect frame, std::string accessibleName) override {
+    return std::make_shared<SimTextField>(frame, std::move(accessibleName));
+  }
   std::shared_ptr<Button> makeButton(Rect frame, std::optional<Image> background,
                                      std::string accessibleName) override;
   Subscription showAlert(Alert alert, AlertAnswer answer) override;
@@ -48,6 +85,8 @@ class SimUserInterface : public UserInterface {
  private:
   Rect screen_{0, 0, 320, 480};
   std::map<std::string, Size, std::less<>> images_;
+  std::optional<Failure> snapshotFailure_;
+  std::vector<std::string> webCookieDeletions_;
   std::vector<std::shared_ptr<SimWindow>> windows_;
   std::vector<std::shared_ptr<SimWebView>> webViews_;
   std::vector<std::shared_ptr<Button>> buttons_;

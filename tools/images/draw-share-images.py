@@ -1,0 +1,101 @@
+#!/usr/bin/env python3
+"""Draws the share panel's and the web dialog's small images into resources/.
+
+The images are plain shapes, drawn pixel by pixel so that no imaging library is needed:
+    tools/images/draw-share-images.py resources
+"""
+import math
+import struct
+import sys
+import zlib
+from pathlib import Path
+
+
+def png(width, height, pixel):
+    """PNG bytes of an RGBA image whose pixel(x, y) answers (r, g, b, a)."""
+    rows = b"".join(
+        b"\0" + b"".join(struct.pack("4B", *pixel(x + 0.5, y + 0.5)) for x in range(width))
+        for y in range(height))
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+            chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
+
+
+def inside_rounded(x, y, w, h, r):
+    cx = min(max(x, r), w - r)
+    cy = min(max(y, r), h - r)
+    return (x - cx) ** 2 + (y - cy) ** 2 <= r * r
+
+
+def camera(x, y):
+    w, h = 43, 43
+    if math.hypot(x - w / 2, y - h / 2 - 2) < 8:
+        return (40, 40, 40, 255) if math.hypot(x - w / 2, y - h / 2 - 2) < 5 else (230, 230, 230, 255)
+    if 15 < x < 28 and 6 < y < 12:
+        return (50, 50, 50, 255)
+    if inside_rounded(x - 3, y - 10, w - 6, h - 16, 5):
+        return (50, 50, 50, 255)
+    return (0, 0, 0, 0)
+
+
+def facebook_mark(size, x, y, radius):
+    """The white "f" on blue of the share button and the dialog's icon."""
+    s = size / 50
+    if not inside_rounded(x, y, size, size, radius):
+        return (0, 0, 0, 0)
+    stem = 22 * s < x < 30 * s and 12 * s < y < 50 * s
+    bar = 16 * s < x < 36 * s and 22 * s < y < 28 * s
+    arch = 22 * s < x < 38 * s and 8 * s < y < 14 * s
+    if stem or bar or arch:
+        return (255, 255, 255, 255)
+    return (59, 89, 152, 255)
+
+
+def cancel_background(x, y):
+    return (200, 60, 50, 255) if inside_rounded(x, y, 100, 26, 8) else (0, 0, 0, 0)
+
+
+def placeholder(x, y):
+    # A framed landscape: sky, a hill and a sun.
+    if x < 4 or y < 4 or x > 176 or y > 116:
+        return (255, 255, 255, 255)
+    if math.hypot(x - 140, y - 30) < 12:
+        return (250, 210, 70, 255)
+    if y > 80 + 15 * math.sin(x / 25):
+        return (90, 160, 90, 255)
+    return (150, 200, 240, 255)
+
+
+def close(x, y):
+    d = math.hypot(x - 14.5, y - 14.5)
+    if d > 11:
+        return (0, 0, 0, 0)
+    on_cross = abs((x - 14.5) - (y - 14.5)) < 2 or abs((x - 14.5) + (y - 14.5)) < 2
+    if on_cross and d < 7:
+        return (255, 255, 255, 255)
+    return (80, 80, 80, 230)
+
+
+def main():
+    out = Path(sys.argv[1] if len(sys.argv) > 1 else "resources")
+    images = {
+        "shexiangtou.png": png(43, 43, camera),
+        "facebook.png": png(50, 50, lambda x, y: facebook_mark(50, x, y, 8)),
+        "3242.png": png(100, 26, cancel_background),
+        "share.png": png(180, 120, placeholder),
+        "FBDialog.bundle/images/fbicon.png": png(16, 16, lambda x, y: facebook_mark(16, x, y, 2)),
+        "FBDialog.bundle/images/close.png": png(29, 29, close),
+    }
+    for name, data in images.items():
+        path = out / name
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_bytes(data)
+
+
+if __name__ == "__main__":
+    main()
