@@ -332,7 +332,13 @@ class EndToEnd(unittest.TestCase):
         for runs, sig in enumerate([signal.SIGINT, signal.SIGTERM, signal.SIGHUP], start=1):
             with self.subTest(signal=sig.name):
                 run = self.start(bundle)
-                run.wait_started()
+                try:
+                    run.wait_started()
+                finally:
+                    # A run that failed to start must not hold the data directory for the next.
+                    if not any(e["event"] == "lifecycle" for e in run.events()):
+                        run.process.kill()
+                        run.process.wait()
                 self.assertEqual(run.terminate(sig=sig, group=True), 0, run.stderr())
                 saved = json.loads((documents / "gamestate.json").read_text())
                 self.assertEqual(saved, {"runs": runs})
