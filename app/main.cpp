@@ -12,6 +12,7 @@
 #include "CommandLine.h"
 #include "GameProcess.h"
 #include "TraceFile.h"
+#include "host/PromptConfiguration.h"
 #include "host/TumblaAppDelegate.h"
 #include "platform/Log.h"
 #include "platform/linux/LinuxPlatformFactory.h"
@@ -98,6 +99,7 @@ int main(int argc, char** argv) {
     const TumblaViewController* controller = delegate.viewController();
     if (status == 0 && controller && !controller->gameSaved()) status = kGameNotSaved;
   }
+  PromptConfiguration::tearDown();
   setLogSink(nullptr);
   Platform::uninstall();
   return status;

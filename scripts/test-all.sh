@@ -22,6 +22,12 @@ step "unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DTUMBLA_SANITIZE=ON -DTUMBLA_LINUX=OFF
 ctest --test-dir build-asan --output-on-failure --timeout 600 -j2
 
+step "remote checks under ThreadSanitizer"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUMBLA_SANITIZE_THREAD=ON \
+  >/dev/null
+cmake --build build-tsan --target tumbla_remote_check_tests
+ctest --test-dir build-tsan --output-on-failure --timeout 600 -R '^tumbla_remote_check_tests$'
+
 step "short fuzz run"
 CC=clang CXX=clang++ scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTUMBLA_FUZZ=ON -DTUMBLA_LINUX=OFF -DTUMBLA_TESTS=OFF

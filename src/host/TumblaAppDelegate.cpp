@@ -1,6 +1,8 @@
 #include "host/TumblaAppDelegate.h"
 
 #include "host/BridgeTrace.h"
+#include "host/DeploymentSettings.h"
+#include "host/PromptConfiguration.h"
 #include "host/Shakable.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
@@ -46,7 +48,7 @@ void TumblaAppDelegate::initialize() {
   logIfFailed(Platform::shared().userDefaults().synchronize(), "write the settings");
   // Seam: the sound manager takes the opposite of "enableMusic" as its background-music
   // switch and warms up its player here.
-  // Seam: the three prompt components are configured here.
+  PromptConfiguration::configure(DeploymentSettings::fromBundle());
 }
 
 void TumblaAppDelegate::applicationDidFinishLaunching() {
@@ -61,9 +63,10 @@ void TumblaAppDelegate::applicationDidFinishLaunching() {
   } else {
     window_->addSubview(viewController_->view());
   }
-  // Seam: the dispatcher becomes the three prompt components' delegate here.
+  PromptConfiguration::setDelegate(viewController_->urlDispatcher());
   window_->makeKeyAndVisible();
-  // Seam: the review switch may schedule the review request here.
+  reviewRequest_ = std::make_unique<ReviewRequest>(DeploymentSettings::fromBundle());
+  reviewRequest_->startAtLaunch();
 }
 
 void TumblaAppDelegate::applicationWillResignActive() {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "host/ReviewRequest.h"
 #include "host/TumblaViewController.h"
 #include "platform/Application.h"
 #include "platform/Window.h"
@@ -16,8 +17,9 @@ class TumblaAppDelegate : public ApplicationDelegate {
   // Runs the class's one-time set-up for the installed platform first.
   TumblaAppDelegate();
 
-  // Registers the bundle's "Defaults" property list as the settings' fallback. Runs once
-  // per installed platform, before the first delegate is made.
+  // Registers the bundle's "Defaults" property list as the settings' fallback and sets up
+  // the engagement prompts. Runs once per installed platform, before the first delegate
+  // is made.
   static void initialize();
 
   void applicationDidFinishLaunching() override;
@@ -32,6 +34,7 @@ class TumblaAppDelegate : public ApplicationDelegate {
   }
   const std::shared_ptr<Window>& window() const { return window_; }
   TumblaViewController* viewController() const { return viewController_.get(); }
+  ReviewRequest* reviewRequest() const { return reviewRequest_.get(); }
 
  private:
   // Every event reaches the controller under the same name, and the trace.
@@ -39,6 +42,7 @@ class TumblaAppDelegate : public ApplicationDelegate {
 
   std::shared_ptr<Window> window_;
   std::unique_ptr<TumblaViewController> viewController_;
+  std::unique_ptr<ReviewRequest> reviewRequest_;
 };
 
 }  // namespace tumbla

@@ -27,7 +27,7 @@ constexpr float kQuarterTurnCounterClockwise = -1.5707964F;
 
 }  // namespace
 
-TumblaViewController::TumblaViewController() {
+TumblaViewController::TumblaViewController() : promotions_(DeploymentSettings::fromBundle()) {
   // Seam: the Facebook session and its permissions are made here.
   urlDispatcher_.setDelegate(this);
   // Seam: the music track list "track1" to "track9" goes to the shuffled playlist here.
@@ -85,7 +85,7 @@ void TumblaViewController::loadView() {
 void TumblaViewController::viewDidLoad() {
   readCounters();
   // Seam: the share view and camera button are built here.
-  // Seam: the remote configuration page decides here whether the promotion button shows.
+  promotions_.addPromotionButton(*view_, isIPad());
   loadPage();
   deviceShakenSubscription_ = Platform::shared().notificationCenter().addObserver(
       this, std::string(kDeviceShakenNotification), nullptr,
@@ -373,7 +373,8 @@ void TumblaViewController::applicationDidBecomeActive() {
   saveTimer_ = Platform::shared().runLoop().scheduleTimer(kPeriodicSaveSeconds, true,
                                                           [this] { saveGameState(); });
   // Seam: the share view hides and its text field empties here.
-  // Seam: the activation prompts (upgrade offer, share panel) run here.
+  promotions_.offerUpgradeIfDue(activationCount_);
+  // Seam: the share panel's own activation test runs here.
 }
 
 void TumblaViewController::applicationDidEnterBackground() {

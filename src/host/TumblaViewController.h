@@ -8,6 +8,7 @@
 
 #include "bridge/URLDispatcher.h"
 #include "host/BridgeTrace.h"
+#include "host/Promotions.h"
 #include "platform/Application.h"
 #include "platform/Result.h"
 #include "platform/RunLoop.h"
@@ -87,6 +88,8 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   static constexpr double kPeriodicSaveSeconds = 180;
   static constexpr double kFocusLostSaveDelaySeconds = 2;
 
+  Promotions& promotions() { return promotions_; }
+
  private:
   void loadView();
   void viewDidLoad();
@@ -113,6 +116,7 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   std::int32_t uploadCount_ = 0;
   Array unsentScores_;
   URLDispatcher urlDispatcher_;
+  Promotions promotions_;
   std::vector<std::string> pendingScripts_;
   bool webViewLoaded_ = false;
   std::shared_ptr<View> view_;

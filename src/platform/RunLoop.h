@@ -25,6 +25,8 @@ class RunLoop {
   virtual ~RunLoop() = default;
 
   virtual Date now() const = 0;
+  // True on the thread that runs the loop.
+  virtual bool isMainThread() const = 0;
 
   // Fires `callback` on the main thread after `seconds`, and again every `seconds` when
   // `repeats`, until the returned timer is invalidated or released.

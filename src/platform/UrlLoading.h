@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +30,9 @@ struct UrlRequest {
   std::string body;
   double timeoutSeconds = 60;
   std::size_t maxBodyBytes = kDefaultMaxBodyBytes;
+  // When set, turning it true makes a synchronous load in flight end soon with a failure
+  // (another thread's way to stop one it no longer needs).
+  std::shared_ptr<const std::atomic<bool>> cancelled;
 };
 
 struct UrlResponse {

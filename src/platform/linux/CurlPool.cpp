@@ -76,7 +76,9 @@ std::size_t onData(char* buffer, std::size_t size, std::size_t count, void* data
 
 int onProgress(void* data, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   auto& transfer = *static_cast<Transfer*>(data);
-  bool stop = transfer.closed || (transfer.callbacks.cancelled && transfer.callbacks.cancelled());
+  const auto& requestCancelled = transfer.request.cancelled;
+  bool stop = transfer.closed || (requestCancelled && *requestCancelled) ||
+              (transfer.callbacks.cancelled && transfer.callbacks.cancelled());
   return stop ? 1 : 0;
 }
 

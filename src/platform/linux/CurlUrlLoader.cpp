@@ -40,7 +40,9 @@ Result<UrlReply> CurlUrlLoader::load(const UrlRequest& request) {
     body.append(piece);
     return true;
   };
-  Result<UrlResponse> response = pool_->perform(request, callbacks);
+  // Held for the whole load: the loader may go away meanwhile on another thread.
+  std::shared_ptr<CurlPool> pool = pool_;
+  Result<UrlResponse> response = pool->perform(request, callbacks);
   if (!response) return response.failure();
   return UrlReply{std::move(*response), std::move(body)};
 }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 
@@ -59,17 +60,30 @@ struct Handoff {
   bool done = false;
 };
 
-gboolean runHandoff(gpointer data) {
-  auto handoff = *static_cast<std::shared_ptr<Handoff>*>(data);
+// Hand-offs waiting for the main loop, oldest first. They pass through this queue rather
+// than through the sources' data, so that the hand-over is ordered by a lock thread
+// checkers can see (GLib's own locking is invisible to them).
+struct PendingHandoffs {
+  std::mutex mutex;
+  std::deque<std::shared_ptr<Handoff>> queue;
+};
+
+PendingHandoffs& pendingHandoffs() {
+  static PendingHandoffs pending;
+  return pending;
+}
+
+gboolean runHandoff(gpointer) {
+  std::shared_ptr<Handoff> handoff;
+  {
+    PendingHandoffs& pending = pendingHandoffs();
+    std::lock_guard lock(pending.mutex);
+    if (pending.queue.empty()) return G_SOURCE_REMOVE;
+    handoff = std::move(pending.queue.front());
+    pending.queue.pop_front();
+  }
   HostOperation::run([handoff] {
-    // Taken under the hand-off's lock, which orders it after the poster's write in a way
-    // thread checkers can see (GLib's own locking is invisible to them).
-    std::function<void()> task;
-    {
-      std::lock_guard lock(handoff->mutex);
-      task = std::move(handoff->task);
-    }
-    task();
+    handoff->task();
     std::lock_guard lock(handoff->mutex);
     handoff->done = true;
     handoff->doneChanged.notify_all();
@@ -77,23 +91,23 @@ gboolean runHandoff(gpointer data) {
   return G_SOURCE_REMOVE;
 }
 
-void releaseHandoff(gpointer data) {
-  delete static_cast<std::shared_ptr<Handoff>*>(data);
-}
-
 std::shared_ptr<Handoff> makeHandoff(std::function<void()> task) {
   auto handoff = std::make_shared<Handoff>();
-  std::lock_guard lock(handoff->mutex);
   handoff->task = std::move(task);
   return handoff;
 }
 
-void attachHandoff(const std::shared_ptr<Handoff>& handoff) {
+void attachHandoff(std::shared_ptr<Handoff> handoff) {
+  {
+    PendingHandoffs& pending = pendingHandoffs();
+    std::lock_guard lock(pending.mutex);
+    pending.queue.push_back(std::move(handoff));
+  }
   // g_main_context_invoke would run the task at once on the main thread; a task posted
   // without waiting must wait for the loop, so it always goes through an idle source.
   GSource* source = g_idle_source_new();
   g_source_set_priority(source, G_PRIORITY_DEFAULT);
-  g_source_set_callback(source, runHandoff, new std::shared_ptr<Handoff>(handoff), releaseHandoff);
+  g_source_set_callback(source, runHandoff, nullptr, nullptr);
   g_source_attach(source, g_main_context_default());
   g_source_unref(source);
 }
@@ -116,8 +130,7 @@ void GLibRunLoop::scheduleTimerImpl(double seconds, bool repeats, std::function<
 }
 
 void GLibRunLoop::postToMain(std::function<void()> task, bool waitUntilDone) {
-  bool onMainThread = std::this_thread::get_id() == mainThread_;
-  if (onMainThread && waitUntilDone) {
+  if (isMainThread() && waitUntilDone) {
     task();
     return;
   }

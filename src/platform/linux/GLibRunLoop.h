@@ -14,6 +14,7 @@ class GLibRunLoop : public RunLoop {
   GLibRunLoop();
 
   Date now() const override;
+  bool isMainThread() const override { return std::this_thread::get_id() == mainThread_; }
   void postToMain(std::function<void()> task, bool waitUntilDone) override;
   BackgroundThread startBackground(std::function<void()> body) override;
 

@@ -13,6 +13,8 @@ namespace tumbla {
 class SimRunLoop : public RunLoop {
  public:
   Date now() const override { return now_; }
+  // Background work runs on the test's thread too.
+  bool isMainThread() const override { return true; }
   void postToMain(std::function<void()> task, bool waitUntilDone) override;
   BackgroundThread startBackground(std::function<void()> body) override;
 

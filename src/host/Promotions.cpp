@@ -1,0 +1,70 @@
+#include "host/Promotions.h"
+
+#include "platform/Log.h"
+#include "platform/Platform.h"
+
+namespace tumbla {
+
+namespace {
+
+constexpr int kBuyNowIndex = 1;
+
+void openOutside(const std::string& address, std::string_view what) {
+  std::optional<Url> url = address.empty() ? std::nullopt : Url::parse(address);
+  if (!url || !Platform::shared().application().openURL(*url)) {
+    logLine("can't open " + std::string(what) + " \"" + address + "\"");
+  }
+}
+
+}  // namespace
+
+Promotions::Promotions(const DeploymentSettings& settings)
+    : configuration_(settings.configURL),
+      promotionURL_(settings.promotionURL),
+      upgradeURL_(settings.upgradeURL) {}
+
+void Promotions::addPromotionButton(View& root, bool isPad) {
+  if (configuration_.switchValue("adsenseOrNot") != 1) return;
+  Rect frame = isPad ? Rect{626, 6, 31, 31} : Rect{139, 0, 20, 20};
+  UserInterface& ui = Platform::shared().userInterface();
+  button_ = ui.makeButton(frame, ui.imageNamed("medical.png"), "Promotion");
+  button_->setAction([this] { adsenseGo(); });
+  root.addSubview(button_);
+}
+
+void Promotions::adsenseGo() {
+  std::optional<std::string> answer = configuration_.answer("adsenseWeb");
+  if (answer) {
+    // A page that ends its answer with a line break still names its address.
+    std::size_t first = answer->find_first_not_of(" \t\r\n");
+    std::size_t last = answer->find_last_not_of(" \t\r\n");
+    *answer = first == std::string::npos ? "" : answer->substr(first, last - first + 1);
+  }
+  if (!answer) {
+    openOutside(promotionURL_, "the promotion page");
+    return;
+  }
+  // An address from the web leaves the game only when it is a web address.
+  if (!isWebAddress(*answer)) {
+    logLine("the promotion address is not a web address; nothing opens");
+    return;
+  }
+  openOutside(*answer, "the promotion page");
+}
+
+void Promotions::offerUpgradeIfDue(std::int32_t activationCounter) {
+  if ((static_cast<std::int64_t>(activationCounter) - 2) % 3 != 0) return;
+  upgradeAlert_ = Platform::shared().userInterface().showAlert(
+      {"Upgrade to get more awesome features!",
+       "*No level limit - play as far as your skills will get you!\n*More blocks, No Ads and "
+       "quality speed with smoother experience!\n*Enter and save your high scores!",
+       {"No,Thanks", "Buy Now"},
+       0},
+      [this](int buttonIndex) { upgradeAnswered(buttonIndex); });
+}
+
+void Promotions::upgradeAnswered(int buttonIndex) {
+  if (buttonIndex == kBuyNowIndex) openOutside(upgradeURL_, "the upgrade's store page");
+}
+
+}  // namespace tumbla

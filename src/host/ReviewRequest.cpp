@@ -1,0 +1,77 @@
+#include "host/ReviewRequest.h"
+
+#include "host/CounterFile.h"
+#include "host/TumblaViewController.h"
+#include "platform/Log.h"
+#include "platform/Platform.h"
+#include "prompts/iRate.h"
+
+namespace tumbla {
+
+namespace {
+
+constexpr const char* kReviewFlagFile = "review31.plist";
+constexpr int kGiveAReviewIndex = 1;
+
+constexpr const char* kHighRatingTitle =
+    "Dear User,if you like this app and Purrlina,could you give us a high star rating or write "
+    "something?\nIt's very nice of you and we will do better!";
+constexpr const char* kRatingTitle =
+    "Dear User,if you like this app and Purrlina,could you give us a star rating or write "
+    "something?\nIt's very nice of you and we will do better!";
+
+}  // namespace
+
+ReviewRequest::ReviewRequest(const DeploymentSettings& settings)
+    : configuration_(settings.configURL),
+      reviewSwitchCode_(settings.configAppCode1),
+      wordingSwitchCode_(settings.configAppCode2),
+      storeHost_(settings.storeHost),
+      reviewStoreID_(settings.reviewStoreID) {}
+
+void ReviewRequest::startAtLaunch() {
+  reallyReview_ = 0;
+  intKaiguan_ = 0;
+  intKaiguan2_ = 0;
+  Result<std::optional<std::int32_t>> flag =
+      CounterFile::read(TumblaViewController::dataFilePath(kReviewFlagFile));
+  if (!flag) {
+    // Counts as no review given yet; the file is left as it is.
+    logLine(flag.reason());
+  } else if (*flag) {
+    reallyReview_ = **flag;
+  }
+  if (reallyReview_ == 0) intKaiguan_ = configuration_.switchValue(reviewSwitchCode_);
+  if (intKaiguan_ != 1) return;
+  timer_ = Platform::shared().runLoop().scheduleTimer(kDelaySeconds, false,
+                                                      [this] { alertforreview(); });
+}
+
+void ReviewRequest::alertforreview() {
+  intKaiguan2_ = configuration_.switchValue(wordingSwitchCode_);
+  alert_ = Platform::shared().userInterface().showAlert(
+      {intKaiguan2_ == 1 ? kHighRatingTitle : kRatingTitle,
+       "",
+       {"I don't want", "Give a review"},
+       0},
+      [this](int buttonIndex) { alertDismissed(buttonIndex); });
+}
+
+void ReviewRequest::alertDismissed(int buttonIndex) {
+  if (buttonIndex != kGiveAReviewIndex) return;
+  reallyReview_ = 1;
+  if (!CounterFile::write(TumblaViewController::dataFilePath(kReviewFlagFile), reallyReview_)) {
+    logLine("can't record the review flag in " + std::string(kReviewFlagFile));
+  }
+  std::string address = reviewPageURL();
+  std::optional<Url> url = Url::parse(address);
+  if (!url || !Platform::shared().application().openURL(*url)) {
+    logLine("can't open the review page " + address);
+  }
+}
+
+std::string ReviewRequest::reviewPageURL() const {
+  return iRate::reviewPageURL(storeHost_, reviewStoreID_);
+}
+
+}  // namespace tumbla

@@ -1,0 +1,43 @@
+#include <gtest/gtest.h>
+
+#include "host/DeploymentSettings.h"
+#include "platform/Log.h"
+#include "platform/sim/SimPlatform.h"
+
+namespace tumbla {
+namespace {
+
+class DeploymentSettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { platform = &SimPlatform::install(); }
+  void TearDown() override { Platform::uninstall(); }
+  SimPlatform* platform = nullptr;
+};
+
+TEST_F(DeploymentSettingsTest, HarmlessDefaultsAndKeysOfTheWrongTypeKeepThem) {
+  DeploymentSettings defaults = DeploymentSettings::fromBundle();
+  EXPECT_EQ(defaults.appStoreID, 0u);
+  EXPECT_EQ(defaults.configURL, "");
+  EXPECT_EQ(defaults.probeURL, "");
+  EXPECT_EQ(defaults.storeHost, "itunes.apple.com");
+
+  SimBundle& bundle = platform->simBundle();
+  bundle.setInfo("TumblaAppStoreID", Value::integer(4294967295));
+  bundle.setInfo("TumblaReviewStoreID", Value::integer(-5));
+  bundle.setInfo("TumblaConfigURL", Value::integer(3));
+  bundle.setInfo("TumblaLocalVersionsPath", "lists/versions.plist");
+  std::vector<std::string> logged;
+  LogSink previous = setLogSink([&](std::string_view line) { logged.emplace_back(line); });
+  DeploymentSettings read = DeploymentSettings::fromBundle();
+  setLogSink(previous);
+  EXPECT_EQ(read.appStoreID, 4294967295u);
+  EXPECT_EQ(read.reviewStoreID, 0u);
+  EXPECT_EQ(read.configURL, "");
+  EXPECT_EQ(read.localVersionsPath, "lists/versions.plist");
+  ASSERT_EQ(logged.size(), 2u);
+  EXPECT_NE(logged[0].find("TumblaReviewStoreID"), std::string::npos);
+  EXPECT_NE(logged[1].find("TumblaConfigURL"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tumbla
