@@ -174,7 +174,11 @@ class EndToEnd(unittest.TestCase):
     def screen_colours(self):
         """The screen's colours: hex -> pixel count."""
         shot = self.root / f"shot-{time.monotonic_ns()}.png"
-        subprocess.run(["import", "-window", "root", str(shot)], check=True, timeout=60)
+        # The game's window only: other programs' windows (and the desktop) are not the page.
+        window = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tumbla$"],
+                                capture_output=True, text=True, timeout=60).stdout.split()
+        subprocess.run(["import", "-window", window[0] if window else "root", str(shot)],
+                       check=True, timeout=60)
         histogram = subprocess.run(["convert", str(shot), "-format", "%c", "histogram:info:-"],
                                    check=True, capture_output=True, text=True, timeout=60).stdout
         colours = {}
