@@ -175,7 +175,11 @@ class EndToEnd(unittest.TestCase):
     def screen_colours(self):
         """The screen's colours: hex -> pixel count."""
         shot = self.root / f"shot-{time.monotonic_ns()}.png"
-        subprocess.run(["import", "-window", "root", str(shot)], check=True, timeout=60)
+        # The game's window only: other programs' windows (and the desktop) are not the page.
+        window = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tumbla$"],
+                                capture_output=True, text=True, timeout=60).stdout.split()
+        subprocess.run(["import", "-window", window[0] if window else "root", str(shot)],
+                       check=True, timeout=60)
         histogram = subprocess.run(["convert", str(shot), "-format", "%c", "histogram:info:-"],
                                    check=True, capture_output=True, text=True, timeout=60).stdout
         colours = {}
@@ -333,7 +337,13 @@ class EndToEnd(unittest.TestCase):
         for runs, sig in enumerate([signal.SIGINT, signal.SIGTERM, signal.SIGHUP], start=1):
             with self.subTest(signal=sig.name):
                 run = self.start(bundle)
-                run.wait_started()
+                try:
+                    run.wait_started()
+                finally:
+                    # A run that failed to start must not hold the data directory for the next.
+                    if not any(e["event"] == "lifecycle" for e in run.events()):
+                        run.process.kill()
+                        run.process.wait()
                 self.assertEqual(run.terminate(sig=sig, group=True), 0, run.stderr())
                 saved = json.loads((documents / "gamestate.json").read_text())
                 self.assertEqual(saved, {"runs": runs})
