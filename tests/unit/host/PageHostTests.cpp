@@ -261,9 +261,10 @@ TEST_F(PageHostTest, TraceShowsEachBridgeEvent) {
   webView().navigate(*Url::parse("http://example.com/"));
   platform->application().send(LifecycleEvent::WillResignActive);
 
-  auto field = [](const Dictionary& e, const char* key) {
+  // A copy: a view of the empty text made here would dangle.
+  auto field = [](const Dictionary& e, const char* key) -> std::string {
     const Value* v = e.find(key);
-    return v && v->stringIf() ? *v->stringIf() : std::string();
+    return v && v->stringIf() ? std::string(*v->stringIf()) : std::string();
   };
   ASSERT_GE(events.size(), 6u);
   EXPECT_EQ(field(events[0], "event"), "script-held");
