@@ -161,6 +161,38 @@ TEST_F(ViewTest, AResizedWindowScalesItsViewsToFitAndCentresThem) {
   EXPECT_TRUE(sameRect(allocationOf(*panel), {85, 10, 50, 25}));
 }
 
+TEST_F(ViewTest, TheWindowTakesItsNameAndIconFromTheBundleAndF11TogglesFullScreen) {
+  bundleDirectory_.write("Info.plist",
+                         "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+                         "<key>CFBundleName</key><string>Tap Counter</string>"
+                         "<key>CFBundleIconFile</key><string>Default.png</string>"
+                         "</dict></plist>");
+  auto opened = DirectoryBundle::open(bundleDirectory_.path(), lists_);
+  ASSERT_TRUE(opened) << opened.reason();
+  GtkUserInterface ui(UserInterfaceIdiom::Phone, **opened, 5.0, {.fullscreen = true});
+  auto window = std::dynamic_pointer_cast<GtkAppWindow>(ui.makeWindow(ui.mainScreenBounds()));
+  EXPECT_STREQ(gtk_window_get_title(window->toplevel()), "Tap Counter");
+  EXPECT_NE(gtk_window_get_icon(window->toplevel()), nullptr);
+  EXPECT_TRUE(window->isFullscreen());
+
+  window->makeKeyAndVisible();
+  ASSERT_TRUE(pumpUntil([&] { return gtk_widget_get_mapped(GTK_WIDGET(window->toplevel())); }, 5));
+  auto press = [&](guint key) {
+    GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
+    event->key.window =
+        GDK_WINDOW(g_object_ref(gtk_widget_get_window(GTK_WIDGET(window->toplevel()))));
+    event->key.keyval = key;
+    gtk_widget_event(GTK_WIDGET(window->toplevel()), event);
+    gdk_event_free(event);
+  };
+  press(GDK_KEY_F11);
+  EXPECT_FALSE(window->isFullscreen());
+  press(GDK_KEY_F11);
+  EXPECT_TRUE(window->isFullscreen());
+  press(GDK_KEY_F10);
+  EXPECT_TRUE(window->isFullscreen());
+}
+
 TEST_F(ViewTest, HiddenAndTransparentViewsStaySoWhenTheWindowIsShown) {
   GtkUserInterface ui = userInterface(UserInterfaceIdiom::Phone);
   auto window = ui.makeWindow(ui.mainScreenBounds());

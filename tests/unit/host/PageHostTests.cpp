@@ -147,6 +147,8 @@ TEST_F(PageHostTest, MessagesFromThePageAreDispatchedAsCommandLoadsAre) {
   UserDefaults& defaults = platform->userDefaults();
   webView().postMessage("tumbla://settings.prismora/update?theme=3&pauseButton=2");
   webView().postMessage("http://example.com/news");
+  // No click stands behind a message: a second link at once is dropped, as for loads.
+  webView().postMessage("http://example.com/flood");
   // Neither a URL nor one with a host: nothing is dispatched, nothing is loaded.
   webView().postMessage("not a url");
   webView().postMessage("file:///tmp/other.html");
@@ -167,7 +169,8 @@ TEST_F(PageHostTest, MessagesFromThePageAreDispatchedAsCommandLoadsAre) {
   }
   EXPECT_EQ(traced,
             (std::vector<std::string>{"tumbla://settings.prismora/update?theme=3&pauseButton=2",
-                                      "http://example.com/news", "file:///tmp/other.html",
+                                      "http://example.com/news", "http://example.com/flood",
+                                      "file:///tmp/other.html",
                                       "tumbla://settings.prismora/update?theme=4&shakeToUndo=0"}));
 }
 
@@ -261,7 +264,6 @@ TEST_F(PageHostTest, TraceShowsEachBridgeEvent) {
   webView().navigate(*Url::parse("http://example.com/"));
   platform->application().send(LifecycleEvent::WillResignActive);
 
-  // A copy: a view of the empty text made here would dangle.
   auto field = [](const Dictionary& e, const char* key) -> std::string {
     const Value* v = e.find(key);
     return v && v->stringIf() ? std::string(*v->stringIf()) : std::string();
