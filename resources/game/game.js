@@ -101,14 +101,14 @@
     strip.textContent = "";
     const difficulty = Levels.level(game.level).difficulty;
     for (let n = 1; n <= Levels.COUNT; n++) {
-      const spec = Levels.level(n);
-      if (spec.difficulty !== difficulty) continue;
+      const levelInfo = Levels.level(n);
+      if (levelInfo.difficulty !== difficulty) continue;
       const item = document.createElement("button");
       item.type = "button";
       item.className = "strip-level" + (n === game.level ? " current" : "");
       item.disabled = n > game.unlocked;
       const best = game.best[n];
-      item.innerHTML = "<b>" + n + "</b><span>" + (best ? starText(Levels.stars(spec.par, best.moves)) : "") + "</span>";
+      item.innerHTML = "<b>" + n + "</b><span>" + (best ? starText(Levels.stars(levelInfo.par, best.moves)) : "") + "</span>";
       item.setAttribute("aria-label", "Level " + n + (best ? ", best " + best.score : ""));
       item.addEventListener("click", () => chooseLevel(n));
       strip.appendChild(item);
@@ -116,17 +116,17 @@
   }
 
   function drawStats() {
-    const spec = Levels.level(game.level);
+    const levelInfo = Levels.level(game.level);
     $("level-number").textContent = game.level;
     $("level-count").textContent = Levels.COUNT;
-    $("difficulty").textContent = spec.difficulty.title;
-    $("difficulty").dataset.difficulty = spec.difficulty.name;
+    $("difficulty").textContent = levelInfo.difficulty.title;
+    $("difficulty").dataset.difficulty = levelInfo.difficulty.name;
     $("rule").textContent = game.rule === "cross" ? "✕ corners" : "✚ plus";
     $("rule").title = RULE_TITLES[game.rule];
     $("moves").textContent = game.moves;
-    $("par").textContent = spec.par;
+    $("par").textContent = levelInfo.par;
     const best = game.best[game.level];
-    $("best").textContent = best ? best.score + " " + starText(Levels.stars(spec.par, best.moves)) : "–";
+    $("best").textContent = best ? best.score + " " + starText(Levels.stars(levelInfo.par, best.moves)) : "–";
     $("total").textContent = GameState.totalScore(game);
     $("undo").disabled = game.history.length === 0;
     drawStrip();
@@ -221,11 +221,11 @@
   }
 
   function win() {
-    const spec = Levels.level(game.level);
+    const levelInfo = Levels.level(game.level);
     const outcome = GameState.recordWin(game);
-    winPending = { level: game.level, spec: spec, outcome: outcome };
+    winPending = { level: game.level, levelInfo: levelInfo, outcome: outcome };
     effect("win");
-    host.gameCenter.submit(outcome.result.score, game.level, spec.difficulty.name);
+    host.gameCenter.submit(outcome.result.score, game.level, levelInfo.difficulty.name);
     $("board").classList.add("won");
     drawStats();
     // The board's wave plays before the result comes up.
@@ -235,12 +235,12 @@
   }
 
   function showWin() {
-    const { level, spec, outcome } = winPending;
-    const stars = Levels.stars(spec.par, outcome.result.moves);
+    const { level, levelInfo, outcome } = winPending;
+    const stars = Levels.stars(levelInfo.par, outcome.result.moves);
     $("win-title").textContent = level === Levels.COUNT ? "Every level solved!" : "Level " + level + " solved!";
     $("win-stars").textContent = starText(stars);
     $("win-stars").setAttribute("aria-label", stars + " of 3 stars");
-    $("win-moves").textContent = outcome.result.moves + (outcome.result.moves < spec.par ? " (under par " : " (par ") + spec.par + ")";
+    $("win-moves").textContent = outcome.result.moves + (outcome.result.moves < levelInfo.par ? " (under par " : " (par ") + levelInfo.par + ")";
     $("win-score").textContent = outcome.result.score;
     $("win-best").textContent = outcome.isNewBest ? (outcome.earlier ? "New best!" : "First clear!") : "Best: " + outcome.earlier.score;
     $("win-total").textContent = GameState.totalScore(game);
@@ -270,9 +270,9 @@
     list.textContent = "";
     let heading = null;
     for (let n = 1; n <= Levels.COUNT; n++) {
-      const spec = Levels.level(n);
-      if (heading !== spec.difficulty) {
-        heading = spec.difficulty;
+      const levelInfo = Levels.level(n);
+      if (heading !== levelInfo.difficulty) {
+        heading = levelInfo.difficulty;
         const title = document.createElement("h3");
         title.textContent = heading.title;
         list.appendChild(title);
@@ -282,7 +282,7 @@
       item.className = "level-choice" + (n === game.level ? " current" : "");
       item.disabled = n > game.unlocked;
       const best = game.best[n];
-      item.innerHTML = "<b>" + n + "</b><span>" + (best ? starText(Levels.stars(spec.par, best.moves)) : n > game.unlocked ? "" : "new") + "</span>";
+      item.innerHTML = "<b>" + n + "</b><span>" + (best ? starText(Levels.stars(levelInfo.par, best.moves)) : n > game.unlocked ? "" : "new") + "</span>";
       item.setAttribute("aria-label", "Level " + n + (item.disabled ? ", locked" : best ? ", best score " + best.score : ""));
       item.addEventListener("click", () => chooseLevel(n));
       list.appendChild(item);

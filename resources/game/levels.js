@@ -112,9 +112,9 @@
   // The score of a solved level: 1000 at par or better, falling as moves go over it, plus
   // a bonus for the harder difficulties.
   function score(number, moves) {
-    const spec = level(number);
+    const levelInfo = level(number);
     const taken = Math.max(1, Math.trunc(moves));
-    return Math.round((1000 * spec.par) / Math.max(taken, spec.par)) + spec.difficulty.bonus;
+    return Math.round((1000 * levelInfo.par) / Math.max(taken, levelInfo.par)) + levelInfo.difficulty.bonus;
   }
 
   function firstOfDifficulty(name) {

@@ -15,16 +15,16 @@
   const HISTORY_LIMIT = 500;
 
   function fresh(number, best, unlocked, rulesSeen) {
-    const spec = Levels.level(number);
+    const levelInfo = Levels.level(number);
     return {
-      level: spec.number,
-      size: spec.size,
-      rule: spec.rule,
-      lights: spec.lights,
+      level: levelInfo.number,
+      size: levelInfo.size,
+      rule: levelInfo.rule,
+      lights: levelInfo.lights,
       moves: 0,
       history: [],
       best: best || {},
-      unlocked: Math.max(unlocked || 1, spec.number),
+      unlocked: Math.max(unlocked || 1, levelInfo.number),
       rulesSeen: !!rulesSeen,
     };
   }

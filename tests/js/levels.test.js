@@ -6,17 +6,17 @@ const Levels = require("../../resources/game/levels.js");
 
 // The fewest presses that darken `lights`, by elimination over GF(2) and a search of the
 // solutions that differ by presses that cancel out; null when it can't be solved.
-function fewestPresses(spec) {
-  const n = spec.size * spec.size;
+function fewestPresses(levelInfo) {
+  const n = levelInfo.size * levelInfo.size;
   const rows = [];
   for (let cell = 0; cell < n; cell++) {
     const row = new Array(n + 1).fill(0);
     for (let press = 0; press < n; press++) {
       const lights = new Array(n).fill(false);
-      Levels.press(lights, spec.size, spec.rule, press);
+      Levels.press(lights, levelInfo.size, levelInfo.rule, press);
       row[press] = lights[cell] ? 1 : 0;
     }
-    row[n] = spec.lights[cell] ? 1 : 0;
+    row[n] = levelInfo.lights[cell] ? 1 : 0;
     rows.push(row);
   }
   const pivots = [];
@@ -49,10 +49,10 @@ function fewestPresses(spec) {
 test("every level starts unsolved and can be solved within its par", () => {
   assert.ok(Levels.COUNT >= 30);
   for (let n = 1; n <= Levels.COUNT; n++) {
-    const spec = Levels.level(n);
-    assert.ok(!Levels.isSolved(spec.lights), "level " + n);
-    const fewest = fewestPresses(spec);
-    assert.ok(fewest !== null && fewest >= 1 && fewest <= spec.par, `level ${n}: ${fewest} vs par ${spec.par}`);
+    const levelInfo = Levels.level(n);
+    assert.ok(!Levels.isSolved(levelInfo.lights), "level " + n);
+    const fewest = fewestPresses(levelInfo);
+    assert.ok(fewest !== null && fewest >= 1 && fewest <= levelInfo.par, `level ${n}: ${fewest} vs par ${levelInfo.par}`);
   }
 });
 
@@ -60,11 +60,11 @@ test("levels grow: difficulty never falls, several difficulties, boards get larg
   let last = -1;
   const seen = new Set();
   for (let n = 1; n <= Levels.COUNT; n++) {
-    const spec = Levels.level(n);
-    const rank = Levels.DIFFICULTIES.indexOf(spec.difficulty);
+    const levelInfo = Levels.level(n);
+    const rank = Levels.DIFFICULTIES.indexOf(levelInfo.difficulty);
     assert.ok(rank >= last, "level " + n);
     last = rank;
-    seen.add(spec.difficulty.name);
+    seen.add(levelInfo.difficulty.name);
   }
   assert.ok(seen.size >= 3);
   assert.ok(Levels.level(1).size < Levels.level(Levels.COUNT).size);
