@@ -178,9 +178,18 @@ class EndToEnd(unittest.TestCase):
         # The game's window only: other programs' windows (and the desktop) are not the page.
         window = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tumbla$"],
                                 capture_output=True, text=True, timeout=60).stdout.split()
-        subprocess.run(["import", "-window", window[0] if window else "root", str(shot)],
-                       check=True, timeout=60)
-        histogram = subprocess.run(["convert", str(shot), "-format", "%c", "histogram:info:-"],
+        # What the screen shows where the window is: a grab of the window alone can come
+        # back empty while the server is busy.
+        crop = []
+        if window:
+            shell = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window[0]],
+                                   capture_output=True, text=True, timeout=60).stdout
+            geometry = dict(line.split("=", 1) for line in shell.split() if "=" in line)
+            if {"X", "Y", "WIDTH", "HEIGHT"} <= geometry.keys():
+                crop = ["-crop", "{WIDTH}x{HEIGHT}+{X}+{Y}".format(**geometry), "+repage"]
+        subprocess.run(["import", "-window", "root", str(shot)], check=True, timeout=60)
+        histogram = subprocess.run(["convert", str(shot), *crop, "-format", "%c",
+                                    "histogram:info:-"],
                                    check=True, capture_output=True, text=True, timeout=60).stdout
         colours = {}
         for line in histogram.splitlines():
