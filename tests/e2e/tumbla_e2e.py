@@ -211,6 +211,11 @@ class EndToEnd(unittest.TestCase):
                 break
             time.sleep(0.5)
         self.assertEqual(run.terminate(), 0)
+        if not colours:
+            # The X server answered the grab with no pixels at all (seen now and then on a
+            # loaded machine): that says nothing about the page. A page that paints wrongly
+            # still gives pixels, and fails below.
+            self.skipTest("the screen grab returned no pixels")
         return colours
 
     def test_the_page_paints_the_whole_window_with_or_without_a_launch_image(self):
