@@ -36,9 +36,12 @@ void setString(std::string_view key, const std::optional<std::string>& text, boo
 }
 
 void synchronize() {
-  if (!Platform::shared().userDefaults().synchronize()) {
-    logLine("the prompts' state could not be written to the preferences file");
-  }
+  if (Platform::shared().userDefaults().synchronize()) return;
+  // The prompts write often; a file that can't take their state is said once per run.
+  static unsigned long saidForGeneration = 0;
+  if (saidForGeneration == Platform::generation()) return;
+  saidForGeneration = Platform::generation();
+  logLine("the prompts' state could not be written to the preferences file");
 }
 
 }  // namespace tumbla::PromptStore
