@@ -7,7 +7,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace tumbla {
 
@@ -16,6 +19,9 @@ namespace {
 volatile sig_atomic_t gamePid = 0;
 
 constexpr int kPassedOn[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Set in the game process's environment by the process that started it.
+constexpr char kGameProcessMarker[] = "TUMBLA_GAME_PROCESS";
 
 void passOnAsTermination(int) {
   int saved = errno;
@@ -38,7 +44,24 @@ int waitForGame(pid_t game) {
 
 }  // namespace
 
-std::optional<int> runGameInItsOwnProcessGroup() {
+std::optional<int> runGameInItsOwnProcessGroup(char** argv) {
+  if (const char* marker = std::getenv(kGameProcessMarker); marker && *marker) {
+    // Not handed on to what the game starts: a tumbla started from it is a new game.
+    ::unsetenv(kGameProcessMarker);
+    return std::nullopt;
+  }
+
+  // The libraries loaded with us have threads of their own by now (the script engine's
+  // allocator sweeps its heap under a lock), and a forked copy of a threaded process may
+  // find a lock taken that nobody will ever release. So the child runs this program afresh
+  // and does nothing but async-signal-safe calls until then; everything it needs for that is
+  // made here, before the fork.
+  std::vector<char*> environment;
+  for (char** variable = environ; *variable; ++variable) environment.push_back(*variable);
+  std::string marker = std::string(kGameProcessMarker) + "=1";
+  environment.push_back(marker.data());
+  environment.push_back(nullptr);
+
   // Held until each side is ready for them: a stop request arriving in between is passed
   // on, not lost.
   sigset_t passedOn, previous;
@@ -48,8 +71,8 @@ std::optional<int> runGameInItsOwnProcessGroup() {
 
   pid_t parent = ::getpid();
   pid_t game = ::fork();
-  if (game <= 0) ::sigprocmask(SIG_SETMASK, &previous, nullptr);
   if (game < 0) {
+    ::sigprocmask(SIG_SETMASK, &previous, nullptr);
     std::fprintf(stderr,
                  "tumbla: could not start the game process (%s); Ctrl+C may lose the game\n",
                  std::strerror(errno));
@@ -61,7 +84,11 @@ std::optional<int> runGameInItsOwnProcessGroup() {
     // run on unseen; a parent that is asked to stop passes the request on instead.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != parent) ::_exit(1);
-    return std::nullopt;
+    ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+    ::execve("/proc/self/exe", argv, environment.data());
+    constexpr char kNotStarted[] = "tumbla: could not start the game process\n";
+    [[maybe_unused]] ssize_t written = ::write(STDERR_FILENO, kNotStarted, sizeof kNotStarted - 1);
+    ::_exit(2);
   }
 
   ::setpgid(game, game);

@@ -11,9 +11,10 @@ namespace tumbla {
 // group, takes those signals and passes each on to the game as one SIGTERM, after which
 // the game saves and ends as when its window is closed.
 //
-// Answers nothing in the game process, which goes on to run the game; in the parent it
-// waits for the game and answers the exit status to end with (the game's own). When no
+// The game process is this program started again with the same `argv` (the command line
+// of main). There this answers nothing, and the game goes on to run; in the first process
+// it waits for the game and answers the exit status to end with (the game's own). When no
 // child can be made the game runs in this process, as before.
-std::optional<int> runGameInItsOwnProcessGroup();
+std::optional<int> runGameInItsOwnProcessGroup(char** argv);
 
 }  // namespace tumbla

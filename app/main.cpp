@@ -58,7 +58,7 @@ int run(int argc, char** argv) {
     std::cout << "tumbla " << TUMBLA_VERSION << "\n";
     return 0;
   }
-  if (std::optional<int> status = runGameInItsOwnProcessGroup()) return *status;
+  if (std::optional<int> status = runGameInItsOwnProcessGroup(argv)) return *status;
 
   std::unique_ptr<TraceFile> trace;
   if (options.traceFile) {

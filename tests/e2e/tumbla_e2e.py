@@ -109,7 +109,28 @@ class Run:
             if self.process.poll() is not None:
                 raise AssertionError(f"tumbla ended early waiting for {what}: {self.stderr()}")
             time.sleep(0.05)
-        raise AssertionError(f"timed out waiting for {what}; trace: {self.events()[-10:]}")
+        raise AssertionError(f"timed out waiting for {what}; trace: {self.events()[-10:]}\n"
+                             f"{self.stacks()}")
+
+    def stacks(self):
+        """Where each thread of the game process and its web engine stands, for a report."""
+        family = [self.process.pid]
+        for pid in family:
+            children = Path(f"/proc/{pid}/task/{pid}/children")
+            if children.exists():
+                family += [int(c) for c in children.read_text().split()]
+        report = []
+        for pid in family:
+            try:
+                name = Path(f"/proc/{pid}/cmdline").read_text().replace("\0", " ")[:100]
+                stacks = subprocess.run(["gdb", "-p", str(pid), "-batch", "-nx",
+                                         "-ex", "thread apply all bt 25"],
+                                        capture_output=True, text=True, timeout=120).stdout
+            except (OSError, subprocess.SubprocessError) as error:
+                name, stacks = str(pid), f"no stacks: {error}"
+            threads = [line for line in stacks.splitlines() if line.startswith(("Thread", "#"))]
+            report.append(f"--- {pid} {name}\n" + "\n".join(threads))
+        return "\n".join(report)
 
     def wait_started(self):
         self.wait_for(lambda r: "Tumbla.setShakeToUndo(1)" in r.scripts()
