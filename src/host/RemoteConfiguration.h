@@ -14,7 +14,7 @@ namespace tumbla {
 class RemoteConfiguration {
  public:
   static constexpr double kTimeoutSeconds = 4;
-  static constexpr std::size_t kMaxAnswerBytes = 64 * 1024;
+  static constexpr std::size_t kMaxAnswerBytes = std::size_t{64} * 1024;
 
   // An empty address is no page: every question goes unanswered.
   explicit RemoteConfiguration(std::string pageURL) : pageURL_(std::move(pageURL)) {}

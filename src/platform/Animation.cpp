@@ -22,7 +22,7 @@ double applyCurve(AnimationCurve curve, double t) {
 
 // Runs `apply` with the eased progress (0 to 1) sixty times a second until the timing
 // has run out or the view has gone; the last call is always with 1.
-std::shared_ptr<Timer> animate(RunLoop& runLoop, std::weak_ptr<View> weakView,
+std::shared_ptr<Timer> animate(RunLoop& runLoop, const std::weak_ptr<View>& weakView,
                                AnimationTiming timing,
                                std::function<void(View&, double progress)> apply) {
   constexpr double step = 1.0 / 60.0;

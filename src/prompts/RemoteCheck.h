@@ -46,7 +46,7 @@ class RemoteCheck {
 
   // How long a download may take and how large a list may be.
   static constexpr double kTimeoutSeconds = 15;
-  static constexpr std::size_t kMaxListBytes = 4 * 1024 * 1024;
+  static constexpr std::size_t kMaxListBytes = std::size_t{4} * 1024 * 1024;
 
   // Whether a check is due: a reminder holds checks back for `remindPeriod` days from it;
   // without one, the last check does for `checkPeriod` days.

@@ -75,7 +75,7 @@ std::vector<std::string> iNotify::ignoredNotifications() const {
   return storedKeys(kIgnoredKey);
 }
 
-void iNotify::setIgnoredNotifications(std::optional<std::vector<std::string>> keys) {
+void iNotify::setIgnoredNotifications(const std::optional<std::vector<std::string>>& keys) {
   // The record exists from then on, even empty: it also marks that the first launch passed.
   PromptStore::set(kIgnoredKey, keysValue(keys.value_or(std::vector<std::string>{})));
 }

@@ -68,7 +68,7 @@ class iNotify {
   // Persisted state.
   std::vector<std::string> ignoredNotifications() const;
   // Nothing stores an empty list.
-  void setIgnoredNotifications(std::optional<std::vector<std::string>> keys);
+  void setIgnoredNotifications(const std::optional<std::vector<std::string>>& keys);
   std::vector<std::string> viewedNotifications() const;
   // Nothing removes the record.
   void setViewedNotifications(std::optional<std::vector<std::string>> keys);

@@ -166,7 +166,7 @@ void iRate::promptIfNetworkAvailable() {
   request.url = probeURL_;
   request.timeoutSeconds = kProbeTimeoutSeconds;
   // Only the response matters, never the page.
-  request.maxBodyBytes = 64 * 1024;
+  request.maxBodyBytes = std::size_t{64} * 1024;
   UrlConnectionHandlers handlers;
   handlers.didReceiveResponse = [this](const UrlResponse&) { probeAnswered(); };
   handlers.didFail = [this](const Error& error) {

@@ -104,7 +104,7 @@ std::optional<std::string> iVersion::lastVersion() const {
   return PromptStore::string(kLastVersionKey);
 }
 
-void iVersion::setLastVersion(std::optional<std::string> version) {
+void iVersion::setLastVersion(const std::optional<std::string>& version) {
   PromptStore::setString(kLastVersionKey, version);
 }
 
@@ -122,7 +122,7 @@ std::optional<std::string> iVersion::ignoredVersion() const {
   return PromptStore::string(kIgnoreVersionKey);
 }
 
-void iVersion::setIgnoredVersion(std::optional<std::string> version) {
+void iVersion::setIgnoredVersion(const std::optional<std::string>& version) {
   PromptStore::setString(kIgnoreVersionKey, version);
 }
 

@@ -96,11 +96,11 @@ class iVersion {
 
   // Persisted state.
   std::optional<std::string> lastVersion() const;
-  void setLastVersion(std::optional<std::string> version);
+  void setLastVersion(const std::optional<std::string>& version);
   bool viewedVersionDetails() const;
   void setViewedVersionDetails(bool viewed);
   std::optional<std::string> ignoredVersion() const;
-  void setIgnoredVersion(std::optional<std::string> version);
+  void setIgnoredVersion(const std::optional<std::string>& version);
   std::optional<Date> lastChecked() const;
   void setLastChecked(std::optional<Date> date);
   std::optional<Date> lastReminded() const;

@@ -11,7 +11,8 @@
 
 #include "platform/linux/VoiceSource.h"
 
-struct _SDL_AudioStream;
+// SDL's own name for its stream type, declared here so that SDL stays out of this header.
+struct _SDL_AudioStream;  // NOLINT(bugprone-reserved-identifier)
 
 namespace tumbla {
 
@@ -52,7 +53,7 @@ class AudioMixer {
   // starts mixing.
   static std::shared_ptr<AudioMixer> start(Options options, PostToMain postToMain, Tap tap);
   // A mixer that nothing drives: the caller renders buffers itself (benchmarks).
-  static std::shared_ptr<AudioMixer> manual(Options options);
+  static std::shared_ptr<AudioMixer> manual(const Options& options);
   ~AudioMixer();
   AudioMixer(const AudioMixer&) = delete;
   AudioMixer& operator=(const AudioMixer&) = delete;

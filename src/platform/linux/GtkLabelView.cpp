@@ -1,5 +1,6 @@
 #include "platform/linux/GtkLabelView.h"
 
+#include <cmath>
 #include <string>
 
 namespace tumbla {
@@ -7,7 +8,7 @@ namespace tumbla {
 namespace {
 
 guint16 channel(double value) {
-  return static_cast<guint16>(value * 65535.0 + 0.5);
+  return static_cast<guint16>(std::lround(value * 65535.0));
 }
 
 }  // namespace

@@ -316,7 +316,7 @@ void WebKitView::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminat
 
 void WebKitView::reloadAfterTermination() {
   // A page that ran this long since its last reload had settled; its trouble is new.
-  constexpr gint64 kSettledMicroseconds = 60 * G_USEC_PER_SEC;
+  constexpr gint64 kSettledMicroseconds = gint64{60} * G_USEC_PER_SEC;
   gint64 now = g_get_monotonic_time();
   if (reloadsInARow_ > 0 && now - lastReload_ >= kSettledMicroseconds) reloadsInARow_ = 0;
   if (pendingReload_ != 0) return;

@@ -76,7 +76,9 @@ std::optional<double> cafDuration(std::string_view bytes) {
       std::size_t available = bytes.size() - start;
       if (size >= 4)
         available = std::min<std::size_t>(available, static_cast<std::size_t>(size - 4));
-      return static_cast<double>(available / bytesPerPacket) * framesPerPacket / sampleRate;
+      // Whole packets only: a part packet at the end holds no frame.
+      std::size_t packets = available / bytesPerPacket;
+      return static_cast<double>(packets) * framesPerPacket / sampleRate;
     }
     if (size < 0) return std::nullopt;
     offset = body + static_cast<std::size_t>(size);
