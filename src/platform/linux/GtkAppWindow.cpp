@@ -8,6 +8,11 @@
 
 namespace tumbla {
 
+struct GtkAppWindow::Signals {
+  static gboolean onKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer self);
+  static gboolean onConfigure(GtkWidget* widget, GdkEventConfigure* event, gpointer self);
+};
+
 namespace {
 
 void paintBarsBlack(GtkWidget* toplevel) {
@@ -32,11 +37,11 @@ GtkAppWindow::GtkAppWindow(Rect frame)
   gtk_container_add(GTK_CONTAINER(toplevel_), letterbox_);
   gtk_widget_show(letterbox_);
   paintBarsBlack(toplevel_);
-  g_signal_connect(toplevel_, "configure-event", G_CALLBACK(onConfigure), this);
+  g_signal_connect(toplevel_, "configure-event", G_CALLBACK(Signals::onConfigure), this);
   // Closing is the application's decision (it saves first), not GTK's default destroy;
   // connected last so that the application's own handler sees the request.
   g_signal_connect_after(toplevel_, "delete-event", G_CALLBACK(gtk_true), nullptr);
-  g_signal_connect(toplevel_, "key-press-event", G_CALLBACK(onKeyPress), this);
+  g_signal_connect(toplevel_, "key-press-event", G_CALLBACK(Signals::onKeyPress), this);
   applySize();
 }
 
@@ -103,12 +108,12 @@ void GtkAppWindow::fitTo(int width, int height) {
                   static_cast<int>(std::lround((height - shown.height * scale) / 2)));
 }
 
-gboolean GtkAppWindow::onConfigure(GtkWidget*, GdkEventConfigure* event, gpointer self) {
+gboolean GtkAppWindow::Signals::onConfigure(GtkWidget*, GdkEventConfigure* event, gpointer self) {
   static_cast<GtkAppWindow*>(self)->fitTo(event->width, event->height);
   return FALSE;
 }
 
-gboolean GtkAppWindow::onKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) {
+gboolean GtkAppWindow::Signals::onKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) {
   constexpr auto kShakeModifiers = GdkModifierType(GDK_CONTROL_MASK | GDK_SHIFT_MASK);
   GdkModifierType modifiers =
       GdkModifierType(event->state & gtk_accelerator_get_default_mod_mask());

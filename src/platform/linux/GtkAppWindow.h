@@ -35,8 +35,8 @@ class GtkAppWindow : public GtkView<Window>, public std::enable_shared_from_this
   void frameChanged() override;
 
  private:
-  static gboolean onKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer self);
-  static gboolean onConfigure(GtkWidget* widget, GdkEventConfigure* event, gpointer self);
+  // The toolkit's callbacks, with its signatures, live in the .cpp file.
+  struct Signals;
   Rect landscapeBounds() const;
   void applySize();
   // Scales the views to fill a window of this size at their aspect ratio, centred.

@@ -11,6 +11,15 @@
 
 namespace tumbla {
 
+struct LinuxApplication::Signals {
+  static gboolean onFocusIn(GtkWidget*, GdkEvent*, gpointer self);
+  static gboolean onFocusOut(GtkWidget*, GdkEvent*, gpointer self);
+  static gboolean onWindowState(GtkWidget*, GdkEventWindowState* event, gpointer self);
+  static gboolean onDelete(GtkWidget*, GdkEvent*, gpointer self);
+  static gboolean onTerminationSignal(gpointer self);
+  static gboolean onFocusSettled(gpointer self);
+};
+
 LinuxApplication::LinuxApplication(UserInterfaceIdiom idiom, GtkUserInterface& userInterface)
     : idiom_(idiom), userInterface_(userInterface) {}
 
@@ -48,9 +57,9 @@ int LinuxApplication::run(ApplicationDelegate& delegate) {
   }
   std::shared_ptr<GtkAppWindow> window = userInterface_.mainWindow();
   if (window) follow(*window);
-  guint terminateSource = g_unix_signal_add(SIGTERM, onTerminationSignal, this);
-  guint interruptSource = g_unix_signal_add(SIGINT, onTerminationSignal, this);
-  guint hangUpSource = g_unix_signal_add(SIGHUP, onTerminationSignal, this);
+  guint terminateSource = g_unix_signal_add(SIGTERM, Signals::onTerminationSignal, this);
+  guint interruptSource = g_unix_signal_add(SIGINT, Signals::onTerminationSignal, this);
+  guint hangUpSource = g_unix_signal_add(SIGHUP, Signals::onTerminationSignal, this);
   loop_ = g_main_loop_new(nullptr, FALSE);
   onDesktopChange(&DesktopLifecycle::launched, false);
   g_main_loop_run(loop_);
@@ -76,29 +85,29 @@ void LinuxApplication::onDesktopChange(Change change, bool thenQuit) {
 
 void LinuxApplication::follow(GtkAppWindow& window) {
   GtkWindow* toplevel = window.toplevel();
-  g_signal_connect(toplevel, "focus-in-event", G_CALLBACK(onFocusIn), this);
-  g_signal_connect(toplevel, "focus-out-event", G_CALLBACK(onFocusOut), this);
-  g_signal_connect(toplevel, "window-state-event", G_CALLBACK(onWindowState), this);
-  g_signal_connect(toplevel, "delete-event", G_CALLBACK(onDelete), this);
+  g_signal_connect(toplevel, "focus-in-event", G_CALLBACK(Signals::onFocusIn), this);
+  g_signal_connect(toplevel, "focus-out-event", G_CALLBACK(Signals::onFocusOut), this);
+  g_signal_connect(toplevel, "window-state-event", G_CALLBACK(Signals::onWindowState), this);
+  g_signal_connect(toplevel, "delete-event", G_CALLBACK(Signals::onDelete), this);
 }
 
-gboolean LinuxApplication::onFocusIn(GtkWidget*, GdkEvent*, gpointer self) {
+gboolean LinuxApplication::Signals::onFocusIn(GtkWidget*, GdkEvent*, gpointer self) {
   auto* application = static_cast<LinuxApplication*>(self);
   application->cancelFocusCheck();
   application->onDesktopChange(&DesktopLifecycle::focusGained, false);
   return FALSE;
 }
 
-gboolean LinuxApplication::onFocusOut(GtkWidget*, GdkEvent*, gpointer self) {
+gboolean LinuxApplication::Signals::onFocusOut(GtkWidget*, GdkEvent*, gpointer self) {
   // Where the focus went is only settled a moment later: a menu or a pop-up (the page's
   // own drop-downs) takes its grab after the window has let the focus go.
   auto* application = static_cast<LinuxApplication*>(self);
   application->cancelFocusCheck();
-  application->focusCheck_ = g_timeout_add(kFocusSettleMilliseconds, onFocusSettled, self);
+  application->focusCheck_ = g_timeout_add(kFocusSettleMilliseconds, Signals::onFocusSettled, self);
   return FALSE;
 }
 
-gboolean LinuxApplication::onFocusSettled(gpointer self) {
+gboolean LinuxApplication::Signals::onFocusSettled(gpointer self) {
   auto* application = static_cast<LinuxApplication*>(self);
   application->focusCheck_ = 0;
   if (!application->focusStayedWithUs()) {
@@ -132,7 +141,8 @@ bool LinuxApplication::focusStayedWithUs() const {
   return withUs;
 }
 
-gboolean LinuxApplication::onWindowState(GtkWidget*, GdkEventWindowState* event, gpointer self) {
+gboolean LinuxApplication::Signals::onWindowState(GtkWidget*, GdkEventWindowState* event,
+                                                  gpointer self) {
   if (event->changed_mask & GDK_WINDOW_STATE_ICONIFIED) {
     bool iconified = event->new_window_state & GDK_WINDOW_STATE_ICONIFIED;
     static_cast<LinuxApplication*>(self)->onDesktopChange(
@@ -141,12 +151,12 @@ gboolean LinuxApplication::onWindowState(GtkWidget*, GdkEventWindowState* event,
   return FALSE;
 }
 
-gboolean LinuxApplication::onDelete(GtkWidget*, GdkEvent*, gpointer self) {
+gboolean LinuxApplication::Signals::onDelete(GtkWidget*, GdkEvent*, gpointer self) {
   static_cast<LinuxApplication*>(self)->onDesktopChange(&DesktopLifecycle::closed, true);
   return TRUE;
 }
 
-gboolean LinuxApplication::onTerminationSignal(gpointer self) {
+gboolean LinuxApplication::Signals::onTerminationSignal(gpointer self) {
   static_cast<LinuxApplication*>(self)->onDesktopChange(&DesktopLifecycle::closed, true);
   return G_SOURCE_CONTINUE;
 }

@@ -34,6 +34,8 @@ class LinuxApplication : public Application {
   int run(ApplicationDelegate& delegate) override;
 
  private:
+  // The toolkit's callbacks, with its signatures, live in the .cpp file.
+  struct Signals;
   using Change = DesktopLifecycle::Events (DesktopLifecycle::*)();
 
   // Applies a desktop change as a host operation: its lifecycle events reach the delegate
@@ -41,12 +43,6 @@ class LinuxApplication : public Application {
   void onDesktopChange(Change change, bool thenQuit);
   void follow(GtkAppWindow& window);
 
-  static gboolean onFocusIn(GtkWidget*, GdkEvent*, gpointer self);
-  static gboolean onFocusOut(GtkWidget*, GdkEvent*, gpointer self);
-  static gboolean onWindowState(GtkWidget*, GdkEventWindowState* event, gpointer self);
-  static gboolean onDelete(GtkWidget*, GdkEvent*, gpointer self);
-  static gboolean onTerminationSignal(gpointer self);
-  static gboolean onFocusSettled(gpointer self);
   void cancelFocusCheck();
   // Whether the focus went to a window of this process: the page's drop-down, a menu, a
   // dialog of the host's, or back to the game's window.

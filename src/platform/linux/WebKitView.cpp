@@ -14,6 +14,19 @@
 
 namespace tumbla {
 
+struct WebKitView::Signals {
+  static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                 WebKitPolicyDecisionType type, gpointer self);
+  static GtkWidget* onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self);
+  static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
+  static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
+                               gpointer self);
+  static void onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* message,
+                              gpointer self);
+  static void onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                     gpointer self);
+};
+
 namespace {
 
 constexpr const char* kMessageHandler = "tumbla";
@@ -132,16 +145,16 @@ WebKitView::WebKitView(Rect frame, double scriptTimeoutSeconds)
     : GtkView<WebView>(makeEngine(), frame),
       engine_(WEBKIT_WEB_VIEW(g_object_ref(gtk_bin_get_child(GTK_BIN(viewWidget().widget()))))),
       scriptTimeoutSeconds_(scriptTimeoutSeconds) {
-  g_signal_connect(engine_.get(), "decide-policy", G_CALLBACK(onDecidePolicy), this);
-  g_signal_connect(engine_.get(), "create", G_CALLBACK(onCreate), this);
-  g_signal_connect(engine_.get(), "load-changed", G_CALLBACK(onLoadChanged), this);
-  g_signal_connect(engine_.get(), "load-failed", G_CALLBACK(onLoadFailed), this);
-  g_signal_connect(engine_.get(), "web-process-terminated", G_CALLBACK(onWebProcessTerminated),
-                   this);
+  g_signal_connect(engine_.get(), "decide-policy", G_CALLBACK(Signals::onDecidePolicy), this);
+  g_signal_connect(engine_.get(), "create", G_CALLBACK(Signals::onCreate), this);
+  g_signal_connect(engine_.get(), "load-changed", G_CALLBACK(Signals::onLoadChanged), this);
+  g_signal_connect(engine_.get(), "load-failed", G_CALLBACK(Signals::onLoadFailed), this);
+  g_signal_connect(engine_.get(), "web-process-terminated",
+                   G_CALLBACK(Signals::onWebProcessTerminated), this);
   // Connected before the handler exists, so that no message can come unheard.
   WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(engine_.get());
   g_signal_connect(content, (std::string("script-message-received::") + kMessageHandler).c_str(),
-                   G_CALLBACK(onScriptMessage), this);
+                   G_CALLBACK(Signals::onScriptMessage), this);
   webkit_user_content_manager_register_script_message_handler(content, kMessageHandler);
   // The engine lays the page out in the views' points and draws it at the window's scale,
   // so text and shapes stay sharp at any window size.
@@ -222,8 +235,8 @@ void WebKitView::whenFree(std::function<void(WebKitView&)> body) {
   });
 }
 
-gboolean WebKitView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
-                                    WebKitPolicyDecisionType type, gpointer self) {
+gboolean WebKitView::Signals::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                             WebKitPolicyDecisionType type, gpointer self) {
   // Frame loads of schemes the engine has no handler for ("tumbla://...") come here too,
   // before the engine looks for one, so no scheme handler needs registering.
   if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
@@ -248,7 +261,8 @@ gboolean WebKitView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
   return TRUE;
 }
 
-GtkWidget* WebKitView::onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
+GtkWidget* WebKitView::Signals::onCreate(WebKitWebView*, WebKitNavigationAction* action,
+                                         gpointer self) {
   // `window.open()` reaches only this signal, never a policy decision.
   LoadRequest request = describe(action);
   static_cast<WebKitView*>(self)->whenFree(
@@ -265,7 +279,7 @@ void WebKitView::decideNewWindow(const LoadRequest& request) {
   }
 }
 
-void WebKitView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+void WebKitView::Signals::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
   auto* view = static_cast<WebKitView*>(self);
   if (event == WEBKIT_LOAD_STARTED) view->mainLoadFailed_ = false;
   // A failed load also ends with "finished"; its delegate heard of the failure instead.
@@ -276,8 +290,8 @@ void WebKitView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer s
   });
 }
 
-gboolean WebKitView::onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error,
-                                  gpointer self) {
+gboolean WebKitView::Signals::onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error,
+                                           gpointer self) {
   auto* view = static_cast<WebKitView*>(self);
   view->mainLoadFailed_ = true;
   Error failure{g_quark_to_string(error->domain), error->code, error->message, nullptr};
@@ -288,8 +302,8 @@ gboolean WebKitView::onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GErro
   return TRUE;
 }
 
-void WebKitView::onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* message,
-                                 gpointer self) {
+void WebKitView::Signals::onScriptMessage(WebKitUserContentManager*,
+                                          WebKitJavascriptResult* message, gpointer self) {
   std::vector<std::string> texts = messageTexts(webkit_javascript_result_get_js_value(message));
   if (texts.empty()) return;
   // One host operation for the whole batch: its texts arrive together and in order.
@@ -303,8 +317,9 @@ void WebKitView::onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResu
   });
 }
 
-void WebKitView::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
-                                        gpointer self) {
+void WebKitView::Signals::onWebProcessTerminated(WebKitWebView*,
+                                                 WebKitWebProcessTerminationReason reason,
+                                                 gpointer self) {
   // Ending it on purpose (a script that never answered) was logged where it happened.
   if (reason != WEBKIT_WEB_PROCESS_TERMINATED_BY_API) {
     logLine(reason == WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT

@@ -54,20 +54,14 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   static void deleteCookiesForHost(std::string_view host);
 
  private:
+  // The toolkit's callbacks, with its signatures, live in the .cpp file.
+  struct Signals;
   struct LoadRequest {
     std::string uri;
     NavigationType type;
     bool userGesture;
   };
 
-  static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
-                                 WebKitPolicyDecisionType type, gpointer self);
-  static GtkWidget* onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self);
-  static void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
-  static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error,
-                               gpointer self);
-  static void onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* message,
-                              gpointer self);
   // After the web process ended: reloads the page after a pause that grows with each
   // reload in a row, or gives up.
   void reloadAfterTermination();
@@ -78,8 +72,6 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   // out again. Allocating the view once more, through a different size so that the
   // engine cannot take it for no change, hands it the size again.
   void resendSize();
-  static void onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
-                                     gpointer self);
 
   static LoadRequest describe(WebKitNavigationAction* action);
   bool delegateAllows(const LoadRequest& request);
