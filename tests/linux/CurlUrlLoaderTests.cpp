@@ -162,6 +162,41 @@ TEST_F(CurlUrlLoaderTest, ACancelledConnectionCallsNothingMoreAndAFailedOneSaysW
   EXPECT_NE(reason.find("/x"), std::string::npos);
 }
 
+TEST_F(CurlUrlLoaderTest, PooledHandlesKeepSendingEveryCookieOverManyLoadsAtOnceAndInTurn) {
+  // More loads at once than the pool keeps idle, then in turn on the reused handles: each
+  // one's cookie reaches every later load.
+  constexpr int kAtOnce = 6;
+  constexpr int kInTurn = 12;
+  for (int i = 0; i < kAtOnce + kInTurn; ++i) {
+    std::string name = "c" + std::to_string(i);
+    server_.route("/set/" + name,
+                  {200, "", {{"Set-Cookie", name + "=v" + std::to_string(i) + "; Path=/"}}});
+  }
+  server_.route("/check", {200, "ok"});
+
+  int finished = 0;
+  std::vector<Subscription> loads;
+  for (int i = 0; i < kAtOnce; ++i) {
+    UrlConnectionHandlers handlers;
+    handlers.didFinishLoading = [&finished] { ++finished; };
+    handlers.didFail = [&finished](const Error&) { finished += 1000; };
+    loads.push_back(loader_.start(request("/set/c" + std::to_string(i)), std::move(handlers)));
+  }
+  ASSERT_TRUE(pumpUntil([&] { return finished >= kAtOnce; }, 30));
+  ASSERT_EQ(finished, kAtOnce);
+  for (int i = kAtOnce; i < kAtOnce + kInTurn; ++i) {
+    ASSERT_TRUE(loader_.load(request("/set/c" + std::to_string(i))));
+    ASSERT_TRUE(loader_.load(request("/check")));
+    std::string sent = "; " + server_.requests().back().header("Cookie") + ";";
+    for (int j = 0; j <= i; ++j) {
+      std::string pair = "; c" + std::to_string(j) + "=v" + std::to_string(j) + ";";
+      EXPECT_NE(sent.find(pair), std::string::npos) << pair << " missing from " << sent;
+    }
+  }
+  EXPECT_EQ(loader_.cookieStorage().allCookies().size(),
+            static_cast<std::size_t>(kAtOnce + kInTurn));
+}
+
 TEST_F(CurlUrlLoaderTest, CookiesAreSharedByEveryLoadAndClearedByHost) {
   server_.route("/login", {200, "", {{"Set-Cookie", "session=abc; Path=/"}}});
   server_.route("/me", {200, "you"});
