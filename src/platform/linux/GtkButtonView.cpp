@@ -16,6 +16,18 @@ void onClicked(GtkButton*, gpointer self) {
   HostOperation::run([view] { view->sendAction(); });
 }
 
+// The button's content fills its frame: no padding, border or minimum size of the
+// toolkit's theme stands between the frame and the image drawn into it.
+void fitContentToFrame(GtkWidget* button) {
+  GObjectPtr<GtkCssProvider> style(gtk_css_provider_new());
+  gtk_css_provider_load_from_data(
+      style.get(), "button { padding: 0; border-width: 0; min-width: 0; min-height: 0; }", -1,
+      nullptr);
+  gtk_style_context_add_provider(gtk_widget_get_style_context(button),
+                                 GTK_STYLE_PROVIDER(style.get()),
+                                 GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}
+
 }  // namespace
 
 GtkButtonView::GtkButtonView(Rect frame, std::optional<Image> background,
@@ -23,6 +35,7 @@ GtkButtonView::GtkButtonView(Rect frame, std::optional<Image> background,
     : GtkView<Button>(gtk_button_new(), frame, std::move(background), std::move(accessibleName)) {
   GtkWidget* widget = button();
   gtk_button_set_relief(GTK_BUTTON(widget), GTK_RELIEF_NONE);
+  fitContentToFrame(widget);
   // Buttons over the page are touched, never tabbed to: the keyboard stays with the game.
   gtk_widget_set_can_focus(widget, FALSE);
   gtk_widget_set_tooltip_text(widget, this->accessibleName().c_str());
