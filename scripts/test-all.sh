@@ -12,15 +12,49 @@ scripts/install-deps.sh
 
 step() { printf '\n== %s (at %d s)\n' "$*" "$SECONDS"; }
 
+# Work that needs no display runs niced beside the end-to-end tests, which spend most of
+# their time waiting on the web engine; its output is shown, and its status counted, when
+# it is collected.
+logs=$(mktemp -d)
+declare -A background_pids
+in_background() { # NAME COMMAND...
+  local name=$1
+  shift
+  # A process group of its own, so that a run that stops early stops all of it.
+  setsid nice -n 10 "$@" >"$logs/$name.log" 2>&1 &
+  background_pids[$name]=$!
+}
+stop_background() {
+  for pid in "${background_pids[@]}"; do kill -- "-$pid" 2>/dev/null || true; done
+  rm -rf "$logs"
+}
+trap stop_background EXIT
+collect() { # NAME
+  local status=0
+  wait "${background_pids[$1]}" || status=$?
+  unset "background_pids[$1]"
+  step "$1 (ran in the background)"
+  cat "$logs/$1.log"
+  return "$status"
+}
+
 step "format check"
 git ls-files '*.cpp' '*.h' '*.c' | xargs clang-format --dry-run --Werror
 
-step "build and test (real platform, end to end)"
+step "build"
 scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+in_background clang-tidy scripts/clang-tidy.sh build
+
+step "test (real platform, end to end)"
 ctest --test-dir build --output-on-failure --timeout 600 -j2
 
-step "clang-tidy"
-scripts/clang-tidy.sh build
+in_background "ThreadSanitizer build" \
+  bash -c 'cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+             -DTUMBLA_SANITIZE_THREAD=ON -DTUMBLA_LINUX=ON >/dev/null &&
+           cmake --build build-tsan --target tumbla_unit_tests tumbla_remote_check_tests'
+in_background "fuzz build" \
+  env CC=clang CXX=clang++ scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTUMBLA_FUZZ=ON -DTUMBLA_LINUX=OFF -DTUMBLA_TESTS=OFF
 
 step "every test again under AddressSanitizer and UndefinedBehaviorSanitizer"
 # The real platform and the end-to-end tests included; tests/support/sanitizer-options.sh
@@ -30,14 +64,13 @@ scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DTUMBLA_SANITIZE=ON
   ctest --test-dir build-asan --output-on-failure --timeout 900 -j2 \
     -E '^(package|page_scripts|layers.*)$|_(de_DE|tr_TR)')
 
+collect clang-tidy
+
+collect "ThreadSanitizer build"
 step "tests that start threads and the remote checks under ThreadSanitizer"
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTUMBLA_SANITIZE_THREAD=ON \
-  -DTUMBLA_LINUX=ON >/dev/null
-cmake --build build-tsan --target tumbla_unit_tests tumbla_remote_check_tests
 (source tests/support/sanitizer-options.sh &&
   ctest --test-dir build-tsan --output-on-failure --timeout 600 -R 'Thread|^tumbla_remote_check_tests$')
 
+collect "fuzz build"
 step "short fuzz run"
-CC=clang CXX=clang++ scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTUMBLA_FUZZ=ON -DTUMBLA_LINUX=OFF -DTUMBLA_TESTS=OFF
 ctest --test-dir build-fuzz --output-on-failure --timeout 600
