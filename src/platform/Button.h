@@ -10,8 +10,8 @@
 namespace tumbla {
 
 // A button over other views, drawn by its background image with its title over it (or,
-// without an image, by its title or else its accessible name). It always has an
-// accessible name, so that screen readers and assistive tools can find and press it.
+// without an image, by its title alone). It always has an accessible name, so that screen
+// readers and assistive tools can find and press it.
 class Button : public View {
  public:
   Button(Rect frame, std::optional<Image> background, std::string accessibleName)

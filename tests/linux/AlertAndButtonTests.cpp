@@ -137,6 +137,11 @@ TEST(GtkButtonView, ShowsItsTitleOverItsImageAtEveryFrame) {
   collectShown(brokenButton, parts);
   EXPECT_EQ(parts, std::vector<std::string>{"Dismiss"});
   EXPECT_EQ(accessibleName(brokenButton), "Cancel");
+  // And with no title either, nothing is drawn over what lies below the button.
+  broken.setTitle("");
+  parts.clear();
+  collectShown(brokenButton, parts);
+  EXPECT_EQ(parts, std::vector<std::string>{""});
 }
 
 }  // namespace

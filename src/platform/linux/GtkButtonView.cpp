@@ -61,7 +61,9 @@ void GtkButtonView::titleChanged() {
 void GtkButtonView::render() {
   GtkWidget* picture = backgroundPicture();
   if (!picture) {
-    show(gtk_label_new(title().empty() ? accessibleName().c_str() : title().c_str()));
+    // Without its image a button shows its title, or nothing: it stays where it is, named
+    // and pressable, as an image button whose image is missing does.
+    show(gtk_label_new(title().c_str()));
     return;
   }
   if (title().empty()) {

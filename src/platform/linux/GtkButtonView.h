@@ -6,8 +6,8 @@
 namespace tumbla {
 
 // A GTK button showing its background image scaled to its frame with its title over it
-// (or, when it has no image, a label with its title or else its accessible name). Its
-// accessible name is the one it was made with.
+// (or, when it has no image, its title alone). Its accessible name is the one it was made
+// with.
 class GtkButtonView : public GtkView<Button> {
  public:
   GtkButtonView(Rect frame, std::optional<Image> background, std::string accessibleName);
