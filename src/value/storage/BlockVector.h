@@ -127,7 +127,7 @@ class BlockVector {
   }
 
   void reallocate(std::size_t capacity) {
-    static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+    static_assert(alignof(T) <= block_pool::kAlignment);
     void* memory = block_pool::allocate(blockBytes(capacity));
     auto* grown = new (memory) Header{0, static_cast<std::uint32_t>(capacity), Extra{}};
     if (block_ != nullptr) {
