@@ -83,6 +83,10 @@ class Value {
   Value(std::string_view text) : kind_(Kind::String) { new (content_) Text(text); }
   Value(const std::string& text) : Value(std::string_view(text)) {}
   Value(const char* text) : Value(std::string_view(text)) {}
+  // A string whose text was checked as UTF-8 by its maker; writers trust it.
+  Value(std::string_view text, KnownUtf8 known) : kind_(Kind::String) {
+    new (content_) Text(text, known);
+  }
   Value(Date date) : kind_(Kind::Date) { new (content_) Date(date); }
   Value(Array array);
   Value(Dictionary dictionary);
@@ -107,6 +111,8 @@ class Value {
   const DecimalText* decimalIf() const { return contentIf<DecimalText>(Kind::Decimal); }
   std::optional<std::string_view> stringIf() const { return textIf(Kind::String); }
   std::optional<std::string_view> dataIf() const { return textIf(Kind::Data); }
+  // True for a string made with KnownUtf8, or a copy of one.
+  bool isKnownUtf8String() const { return kind_ == Kind::String && content<Text>().isKnownUtf8(); }
   const Date* dateIf() const { return contentIf<Date>(Kind::Date); }
   const Array* arrayIf() const { return contentIf<Array>(Kind::Array); }
   Array* arrayIf() { return contentIf<Array>(Kind::Array); }
