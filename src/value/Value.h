@@ -193,9 +193,10 @@ class Dictionary {
     Key first;
     Value second;
   };
-  // Open addressing over entry positions + 1 (0 marks a free slot); kept in the entries'
-  // block, and null when the dictionary is small or the index was dropped.
-  using Index = std::unique_ptr<std::vector<std::uint32_t>>;
+  // Open addressing over entry positions + 1 (0 marks a free slot), in a pool block of its
+  // own; kept in the entries' block, and empty when the dictionary is small or the index
+  // was dropped.
+  using Index = BlockVector<std::uint32_t>;
   using Entries = BlockVector<Entry, Index>;
   using iterator = Entries::iterator;
   using const_iterator = Entries::const_iterator;
@@ -246,12 +247,12 @@ class Dictionary {
  private:
   static constexpr std::size_t kIndexThreshold = 24;
 
-  const std::vector<std::uint32_t>* index() const {
+  const Index* index() const {
     const Index* index = entries_.extra();
-    return index != nullptr ? index->get() : nullptr;
+    return index != nullptr && !index->empty() ? index : nullptr;
   }
   void dropIndex() {
-    if (Index* index = entries_.extra()) index->reset();
+    if (Index* index = entries_.extra()) *index = Index();
   }
   std::size_t findPosition(std::string_view key) const;
   // Both answer false, leaving the index incomplete, when they meet a repeated key.

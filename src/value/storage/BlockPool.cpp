@@ -13,9 +13,10 @@ namespace tumbla::block_pool {
 
 namespace {
 
-// Size classes of 8, 16, 24, ... bytes up to a kilobyte: blocks in a slab need no header,
-// so a block takes exactly its size rounded up to the alignment.
-constexpr std::size_t kClasses = 128;
+// Size classes of 8, 16, 24, ... bytes up to four kilobytes (a dictionary of a hundred
+// members): blocks in a slab need no header, so a block takes exactly its size rounded up
+// to the alignment.
+constexpr std::size_t kClasses = 512;
 constexpr std::size_t kSlabBytes = PageBuffer::kHugePageBytes;
 
 // Bytes of 1 to 8 are class 0, 9 to 16 class 1, ...; 0 bytes wraps around to a class

@@ -19,7 +19,7 @@ inline constexpr bool kPooling = true;
 
 // Heap blocks for the contents of values (long texts, array and dictionary elements).
 // A parsed tree is thousands of small blocks that are all freed together when the tree
-// goes, and the next parse asks for the same sizes again. Blocks of up to a kilobyte are
+// goes, and the next parse asks for the same sizes again. Blocks of up to 4 KB are
 // cut one after another from slabs of two megabytes, with no header of their own; a freed
 // block is kept by the thread that freed it, by size, and handed out again before a slab
 // is cut further. A block may be freed on another thread than the one that made it.

@@ -29,6 +29,11 @@ class BlockVector {
 
   BlockVector() noexcept = default;
   BlockVector(std::initializer_list<T> items) : BlockVector(items.begin(), items.end()) {}
+  BlockVector(std::size_t count, const T& item) {
+    reserve(count);
+    std::uninitialized_fill_n(data(), count, item);
+    if (block_ != nullptr) block_->size = static_cast<std::uint32_t>(count);
+  }
   template <std::input_iterator Iterator>
   BlockVector(Iterator first, Iterator last) {
     reserve(static_cast<std::size_t>(std::distance(first, last)));

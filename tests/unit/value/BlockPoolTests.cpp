@@ -20,7 +20,7 @@ namespace {
 TEST(BlockPool, BlocksOfEverySizeAreAlignedAndKeepTheirBytes) {
   std::vector<std::pair<unsigned char*, std::size_t>> blocks;
   for (int round = 0; round < 3; ++round) {
-    for (std::size_t bytes = 1; bytes <= 1100; bytes += round + 1) {
+    for (std::size_t bytes = 1; bytes <= 4200; bytes += 3 * round + 1) {
       auto* block = static_cast<unsigned char*>(block_pool::allocate(bytes));
       ASSERT_EQ(reinterpret_cast<std::uintptr_t>(block) % block_pool::kAlignment, 0u) << bytes;
       std::memset(block, static_cast<int>(blocks.size() & 0xFF), bytes);
