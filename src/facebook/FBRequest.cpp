@@ -32,11 +32,11 @@ std::shared_ptr<FBRequest> FBRequest::getRequestWithParams(std::shared_ptr<FBPar
                                                            std::string httpMethod,
                                                            FBRequestDelegate* delegate,
                                                            std::string requestURL) {
-  return std::make_shared<FBRequest>(std::move(params), std::move(httpMethod), delegate,
+  return std::make_shared<FBRequest>(Making{}, std::move(params), std::move(httpMethod), delegate,
                                      std::move(requestURL));
 }
 
-FBRequest::FBRequest(std::shared_ptr<FBParams> params, std::string httpMethod,
+FBRequest::FBRequest(Making, std::shared_ptr<FBParams> params, std::string httpMethod,
                      FBRequestDelegate* delegate, std::string requestURL)
     : delegate_(delegate),
       url_(std::move(requestURL)),
@@ -69,22 +69,17 @@ std::string FBRequest::generateGetURL() const {
 
 void FBRequest::connect() {
   if (delegateResponds(FBRequestDelegate::Optional::Loading)) delegate_->requestLoading(*this);
-  // The exchange holds the request, not the other way round: whoever made it may let go.
-  keepAlive_ = weak_from_this().lock();
-  std::weak_ptr<FBRequest> weak = keepAlive_;
+  // The exchange holds the request, not the other way round: whoever made it may let go,
+  // and the request lives until the loader is through with the exchange (answered,
+  // failed, cancelled, or ended with the platform).
+  std::shared_ptr<FBRequest> self = shared_from_this();
   UrlConnectionHandlers handlers;
-  handlers.didReceiveResponse = [weak](const UrlResponse& response) {
-    if (auto self = weak.lock()) self->connectionDidReceiveResponse(response);
+  handlers.didReceiveResponse = [self](const UrlResponse& response) {
+    self->connectionDidReceiveResponse(response);
   };
-  handlers.didReceiveData = [weak](std::string_view data) {
-    if (auto self = weak.lock()) self->connectionDidReceiveData(data);
-  };
-  handlers.didFinishLoading = [weak] {
-    if (auto self = weak.lock()) self->connectionDidFinishLoading();
-  };
-  handlers.didFail = [weak](const Error& error) {
-    if (auto self = weak.lock()) self->connectionDidFailWithError(error);
-  };
+  handlers.didReceiveData = [self](std::string_view data) { self->connectionDidReceiveData(data); };
+  handlers.didFinishLoading = [self] { self->connectionDidFinishLoading(); };
+  handlers.didFail = [self](const Error& error) { self->connectionDidFailWithError(error); };
   connection_ = Platform::shared().urlLoader().start(wireRequest(), std::move(handlers));
 }
 
@@ -247,7 +242,6 @@ void FBRequest::connectionDidFailWithError(const Error& error) {
 void FBRequest::endExchange() {
   responseText_.reset();
   connection_.cancel();
-  keepAlive_.reset();
 }
 
 }  // namespace tumbla

@@ -22,6 +22,11 @@ namespace tumbla {
 // read as JSON and reported to the delegate. A running request keeps itself alive until
 // its exchange has ended, even when its maker lets go of it.
 class FBRequest : public std::enable_shared_from_this<FBRequest> {
+  // Only getRequestWithParams makes requests: an exchange needs its request shared-owned.
+  struct Making {
+    explicit Making() = default;
+  };
+
  public:
   static constexpr std::string_view kBoundary = "3i2ndDfv2rTHiSisAbouNdArYfORhtTPEefj3q2f";
   static constexpr std::string_view kUserAgent = "FacebookConnect";
@@ -38,8 +43,8 @@ class FBRequest : public std::enable_shared_from_this<FBRequest> {
                                                          FBRequestDelegate* delegate,
                                                          std::string requestURL);
 
-  FBRequest(std::shared_ptr<FBParams> params, std::string httpMethod, FBRequestDelegate* delegate,
-            std::string requestURL);
+  FBRequest(Making, std::shared_ptr<FBParams> params, std::string httpMethod,
+            FBRequestDelegate* delegate, std::string requestURL);
   ~FBRequest();
   FBRequest(const FBRequest&) = delete;
   FBRequest& operator=(const FBRequest&) = delete;
@@ -100,8 +105,6 @@ class FBRequest : public std::enable_shared_from_this<FBRequest> {
   // Ends the platform's connection when cancelled.
   Subscription connection_;
   std::optional<std::string> responseText_;
-  // Holds the request alive while its exchange runs.
-  std::shared_ptr<FBRequest> keepAlive_;
 };
 
 }  // namespace tumbla

@@ -124,6 +124,7 @@ void SnapshotSharing::buildInto(const std::shared_ptr<View>& root, bool isPad) {
   shareView_->addSubview(facebookButton_);
 
   sureButton_ = ui.makeButton(layout.cancel, ui.imageNamed("3242.png"), "Cancel");
+  sureButton_->setTitle("Cancel");
   sureButton_->setAction([this] { hiddenShareView(); });
   shareView_->addSubview(sureButton_);
 

@@ -9,9 +9,9 @@
 
 namespace tumbla {
 
-// A button over other views, drawn by its background image (or, without one, by its
-// title). It always has an accessible name, so that screen readers and assistive tools
-// can find and press it.
+// A button over other views, drawn by its background image with its title over it (or,
+// without an image, by its title or else its accessible name). It always has an
+// accessible name, so that screen readers and assistive tools can find and press it.
 class Button : public View {
  public:
   Button(Rect frame, std::optional<Image> background, std::string accessibleName)
@@ -22,6 +22,13 @@ class Button : public View {
   const std::optional<Image>& background() const { return background_; }
   const std::string& accessibleName() const { return accessibleName_; }
 
+  // The text shown on the button; none by default.
+  const std::string& title() const { return title_; }
+  void setTitle(std::string title) {
+    title_ = std::move(title);
+    titleChanged();
+  }
+
   // What a touch (touch-up inside) does.
   void setAction(std::function<void()> action) { action_ = std::move(action); }
   // Runs the action, as a touch does.
@@ -29,9 +36,13 @@ class Button : public View {
     if (action_) action_();
   }
 
+ protected:
+  virtual void titleChanged() {}
+
  private:
   std::optional<Image> background_;
   std::string accessibleName_;
+  std::string title_;
   std::function<void()> action_;
 };
 

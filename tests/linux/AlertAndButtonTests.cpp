@@ -2,6 +2,8 @@
 #include <gtk/gtk.h>
 
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "TestSupport.h"
 #include "platform/linux/GtkAlertDialog.h"
@@ -85,6 +87,56 @@ TEST(GtkButtonView, HasItsAccessibleNameAndRunsItsActionWhenClicked) {
   EXPECT_EQ(accessibleName(button), "Promotion");
   gtk_button_clicked(GTK_BUTTON(button));
   EXPECT_EQ(presses, 1);
+}
+
+// What the button shows: the texts of its labels and the sizes of its images, in order.
+void collectShown(GtkWidget* widget, std::vector<std::string>& shown) {
+  if (GTK_IS_LABEL(widget)) shown.emplace_back(gtk_label_get_text(GTK_LABEL(widget)));
+  if (GTK_IS_IMAGE(widget)) {
+    GdkPixbuf* pixbuf = gtk_image_get_pixbuf(GTK_IMAGE(widget));
+    shown.push_back(pixbuf ? "image " + std::to_string(gdk_pixbuf_get_width(pixbuf)) + "x" +
+                                 std::to_string(gdk_pixbuf_get_height(pixbuf))
+                           : "image without pixels");
+  }
+  if (GTK_IS_CONTAINER(widget)) {
+    GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+    for (GList* item = children; item; item = item->next) {
+      collectShown(GTK_WIDGET(item->data), shown);
+    }
+    g_list_free(children);
+  }
+}
+
+TEST(GtkButtonView, ShowsItsTitleOverItsImageAtEveryFrame) {
+  testing::TemporaryDirectory directory;
+  GdkPixbuf* red = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 100, 26);
+  gdk_pixbuf_fill(red, 0xc83c32ff);
+  std::string path = (directory.path() / "3242.png").string();
+  ASSERT_TRUE(gdk_pixbuf_save(red, path.c_str(), "png", nullptr, nullptr));
+  g_object_unref(red);
+
+  GtkButtonView view({210, 269, 60, 20}, Image{path, {100, 26}, nullptr}, "Cancel");
+  GtkWidget* button = gtk_bin_get_child(GTK_BIN(view.viewWidget().widget()));
+  auto shown = [&] {
+    std::vector<std::string> parts;
+    collectShown(button, parts);
+    return parts;
+  };
+  EXPECT_EQ(shown(), std::vector<std::string>{"image 60x20"});
+  view.setTitle("Cancel");
+  EXPECT_EQ(shown(), (std::vector<std::string>{"image 60x20", "Cancel"}));
+  view.setFrame({455, 540, 100, 26});
+  EXPECT_EQ(shown(), (std::vector<std::string>{"image 100x26", "Cancel"}));
+  EXPECT_EQ(accessibleName(button), "Cancel");
+
+  // Without a readable image the title alone is shown, and the button stays named.
+  GtkButtonView broken({0, 0, 60, 20}, Image{path + ".missing", {60, 20}, nullptr}, "Cancel");
+  broken.setTitle("Dismiss");
+  GtkWidget* brokenButton = gtk_bin_get_child(GTK_BIN(broken.viewWidget().widget()));
+  std::vector<std::string> parts;
+  collectShown(brokenButton, parts);
+  EXPECT_EQ(parts, std::vector<std::string>{"Dismiss"});
+  EXPECT_EQ(accessibleName(brokenButton), "Cancel");
 }
 
 }  // namespace

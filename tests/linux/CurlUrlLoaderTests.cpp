@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 
 #include "LoopbackHttpServer.h"
@@ -160,6 +161,79 @@ TEST_F(CurlUrlLoaderTest, ACancelledConnectionCallsNothingMoreAndAFailedOneSaysW
   Subscription dead = loader_.start(refused, failing);
   ASSERT_TRUE(pumpUntil([&] { return failed; }, 20));
   EXPECT_NE(reason.find("/x"), std::string::npos);
+}
+
+TEST_F(CurlUrlLoaderTest, UnfinishedLoadsLetTheirHandlersGoWhenCancelledOrWhenTheLoaderGoes) {
+  server_.route("/hang", {.hang = true});
+  auto loader = std::make_unique<CurlUrlLoader>();
+  int calls = 0;
+  // What a load's handlers hold: released as soon as the load is over for its owner.
+  auto started = [&](std::weak_ptr<int>& held) {
+    auto token = std::make_shared<int>(0);
+    held = token;
+    UrlConnectionHandlers handlers;
+    handlers.didReceiveResponse = [&calls, token](const UrlResponse&) { ++calls; };
+    handlers.didFinishLoading = [&calls, token] { ++calls; };
+    handlers.didFail = [&calls, token](const Error&) { ++calls; };
+    return loader->start(request("/hang"), std::move(handlers));
+  };
+  std::weak_ptr<int> cancelled;
+  std::weak_ptr<int> pending;
+  Subscription dropped = started(cancelled);
+  Subscription waiting = started(pending);
+  ASSERT_TRUE(pumpUntil([&] { return server_.requestCount("/hang") == 2; }, 20));
+
+  dropped.cancel();
+  EXPECT_TRUE(cancelled.expired());
+  EXPECT_FALSE(pending.expired());
+  loader.reset();
+  EXPECT_TRUE(pending.expired());
+  waiting.cancel();
+
+  // The workers' last hand-backs find nobody to tell; a load on another loader is the
+  // proof that the loop ran on meanwhile.
+  server_.route("/answer", {200, "ok"});
+  bool finished = false;
+  UrlConnectionHandlers answered;
+  answered.didFinishLoading = [&] { finished = true; };
+  Subscription other = loader_.start(request("/answer"), answered);
+  ASSERT_TRUE(pumpUntil([&] { return finished; }, 20));
+  EXPECT_EQ(calls, 0);
+}
+
+TEST_F(CurlUrlLoaderTest, PooledHandlesKeepSendingEveryCookieOverManyLoadsAtOnceAndInTurn) {
+  // More loads at once than the pool keeps idle, then in turn on the reused handles: each
+  // one's cookie reaches every later load.
+  constexpr int kAtOnce = 6;
+  constexpr int kInTurn = 12;
+  for (int i = 0; i < kAtOnce + kInTurn; ++i) {
+    std::string name = "c" + std::to_string(i);
+    server_.route("/set/" + name,
+                  {200, "", {{"Set-Cookie", name + "=v" + std::to_string(i) + "; Path=/"}}});
+  }
+  server_.route("/check", {200, "ok"});
+
+  int finished = 0;
+  std::vector<Subscription> loads;
+  for (int i = 0; i < kAtOnce; ++i) {
+    UrlConnectionHandlers handlers;
+    handlers.didFinishLoading = [&finished] { ++finished; };
+    handlers.didFail = [&finished](const Error&) { finished += 1000; };
+    loads.push_back(loader_.start(request("/set/c" + std::to_string(i)), std::move(handlers)));
+  }
+  ASSERT_TRUE(pumpUntil([&] { return finished >= kAtOnce; }, 30));
+  ASSERT_EQ(finished, kAtOnce);
+  for (int i = kAtOnce; i < kAtOnce + kInTurn; ++i) {
+    ASSERT_TRUE(loader_.load(request("/set/c" + std::to_string(i))));
+    ASSERT_TRUE(loader_.load(request("/check")));
+    std::string sent = "; " + server_.requests().back().header("Cookie") + ";";
+    for (int j = 0; j <= i; ++j) {
+      std::string pair = "; c" + std::to_string(j) + "=v" + std::to_string(j) + ";";
+      EXPECT_NE(sent.find(pair), std::string::npos) << pair << " missing from " << sent;
+    }
+  }
+  EXPECT_EQ(loader_.cookieStorage().allCookies().size(),
+            static_cast<std::size_t>(kAtOnce + kInTurn));
 }
 
 TEST_F(CurlUrlLoaderTest, CookiesAreSharedByEveryLoadAndClearedByHost) {

@@ -32,6 +32,12 @@ export DISPLAY=":$display"
 # No sound card is needed to test, and none is asked for: probing the system's audio
 # back ends has been seen to hold up a start on a loaded machine.
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
+# Under a sanitizer, allocations are traced back through the toolkit's and the engine's
+# libraries, which keep no frame pointers: otherwise a leak's trace stops inside GLib, and
+# neither shows who made it nor lets the suppressions see that it was the engine's.
+if [ -n "${ASAN_OPTIONS:-}" ]; then
+  export ASAN_OPTIONS="$ASAN_OPTIONS:fast_unwind_on_malloc=0"
+fi
 export XDG_RUNTIME_DIR="$runtime"
 chmod 700 "$runtime"
 if command -v dbus-run-session >/dev/null; then

@@ -135,6 +135,10 @@ CURL* CurlPool::acquire() {
 }
 
 void CurlPool::release(CURL* handle) {
+  // The list of cookie files the transfer was given is kept across transfers, but
+  // curl_easy_reset forgets it without freeing it; clearing it first frees it. With the
+  // cookies in the share, this only detaches the handle from them until its next load.
+  curl_easy_setopt(handle, CURLOPT_COOKIEFILE, nullptr);
   curl_easy_reset(handle);
   std::lock_guard lock(idleMutex_);
   if (idle_.size() < kMaxIdleHandles) {

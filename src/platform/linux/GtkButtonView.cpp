@@ -1,8 +1,10 @@
 #include "platform/linux/GtkButtonView.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/Log.h"
+#include "platform/linux/GLibPointers.h"
 #include "platform/linux/HostOperation.h"
 
 namespace tumbla {
@@ -14,6 +16,18 @@ void onClicked(GtkButton*, gpointer self) {
   HostOperation::run([view] { view->sendAction(); });
 }
 
+// The button's content fills its frame: no padding, border or minimum size of the
+// toolkit's theme stands between the frame and the image drawn into it.
+void fitContentToFrame(GtkWidget* button) {
+  GObjectPtr<GtkCssProvider> style(gtk_css_provider_new());
+  gtk_css_provider_load_from_data(
+      style.get(), "button { padding: 0; border-width: 0; min-width: 0; min-height: 0; }", -1,
+      nullptr);
+  gtk_style_context_add_provider(gtk_widget_get_style_context(button),
+                                 GTK_STYLE_PROVIDER(style.get()),
+                                 GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}
+
 }  // namespace
 
 GtkButtonView::GtkButtonView(Rect frame, std::optional<Image> background,
@@ -21,6 +35,7 @@ GtkButtonView::GtkButtonView(Rect frame, std::optional<Image> background,
     : GtkView<Button>(gtk_button_new(), frame, std::move(background), std::move(accessibleName)) {
   GtkWidget* widget = button();
   gtk_button_set_relief(GTK_BUTTON(widget), GTK_RELIEF_NONE);
+  fitContentToFrame(widget);
   // Buttons over the page are touched, never tabbed to: the keyboard stays with the game.
   gtk_widget_set_can_focus(widget, FALSE);
   gtk_widget_set_tooltip_text(widget, this->accessibleName().c_str());
@@ -39,26 +54,54 @@ void GtkButtonView::frameChanged() {
   render();
 }
 
+void GtkButtonView::titleChanged() {
+  render();
+}
+
 void GtkButtonView::render() {
-  GtkWidget* widget = button();
-  if (!background()) {
-    gtk_button_set_label(GTK_BUTTON(widget), accessibleName().c_str());
+  GtkWidget* picture = backgroundPicture();
+  if (!picture) {
+    show(gtk_label_new(title().empty() ? accessibleName().c_str() : title().c_str()));
     return;
   }
+  if (title().empty()) {
+    show(picture);
+    return;
+  }
+  // The title lies over the image, centred, in white as on the game's own buttons.
+  GtkWidget* overlay = gtk_overlay_new();
+  gtk_container_add(GTK_CONTAINER(overlay), picture);
+  GtkWidget* label = gtk_label_new(nullptr);
+  GCharPtr markup(g_markup_printf_escaped(
+      "<span foreground=\"white\" weight=\"bold\" font_size=\"%d\">%s</span>",
+      static_cast<int>(std::lround(frame().height * 0.55 * PANGO_SCALE)), title().c_str()));
+  gtk_label_set_markup(GTK_LABEL(label), markup.get());
+  gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
+  gtk_overlay_add_overlay(GTK_OVERLAY(overlay), label);
+  show(overlay);
+}
+
+GtkWidget* GtkButtonView::backgroundPicture() const {
+  if (!background()) return nullptr;
   auto width = static_cast<int>(std::lround(frame().width));
   auto height = static_cast<int>(std::lround(frame().height));
-  GError* error = nullptr;
-  GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file_at_scale(
-      background()->path.c_str(), std::max(width, 1), std::max(height, 1), FALSE, &error);
+  GErrorSlot error;
+  GObjectPtr<GdkPixbuf> pixbuf(gdk_pixbuf_new_from_file_at_scale(
+      background()->path.c_str(), std::max(width, 1), std::max(height, 1), FALSE, error.out()));
   if (!pixbuf) {
-    logLine("can't show the button image " + background()->path + ": " + error->message);
-    g_error_free(error);
-    gtk_button_set_label(GTK_BUTTON(widget), accessibleName().c_str());
-    return;
+    logLine("can't show the button image " + background()->path + ": " + error.message());
+    return nullptr;
   }
-  gtk_button_set_image(GTK_BUTTON(widget), gtk_image_new_from_pixbuf(pixbuf));
-  gtk_button_set_always_show_image(GTK_BUTTON(widget), TRUE);
-  g_object_unref(pixbuf);
+  return gtk_image_new_from_pixbuf(pixbuf.get());
+}
+
+void GtkButtonView::show(GtkWidget* content) {
+  GtkWidget* widget = button();
+  if (GtkWidget* shown = gtk_bin_get_child(GTK_BIN(widget))) {
+    gtk_container_remove(GTK_CONTAINER(widget), shown);
+  }
+  gtk_container_add(GTK_CONTAINER(widget), content);
+  gtk_widget_show_all(content);
 }
 
 }  // namespace tumbla

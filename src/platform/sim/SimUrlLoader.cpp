@@ -35,22 +35,32 @@ Result<UrlReply> SimUrlLoader::load(const UrlRequest& request) {
   return resolve(request);
 }
 
+SimUrlLoader::~SimUrlLoader() {
+  // Taken out first: releasing a handler may release its owner, which may cancel.
+  Exchanges ending = std::exchange(*pending_, {});
+  for (const auto& exchange : ending) {
+    exchange->cancelled = true;
+    exchange->timer->invalidate();
+  }
+}
+
 Subscription SimUrlLoader::start(UrlRequest request, UrlConnectionHandlers handlers) {
   requests_.push_back(request);
   Result<UrlReply> outcome = resolve(request);
   double delay = std::min(delayOf(answers_, request.url), request.timeoutSeconds);
-  struct State {
-    bool answered = false;
-    bool cancelled = false;
-  };
-  auto state = std::make_shared<State>();
-  ++*active_;
-  auto timer = runLoop_.scheduleTimer(
-      delay, false,
-      [outcome = std::move(outcome), handlers = std::move(handlers), state, active = active_] {
-        if (state->cancelled) return;
-        state->answered = true;
-        --*active;
+  auto exchange = std::make_shared<Exchange>();
+  exchange->handlers = std::move(handlers);
+  pending_->push_back(exchange);
+  std::weak_ptr<Exchange> weakExchange = exchange;
+  std::weak_ptr<Exchanges> weakPending = pending_;
+  exchange->timer = runLoop_.scheduleTimer(
+      delay, false, [outcome = std::move(outcome), weakExchange, weakPending] {
+        // Held while the handlers run: one of them may end the exchange.
+        std::shared_ptr<Exchange> answered = weakExchange.lock();
+        std::shared_ptr<Exchanges> pending = weakPending.lock();
+        if (!answered || !pending || answered->cancelled) return;
+        std::erase(*pending, answered);
+        const UrlConnectionHandlers& handlers = answered->handlers;
         if (!outcome) {
           if (handlers.didFail) {
             handlers.didFail(Error{std::string(kUrlErrorDomain), -1, outcome.reason(), nullptr});
@@ -59,16 +69,19 @@ Subscription SimUrlLoader::start(UrlRequest request, UrlConnectionHandlers handl
         }
         // Each handler may cancel the load; the ones after it must then not run.
         if (handlers.didReceiveResponse) handlers.didReceiveResponse(outcome->response);
-        if (state->cancelled) return;
+        if (answered->cancelled) return;
         if (handlers.didReceiveData && !outcome->body.empty())
           handlers.didReceiveData(outcome->body);
-        if (state->cancelled) return;
+        if (answered->cancelled) return;
         if (handlers.didFinishLoading) handlers.didFinishLoading();
       });
-  return Subscription([timer, state, active = active_] {
-    timer->invalidate();
-    state->cancelled = true;
-    if (!std::exchange(state->answered, true)) --*active;
+  return Subscription([weakExchange, weakPending] {
+    std::shared_ptr<Exchange> cancelled = weakExchange.lock();
+    if (!cancelled) return;
+    cancelled->cancelled = true;
+    cancelled->timer->invalidate();
+    // A load still waiting lets its handlers go now; one being answered, once through.
+    if (std::shared_ptr<Exchanges> pending = weakPending.lock()) std::erase(*pending, cancelled);
   });
 }
 

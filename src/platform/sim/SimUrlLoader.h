@@ -27,6 +27,11 @@ class SimUrlLoader : public UrlLoader {
   };
 
   explicit SimUrlLoader(SimRunLoop& runLoop) : runLoop_(runLoop) {}
+  // Ends every load still waiting for its answer, as quitting does for real transfers:
+  // none of their handlers runs, and what the handlers hold is released.
+  ~SimUrlLoader() override;
+  SimUrlLoader(const SimUrlLoader&) = delete;
+  SimUrlLoader& operator=(const SimUrlLoader&) = delete;
 
   Result<UrlReply> load(const UrlRequest& request) override;
   Subscription start(UrlRequest request, UrlConnectionHandlers handlers) override;
@@ -38,9 +43,19 @@ class SimUrlLoader : public UrlLoader {
   const std::vector<UrlRequest>& requests() const { return requests_; }
   std::size_t requestCount(std::string_view url) const;
   // Asynchronous loads started and neither answered nor cancelled yet.
-  std::size_t activeConnectionCount() const { return *active_; }
+  std::size_t activeConnectionCount() const { return pending_->size(); }
 
  private:
+  // An asynchronous load between its start and its answer or cancellation. The loader
+  // owns it, and with it the handlers; the timer and the owner's subscription only refer
+  // to it.
+  struct Exchange {
+    UrlConnectionHandlers handlers;
+    std::shared_ptr<Timer> timer;
+    bool cancelled = false;
+  };
+  using Exchanges = std::vector<std::shared_ptr<Exchange>>;
+
   // The answer the request gets: the table's, or a failure.
   Result<UrlReply> resolve(const UrlRequest& request) const;
 
@@ -48,7 +63,8 @@ class SimUrlLoader : public UrlLoader {
   std::map<std::string, Answer, std::less<>> answers_;
   std::vector<UrlRequest> requests_;
   SimCookieStorage cookies_;
-  std::shared_ptr<std::size_t> active_ = std::make_shared<std::size_t>(0);
+  // Shared with the subscriptions, which may outlive the loader.
+  std::shared_ptr<Exchanges> pending_ = std::make_shared<Exchanges>();
 };
 
 }  // namespace tumbla

@@ -260,6 +260,25 @@ TEST_F(FBRequestTest, ConnectSendsTheRequestAndLivesUntilTheExchangeEnds) {
   EXPECT_EQ(loader.activeConnectionCount(), 0u);
 }
 
+TEST_F(FBRequestTest, ARequestStillWaitingIsReleasedSilentlyWhenThePlatformGoes) {
+  auto& loader = static_cast<SimPlatform&>(Platform::shared()).urlLoader();
+  auto& runLoop = static_cast<SimPlatform&>(Platform::shared()).runLoop();
+  loader.setAnswer("https://graph.example/me?", {200, "{}", {}, 100.0, std::nullopt});
+  RecordingRequestDelegate delegate;
+  std::weak_ptr<FBRequest> weak;
+  {
+    auto request = make(FBParams::make(), "GET", "https://graph.example/me", &delegate);
+    weak = request;
+    request->connect();
+  }
+  runLoop.advance(50);
+  EXPECT_FALSE(weak.expired());
+
+  Platform::uninstall();
+  EXPECT_TRUE(weak.expired());
+  EXPECT_EQ(delegate.calls, std::vector<std::string>{"loading"});
+}
+
 TEST_F(FBRequestTest, FailuresOfTheExchangeReachTheDelegate) {
   auto& loader = static_cast<SimPlatform&>(Platform::shared()).urlLoader();
   auto& runLoop = static_cast<SimPlatform&>(Platform::shared()).runLoop();

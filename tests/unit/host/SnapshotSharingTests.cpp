@@ -66,6 +66,7 @@ TEST_F(SnapshotSharingTest, ControlsHaveTheirNamesAndThePanelStartsHidden) {
   EXPECT_EQ(sharing().cameraButton()->accessibleName(), "Snapshot");
   EXPECT_EQ(sharing().facebookButton()->accessibleName(), "Share on Facebook");
   EXPECT_EQ(sharing().cancelButton()->accessibleName(), "Cancel");
+  EXPECT_EQ(sharing().cancelButton()->title(), "Cancel");
   EXPECT_EQ(sharing().textField()->accessibleName(), "Message");
   EXPECT_TRUE(sharing().shareView()->isHidden());
   EXPECT_EQ(sharing().shareView()->frame(), (Rect{0, 0, 480, 320}));

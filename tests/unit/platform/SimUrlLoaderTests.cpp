@@ -76,6 +76,45 @@ TEST_F(SimUrlLoading, UnknownSlowAndOversizedAnswersFailAndCancelledOnesStaySile
   EXPECT_EQ(loader.activeConnectionCount(), 0u);
 }
 
+TEST_F(SimUrlLoading, ALoadKeepsItsHandlersUntilAnsweredCancelledOrEndedWithThePlatform) {
+  SimUrlLoader& loader = platform->urlLoader();
+  loader.setAnswer("http://quick.test/", {200, "ok", {}, 1});
+  loader.setAnswer("http://slow.test/", {200, "late", {}, 60});
+  UrlRequest slow{"http://slow.test/"};
+  slow.timeoutSeconds = 120;
+  // What a load's handlers hold lives exactly as long as the load needs them.
+  auto started = [&](const UrlRequest& request, std::weak_ptr<int>& held) {
+    auto token = std::make_shared<int>(0);
+    held = token;
+    UrlConnectionHandlers handlers = recording();
+    handlers.didFinishLoading = [this, token] { events.push_back("finish"); };
+    return loader.start(request, std::move(handlers));
+  };
+  std::weak_ptr<int> answered;
+  std::weak_ptr<int> cancelled;
+  std::weak_ptr<int> pending;
+  Subscription quick = started(UrlRequest{"http://quick.test/"}, answered);
+  Subscription dropped = started(slow, cancelled);
+  Subscription waiting = started(slow, pending);
+  EXPECT_EQ(loader.activeConnectionCount(), 3u);
+
+  platform->runLoop().advance(1);
+  EXPECT_EQ(events, (std::vector<std::string>{"response 200", "data ok", "finish"}));
+  EXPECT_TRUE(answered.expired());
+  EXPECT_FALSE(cancelled.expired());
+  dropped.cancel();
+  EXPECT_TRUE(cancelled.expired());
+  EXPECT_EQ(loader.activeConnectionCount(), 1u);
+
+  events.clear();
+  EXPECT_FALSE(pending.expired());
+  Platform::uninstall();
+  EXPECT_TRUE(pending.expired());
+  EXPECT_TRUE(events.empty());
+  // The owner's subscription outlives the loader and ends quietly.
+  waiting.cancel();
+}
+
 TEST_F(SimUrlLoading, AlertsWaitForTheTestsAnswerAndGoAwayWhenTheirOwnerDrops) {
   SimUserInterface& ui = platform->userInterface();
   std::vector<int> answers;
