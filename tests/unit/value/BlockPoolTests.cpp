@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <set>
 #include <string>
 #include <thread>
@@ -85,6 +86,9 @@ TEST(PageBuffer, IsZeroedAlignedToAHugePageAndMovesItsPages) {
   EXPECT_EQ(moved.data(), pages);
   EXPECT_EQ(moved.data()[moved.size() - 1], 'z');
   EXPECT_EQ(PageBuffer(0, false).data(), nullptr);
+  // A size whose rounding up would wrap around is refused, not mapped small.
+  EXPECT_THROW(PageBuffer(SIZE_MAX - 5, false), std::bad_alloc);
+  EXPECT_THROW(PageBuffer(SIZE_MAX - PageBuffer::kHugePageBytes, true), std::bad_alloc);
 }
 
 }  // namespace
