@@ -433,10 +433,14 @@ class ParseRun {
     return true;
   }
 
-  // Checks the plain run from `runStart` to the read position, unless it was all ASCII.
+  // Checks the plain run from `runStart` to the read position, unless it was all ASCII
+  // (most keys and short strings: the test is kept where the run ends).
   bool isUtf8Run(const unsigned char* runStart) {
     constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-    if ((std::exchange(highBytes_, 0) & kHighBits) == 0) return true;
+    return (std::exchange(highBytes_, 0) & kHighBits) == 0 || isUtf8Text(runStart);
+  }
+
+  [[gnu::noinline]] bool isUtf8Text(const unsigned char* runStart) {
     const unsigned char* invalid = firstInvalidUtf8(runStart, p_);
     if (invalid == p_) return true;
     fail(Code::Unicode, "Invalid UTF-8 byte " + quotedHex(*invalid) + " in string");
