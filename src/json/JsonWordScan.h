@@ -22,16 +22,16 @@ inline std::size_t firstNonZeroByte(std::uint64_t word) {
 }
 
 // Marks in a word (from loadWord) the bytes that end a plain run of a JSON string for
-// both the reader and the writer: a double quote, a backslash, a control character below
-// 0x20 or a byte of 0x80 and above. Borrows can mark bytes after the first marked one
-// too, so only the first mark is exact.
+// both the reader and the writer: a double quote, a backslash or a control character
+// below 0x20. Bytes of 0x80 and above are plain here; their UTF-8 is checked apart, a
+// run at a time. Borrows can mark bytes after the first marked one too, so only the
+// first mark is exact.
 inline std::uint64_t stringSpecialBytes(std::uint64_t word) {
   constexpr std::uint64_t ones = 0x0101010101010101ULL;
   constexpr std::uint64_t highBits = 0x8080808080808080ULL;
   auto hasZeroByte = [](std::uint64_t x) { return (x - ones) & ~x & highBits; };
   std::uint64_t below0x20 = (word - ones * 0x20) & ~word & highBits;
-  return hasZeroByte(word ^ (ones * '"')) | hasZeroByte(word ^ (ones * '\\')) | below0x20 |
-         (word & highBits);
+  return hasZeroByte(word ^ (ones * '"')) | hasZeroByte(word ^ (ones * '\\')) | below0x20;
 }
 
 inline bool hasStringSpecialByte(std::uint64_t word) {

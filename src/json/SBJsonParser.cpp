@@ -190,7 +190,7 @@ class ParseRun {
       case '"': {
         std::string_view text;
         if (!scanRestOfString(text)) return Step::ValueFailed;
-        emit(text);
+        emit(text, KnownUtf8{});
         return Step::Completed;
       }
       case '{':
@@ -362,7 +362,7 @@ class ParseRun {
     Dictionary::Entries entries;
     entries.reserve(static_cast<std::size_t>(members_.end() - begin));
     for (auto member = begin; member != members_.end(); ++member) {
-      entries.emplace_back(keyOf(*member), std::move(member->value));
+      entries.emplace_back(Dictionary::Key(keyOf(*member), KnownUtf8{}), std::move(member->value));
     }
     members_.erase(begin, members_.end());
     emit(Dictionary(std::move(entries)));
@@ -389,29 +389,23 @@ class ParseRun {
   }
 
   // Reads a string after its opening quote. The result points into the text when the
-  // string has no escapes, else into `scratch_`.
+  // string has no escapes, else into `scratch_`. Each plain run is checked as UTF-8 where
+  // it ends, before whatever ended it, so that the first fault in the text is the one
+  // reported.
   bool scanRestOfString(std::string_view& result) {
     const unsigned char* runStart = p_;
     bool escaped = false;
     for (;;) {
       skipPlainRun();
       if (p_ == end_) {
+        if (!isUtf8Run(runStart)) return false;
         fail(Code::EndOfInput, "Unexpected EOF while parsing string");
         return false;
       }
       unsigned char c = *p_;
       if (c == '"') break;
-      if (c >= 0x80) {
-        // Text in other scripts comes in long runs of multi-byte sequences.
-        do {
-          std::size_t length = utf8SequenceLength(p_, end_);
-          if (length == 0) {
-            fail(Code::Unicode, "Invalid UTF-8 byte " + quotedHex(*p_) + " in string");
-            return false;
-          }
-          p_ += length;
-        } while (p_ != end_ && *p_ >= 0x80);
-      } else if (c == '\\') {
+      if (c == '\\') {
+        if (!isUtf8Run(runStart)) return false;
         if (!escaped) scratch_.clear();
         escaped = true;
         appendRun(runStart);
@@ -419,12 +413,15 @@ class ParseRun {
         if (!scanEscape()) return false;
         runStart = p_;
       } else if (c < 0x20) {
+        if (!isUtf8Run(runStart)) return false;
         fail(Code::ControlCharacter, "Unescaped control character " + quotedHex(c));
         return false;
       } else {
+        highBytes_ |= c;
         ++p_;
       }
     }
+    if (!isUtf8Run(runStart)) return false;
     if (escaped) {
       appendRun(runStart);
       result = scratch_;
@@ -436,11 +433,28 @@ class ParseRun {
     return true;
   }
 
+  // Checks the plain run from `runStart` to the read position, unless it was all ASCII
+  // (most keys and short strings: the test is kept where the run ends).
+  bool isUtf8Run(const unsigned char* runStart) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    return (std::exchange(highBytes_, 0) & kHighBits) == 0 || isUtf8Text(runStart);
+  }
+
+  [[gnu::noinline]] bool isUtf8Text(const unsigned char* runStart) {
+    const unsigned char* invalid = firstInvalidUtf8(runStart, p_);
+    if (invalid == p_) return true;
+    fail(Code::Unicode, "Invalid UTF-8 byte " + quotedHex(*invalid) + " in string");
+    return false;
+  }
+
   // Moves the read position to the next byte that ends a plain run of a string, or close
-  // to the end of the text.
+  // to the end of the text. Notes in highBytes_ whether it passed a byte of 0x80 or above
+  // (or may have: a word's bytes after the one that ends the run count too).
   void skipPlainRun() {
     while (end_ - p_ >= 8) {
-      std::uint64_t special = json_words::stringSpecialBytes(json_words::loadWord(p_));
+      std::uint64_t word = json_words::loadWord(p_);
+      highBytes_ |= word;
+      std::uint64_t special = json_words::stringSpecialBytes(word);
       if (special != 0) {
         p_ += json_words::firstNonZeroByte(special);
         return;
@@ -547,6 +561,7 @@ class ParseRun {
   std::vector<Frame>& frames_;
   std::string& scratch_;
   std::string& escapedKeys_;
+  std::uint64_t highBytes_ = 0;
 };
 
 }  // namespace

@@ -97,7 +97,10 @@ class WriteRun {
         value = &(*frame.array)[i];
       } else {
         const Dictionary::Entry& entry = memberAt(frame, i);
-        writeString(entry.first);
+        if (!writeString(entry.first, entry.first.isKnownUtf8())) {
+          addDictionaryErrors();
+          return false;
+        }
         out_.append(humanReadable_ ? " : " : ":");
         value = &entry.second;
       }
@@ -138,7 +141,7 @@ class WriteRun {
       case Value::Kind::Dictionary:
         return open(nullptr, value.dictionaryIf());
       case Value::Kind::String:
-        return writeString(*value.stringIf());
+        return writeString(*value.stringIf(), value.isKnownUtf8String());
       case Value::Kind::Boolean:
         out_.append(*value.booleanIf() ? "true" : "false");
         return true;
@@ -223,29 +226,22 @@ class WriteRun {
     return true;
   }
 
-  bool writeString(std::string_view text) {
-    out_.push_back('"');
+  // Text known to be UTF-8 (a parsed string, or a copy of one) is not checked again.
+  bool writeString(std::string_view text, bool knownUtf8) {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = p + text.size();
+    if (!knownUtf8 && firstInvalidUtf8(p, end) != end) {
+      fail(Code::UnsupportedType,
+           "JSON serialisation not supported for a string that is not valid UTF-8");
+      return false;
+    }
+    out_.push_back('"');
     const unsigned char* runStart = p;
     for (;;) {
-      while (end - p >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p, sizeof word);
-        if (json_words::hasStringSpecialByte(word)) break;
-        p += 8;
-      }
+      while (end - p >= 8 && !json_words::hasStringSpecialByte(json_words::loadWord(p))) p += 8;
       if (p == end) break;
       unsigned char c = *p;
-      if (c >= 0x80) {
-        std::size_t length = utf8SequenceLength(p, end);
-        if (length == 0) {
-          fail(Code::UnsupportedType,
-               "JSON serialisation not supported for a string that is not valid UTF-8");
-          return false;
-        }
-        p += length;
-      } else if (kEscapes.text[c][0] != '\0') {
+      if (kEscapes.text[c][0] != '\0') {
         out_.append(reinterpret_cast<const char*>(runStart),
                     static_cast<std::size_t>(p - runStart));
         out_.append(kEscapes.text[c]);

@@ -1,20 +1,42 @@
 #include "value/Utf8.h"
 
+#include <cstring>
+
 namespace tumbla {
 
-bool isValidUtf8(std::string_view text) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const unsigned char* end = p + text.size();
-  while (p < end) {
+const unsigned char* firstInvalidUtf8(const unsigned char* p, const unsigned char* end) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+  const unsigned char* start = p;
+  utf8_automaton::State state = utf8_automaton::kAccept;
+  while (p != end) {
+    if (utf8_automaton::isIn(state, utf8_automaton::kAccept)) {
+      for (std::uint64_t word; end - p >= 8; p += 8) {
+        std::memcpy(&word, p, sizeof word);
+        if ((word & kHighBits) != 0) break;
+      }
+    }
+    // Sixteen steps between checks: the automaton never leaves the reject state.
+    const unsigned char* stop = end - p > 16 ? p + 16 : end;
+    for (; p != stop; ++p) state = utf8_automaton::step(state, *p);
+    if (utf8_automaton::isIn(state, utf8_automaton::kReject)) break;
+  }
+  if (utf8_automaton::isIn(state, utf8_automaton::kAccept)) return end;
+  // Only ill-formed text comes here: find the sequence that starts the trouble.
+  for (p = start; p != end;) {
     if (*p < 0x80) {
       ++p;
       continue;
     }
     std::size_t length = utf8SequenceLength(p, end);
-    if (length == 0) return false;
+    if (length == 0) return p;
     p += length;
   }
-  return true;
+  return end;
+}
+
+bool isValidUtf8(std::string_view text) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  return firstInvalidUtf8(p, p + text.size()) == p + text.size();
 }
 
 void appendUtf8(std::string& out, std::uint32_t codePoint) {

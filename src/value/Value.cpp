@@ -41,7 +41,7 @@ std::size_t hashKey(std::string_view key) {
 
 std::size_t Dictionary::findPosition(std::string_view key) const {
   if (index() != nullptr) {
-    const std::vector<std::uint32_t>& slots = *index();
+    const Index& slots = *index();
     std::size_t mask = slots.size() - 1;
     for (std::size_t slot = hashKey(key) & mask;; slot = (slot + 1) & mask) {
       std::uint32_t stored = slots[slot];
@@ -56,7 +56,7 @@ std::size_t Dictionary::findPosition(std::string_view key) const {
 }
 
 bool Dictionary::indexInsert(std::size_t position) {
-  std::vector<std::uint32_t>& slots = **entries_.extra();
+  Index& slots = *entries_.extra();
   std::string_view key = entries_[position].first;
   std::size_t mask = slots.size() - 1;
   std::size_t slot = hashKey(key) & mask;
@@ -71,7 +71,7 @@ bool Dictionary::rebuildIndex() {
   // At most half full, so that probes stay short.
   std::size_t slots = 64;
   while (slots < entries_.size() * 2) slots *= 2;
-  *entries_.extra() = std::make_unique<std::vector<std::uint32_t>>(slots, 0);
+  *entries_.extra() = Index(slots, 0);
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     if (!indexInsert(i)) return false;
   }

@@ -42,6 +42,15 @@ expect sorted-pretty 0 $'{\n  "a" : "é",\n  "b" : [\n    1,\n    2.50\n  ]\n}' 
 printf '%s' "$input" >"$work/in.json"
 expect from-file 0 '{"b":[1,2.50],"a":"é"}' '' -- "$work/in.json"
 
+# Larger than the buffer a pipe is first read into, and a file of a few megabytes: each
+# must arrive whole.
+input="[$(printf '"%07d",' $(seq 1 300000))0]"
+expect large-pipe 0 "$input" '' --
+printf '%s' "$input" >"$work/large.json"
+expect large-file 0 "$input" '' -- "$work/large.json"
+: >"$work/empty.json"
+expect empty-file 1 '' 'code 11: Unexpected end of string' -- "$work/empty.json"
+
 input='[1,x]'
 expect error-trace 1 '' $'code 3: Unrecognised leading character\ncode 3: Expected value while parsing array' --
 input='42'
@@ -55,6 +64,7 @@ input=''
 expect help 0 'usage: tumbla-json*' '' -- --help
 expect unknown-option 2 '' 'tumbla-json: unknown option --bogus*' -- --bogus
 expect bad-depth 2 '' 'tumbla-json: --max-depth needs a whole number*' -- --max-depth -1
+expect directory 2 '' "tumbla-json: cannot read $work" -- "$work"
 expect missing-file 2 '' "tumbla-json: cannot open $work/absent.json: No such file or directory" -- "$work/absent.json"
 
 echo "$passed passed, $failed failed"

@@ -1,19 +1,22 @@
 // tumbla-json: reads JSON, writes it back compact or indented. For people checking a
 // file by hand and for scripts: the exit code says whether the text parsed.
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "json/SBJSON.h"
 #include "json/SBJsonWriter.h"
+#include "value/storage/PageBuffer.h"
 
 namespace {
 
@@ -85,37 +88,63 @@ std::optional<Options> parseCommandLine(int argc, char** argv, std::string& prob
   return options;
 }
 
-std::optional<std::string> readInput(const std::string& path, std::string& problem) {
-  std::ostringstream contents;
-  if (path == "-") {
-    contents << std::cin.rdbuf();
-    if (std::cin.bad()) {
-      problem = "cannot read standard input";
-      return std::nullopt;
+// The whole input, read straight into pages: at the file's size when it has one (a large
+// file on huge pages, so that reading it costs a few page faults), growing otherwise.
+class InputText {
+ public:
+  // Answers false, with errno set, when reading fails.
+  bool readAll(int fd) {
+    struct stat status {};
+    std::size_t expected = 0;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+      expected = static_cast<std::size_t>(status.st_size);
     }
-    return std::move(contents).str();
+    // One byte more than expected, so that the end is seen without growing.
+    pages_ = tumbla::PageBuffer(expected + 1, expected >= tumbla::PageBuffer::kHugePageBytes);
+    for (;;) {
+      if (size_ == pages_.size()) grow();
+      ssize_t got = ::read(fd, pages_.data() + size_, pages_.size() - size_);
+      if (got == 0) return true;
+      if (got > 0) {
+        size_ += static_cast<std::size_t>(got);
+      } else if (errno != EINTR) {
+        return false;
+      }
+    }
   }
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
+
+  std::string_view text() const { return std::string_view(pages_.data(), size_); }
+  void release() {
+    pages_ = tumbla::PageBuffer();
+    size_ = 0;
+  }
+
+ private:
+  void grow() {
+    tumbla::PageBuffer larger(2 * pages_.size(), true);
+    std::memcpy(larger.data(), pages_.data(), size_);
+    pages_ = std::move(larger);
+  }
+
+  tumbla::PageBuffer pages_;
+  std::size_t size_ = 0;
+};
+
+bool readInput(const std::string& path, InputText& input, std::string& problem) {
+  if (path == "-") {
+    if (input.readAll(STDIN_FILENO)) return true;
+    problem = "cannot read standard input";
+    return false;
+  }
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
     problem = "cannot open " + path + ": " + std::strerror(errno);
-    return std::nullopt;
+    return false;
   }
-  // Room for the whole file at once when it has a size (a pipe has none), so that a large
-  // document is not copied while its text grows.
-  std::string text;
-  std::error_code noSize;
-  if (std::uintmax_t size = std::filesystem::file_size(path, noSize); !noSize) {
-    text.reserve(static_cast<std::size_t>(size));
-  }
-  char buffer[64 * 1024];
-  while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
-    text.append(buffer, static_cast<std::size_t>(file.gcount()));
-  }
-  if (file.bad()) {
-    problem = "cannot read " + path;
-    return std::nullopt;
-  }
-  return text;
+  bool read = input.readAll(fd);
+  ::close(fd);
+  if (!read) problem = "cannot read " + path;
+  return read;
 }
 
 int reportFailure(const tumbla::SBJsonBase& json) {
@@ -140,18 +169,19 @@ int main(int argc, char** argv) {
     std::cout << kUsage;
     return kParsed;
   }
-  std::optional<std::string> text = readInput(options->input, problem);
-  if (!text) {
+  InputText input;
+  if (!readInput(options->input, input, problem)) {
     std::cerr << "tumbla-json: " << problem << '\n';
     return kUsageOrInputError;
   }
 
   tumbla::SBJSON json;
   json.setMaxDepth(options->maxDepth);
-  std::optional<tumbla::Value> value = json.objectWithString(*text, options->fragment, nullptr);
+  std::optional<tumbla::Value> value =
+      json.objectWithString(input.text(), options->fragment, nullptr);
   if (!value) return reportFailure(json);
   // The input is no longer needed while the output is made.
-  std::string().swap(*text);
+  input.release();
 
   tumbla::SBJsonWriter writer;
   writer.setMaxDepth(options->maxDepth);

@@ -2,60 +2,96 @@
 
 #include <unistd.h>
 
+#include <atomic>
+#include <cstdint>
+#include <mutex>
 #include <new>
+
+#include "value/storage/PageBuffer.h"
 
 namespace tumbla::block_pool {
 
 namespace {
 
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TUMBLA_BLOCK_POOL_SANITIZED 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(TUMBLA_BLOCK_POOL_SANITIZED)
-constexpr bool kPooling = false;
-#else
-constexpr bool kPooling = true;
-#endif
+// Size classes of 8, 16, 24, ... bytes up to four kilobytes (a dictionary of a hundred
+// members): blocks in a slab need no header, so a block takes exactly its size rounded up
+// to the alignment.
+constexpr std::size_t kClasses = 512;
+constexpr std::size_t kSlabBytes = PageBuffer::kHugePageBytes;
 
-// Size classes of 24, 40, 56, ... bytes: the general allocator puts an eight-byte header
-// before each block and rounds the two to 16 bytes, so these sizes fill its chunks exactly.
-// Blocks of up to 520 bytes are kept.
-constexpr std::size_t kGranule = 16;
-constexpr std::size_t kSmallestClass = 24;
-constexpr std::size_t kClasses = 32;
-constexpr std::size_t kMaxCachedBytes = std::size_t{16} << 20;
+// Bytes of 1 to 8 are class 0, 9 to 16 class 1, ...; 0 bytes wraps around to a class
+// beyond the pooled ones.
+std::size_t classOf(std::size_t bytes) {
+  return (bytes - 1) / kAlignment;
+}
+
+std::size_t classBytes(std::size_t c) {
+  return (c + 1) * kAlignment;
+}
 
 struct FreeBlock {
   FreeBlock* next;
 };
 
+// Puts the list that starts at `first` in front of `head`. Walks `first` to its end.
+void splice(FreeBlock*& head, FreeBlock* first) {
+  if (first == nullptr) return;
+  FreeBlock* last = first;
+  while (last->next != nullptr) last = last->next;
+  last->next = head;
+  head = first;
+}
+
+// The rest of a slab that a thread had not cut up when it ended, kept in its own first
+// bytes.
+struct SlabRest {
+  char* end;
+  SlabRest* next;
+};
+
+// What ended threads left behind, taken over by the next thread that runs out of slab.
+struct Leftovers {
+  std::mutex mutex;
+  FreeBlock* heads[kClasses] = {};
+  SlabRest* slabRests = nullptr;
+  // Read without the lock on the way to cutting a new slab.
+  std::atomic<bool> any{false};
+};
+constinit Leftovers leftovers;
+
 // Trivial, so that reaching it costs no first-use check; the cleanup below is armed the
-// first time a block is kept.
+// first time the thread cuts a slab or keeps a block.
 struct Cache {
   FreeBlock* heads[kClasses];
-  std::size_t cachedBytes;
+  char* slabNext;
+  char* slabEnd;
+  bool tookSlab;
   bool cleanupArmed;
   bool threadEnding;
 };
 constinit thread_local Cache cache{};
 
+void leaveBehind() {
+  std::lock_guard lock(leftovers.mutex);
+  for (std::size_t c = 0; c < kClasses; ++c) {
+    splice(leftovers.heads[c], cache.heads[c]);
+    cache.heads[c] = nullptr;
+  }
+  if (static_cast<std::size_t>(cache.slabEnd - cache.slabNext) >= sizeof(SlabRest)) {
+    leftovers.slabRests = new (cache.slabNext) SlabRest{cache.slabEnd, leftovers.slabRests};
+  }
+  cache.slabNext = cache.slabEnd = nullptr;
+  leftovers.any.store(true, std::memory_order_release);
+}
+
 struct CacheCleanup {
   ~CacheCleanup() {
-    // Values destroyed later in this thread's exit free their blocks directly.
+    // Blocks made or freed later in this thread's exit go past the cache.
     cache.threadEnding = true;
     // The main thread ends only with the process, whose memory goes back to the system
-    // whole. Handing megabytes of small blocks back one by one first, chasing a list
-    // spread over all of them, would be the slowest part of a short run's exit.
+    // whole: handing its blocks on would only walk lists spread over all of them.
     if (::gettid() == ::getpid()) return;
-    for (std::size_t c = 0; c < kClasses; ++c) {
-      while (FreeBlock* block = cache.heads[c]) {
-        cache.heads[c] = block->next;
-        ::operator delete(block);
-      }
-    }
-    cache.cachedBytes = 0;
+    leaveBehind();
   }
 };
 
@@ -65,12 +101,45 @@ void armCleanup() {
   cache.cleanupArmed = true;
 }
 
-std::size_t classOf(std::size_t bytes) {
-  return bytes <= kSmallestClass ? 0 : (bytes - kSmallestClass + kGranule - 1) / kGranule;
+// Takes over what ended threads left behind: their free blocks, and a slab rest when
+// this thread has no slab left.
+void takeLeftovers() {
+  std::lock_guard lock(leftovers.mutex);
+  for (std::size_t c = 0; c < kClasses; ++c) {
+    splice(cache.heads[c], leftovers.heads[c]);
+    leftovers.heads[c] = nullptr;
+  }
+  if (SlabRest* rest = leftovers.slabRests) {
+    leftovers.slabRests = rest->next;
+    cache.slabEnd = rest->end;
+    cache.slabNext = reinterpret_cast<char*>(rest);
+  }
+  leftovers.any.store(leftovers.slabRests != nullptr, std::memory_order_relaxed);
 }
 
-std::size_t classBytes(std::size_t c) {
-  return kSmallestClass + c * kGranule;
+// The way to a block when the thread has none of its class kept and its slab is used up.
+[[gnu::noinline]] void* allocateBeyondSlab(std::size_t c) {
+  std::size_t bytes = classBytes(c);
+  // Kept with the others once freed, so it need not come from a slab.
+  if (cache.threadEnding) return ::operator new(bytes);
+  if (!cache.cleanupArmed) armCleanup();
+  if (leftovers.any.load(std::memory_order_acquire)) {
+    takeLeftovers();
+    if (FreeBlock* block = cache.heads[c]) {
+      cache.heads[c] = block->next;
+      return block;
+    }
+  }
+  if (static_cast<std::size_t>(cache.slabEnd - cache.slabNext) < bytes) {
+    // The rest of the old slab, less than a block, is left unused.
+    PageBuffer slab(kSlabBytes, cache.tookSlab);
+    cache.tookSlab = true;
+    cache.slabEnd = slab.data() + slab.size();
+    cache.slabNext = slab.keepForever();
+  }
+  void* block = cache.slabNext;
+  cache.slabNext += bytes;
+  return block;
 }
 
 }  // namespace
@@ -80,24 +149,32 @@ void* allocate(std::size_t bytes) {
   if (!kPooling || c >= kClasses) return ::operator new(bytes);
   if (FreeBlock* block = cache.heads[c]) {
     cache.heads[c] = block->next;
-    cache.cachedBytes -= classBytes(c);
     return block;
   }
-  return ::operator new(classBytes(c));
+  std::size_t size = classBytes(c);
+  if (static_cast<std::size_t>(cache.slabEnd - cache.slabNext) >= size) {
+    void* block = cache.slabNext;
+    cache.slabNext += size;
+    return block;
+  }
+  return allocateBeyondSlab(c);
 }
 
 void release(void* block, std::size_t bytes) noexcept {
   std::size_t c = classOf(bytes);
-  std::size_t blockBytes = classBytes(c);
-  if (!kPooling || c >= kClasses || cache.threadEnding ||
-      cache.cachedBytes + blockBytes > kMaxCachedBytes) {
+  if (!kPooling || c >= kClasses) {
     ::operator delete(block);
     return;
   }
+  if (cache.threadEnding) {
+    std::lock_guard lock(leftovers.mutex);
+    leftovers.heads[c] = new (block) FreeBlock{leftovers.heads[c]};
+    leftovers.any.store(true, std::memory_order_release);
+    return;
+  }
+  // A thread that only frees keeps blocks too, which must not be lost when it ends.
   if (!cache.cleanupArmed) armCleanup();
-  auto* freed = new (block) FreeBlock{cache.heads[c]};
-  cache.heads[c] = freed;
-  cache.cachedBytes += blockBytes;
+  cache.heads[c] = new (block) FreeBlock{cache.heads[c]};
 }
 
 }  // namespace tumbla::block_pool

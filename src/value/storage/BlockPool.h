@@ -4,17 +4,36 @@
 
 namespace tumbla::block_pool {
 
-// Heap blocks for the contents of values (long texts, array and dictionary elements).
-// A parsed tree is thousands of small blocks that are all freed together when the tree
-// goes, and the next parse asks for the same sizes again: each thread keeps the blocks it
-// freed, by size, up to a few megabytes, and hands them out again before asking the
-// general allocator. A block may be freed on another thread than the one that made it.
-// When a thread ends, its kept blocks go back to the general allocator; the main thread's
-// are left to the end of the process.
 // Under AddressSanitizer every block goes straight to the general allocator, so that
 // use after free is still caught.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TUMBLA_BLOCK_POOL_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(TUMBLA_BLOCK_POOL_SANITIZED)
+inline constexpr bool kPooling = false;
+#else
+inline constexpr bool kPooling = true;
+#endif
+
+// Heap blocks for the contents of values (long texts, array and dictionary elements).
+// A parsed tree is thousands of small blocks that are all freed together when the tree
+// goes, and the next parse asks for the same sizes again. Blocks of up to 4 KB are
+// cut one after another from slabs of two megabytes, with no header of their own; a freed
+// block is kept by the thread that freed it, by size, and handed out again before a slab
+// is cut further. A block may be freed on another thread than the one that made it.
+// Slab memory is never given back to the system: it is the high-water mark of the
+// small blocks the process held at once. What a thread kept when it ends goes to the next
+// thread that runs out of slab; the main thread's is left to the end of the process.
+// A thread's first slab is on small pages, so that a thread holding a few values costs a
+// few pages; its later slabs ask for huge pages, where one page fault stands for 512.
+// Larger blocks come from the general allocator.
 void* allocate(std::size_t bytes);
 // `bytes` is the size the block was allocated with.
 void release(void* block, std::size_t bytes) noexcept;
+
+// Every block is aligned to this.
+inline constexpr std::size_t kAlignment = 8;
 
 }  // namespace tumbla::block_pool

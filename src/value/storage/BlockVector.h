@@ -29,6 +29,11 @@ class BlockVector {
 
   BlockVector() noexcept = default;
   BlockVector(std::initializer_list<T> items) : BlockVector(items.begin(), items.end()) {}
+  BlockVector(std::size_t count, const T& item) {
+    reserve(count);
+    std::uninitialized_fill_n(data(), count, item);
+    if (block_ != nullptr) block_->size = static_cast<std::uint32_t>(count);
+  }
   template <std::input_iterator Iterator>
   BlockVector(Iterator first, Iterator last) {
     reserve(static_cast<std::size_t>(std::distance(first, last)));
@@ -127,7 +132,7 @@ class BlockVector {
   }
 
   void reallocate(std::size_t capacity) {
-    static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+    static_assert(alignof(T) <= block_pool::kAlignment);
     void* memory = block_pool::allocate(blockBytes(capacity));
     auto* grown = new (memory) Header{0, static_cast<std::uint32_t>(capacity), Extra{}};
     if (block_ != nullptr) {

@@ -31,13 +31,23 @@ inline void deleteTextBlock(char* block) {
   block_pool::release(block, sizeof(std::size_t) + textInBlock(block).size());
 }
 
+// Says that a text was found to be well-formed UTF-8 where it was made (the JSON reader
+// checks every string it reads), so that writing it needs no second check. Only text
+// that was checked may be given with it.
+struct KnownUtf8 {};
+
 // A text of at most `Capacity` bytes is kept inline; a longer one lives in one heap block
 // that holds its length and then its bytes, and the inline bytes hold the block's address.
 // Laid out as plain bytes (alignment 1), so that a value can keep one next to its kind tag
 // in sixteen bytes; the block address is read and written with memcpy.
+// A text made with KnownUtf8 remembers it, and so do its copies; a text is never changed
+// in place, so any other text put in its place has to be checked again.
 template <std::size_t Capacity>
 class CompactText {
-  static_assert(Capacity >= sizeof(char*) && Capacity < 0xFF);
+  static constexpr std::uint8_t kOnHeap = 0x80;
+  static constexpr std::uint8_t kKnownUtf8 = 0x40;
+  static constexpr std::uint8_t kInlineSize = 0x3F;
+  static_assert(Capacity >= sizeof(char*) && Capacity <= kInlineSize);
 
  public:
   CompactText() noexcept : size_(0) {}
@@ -51,9 +61,12 @@ class CompactText {
     std::memcpy(bytes_, text.data(), text.size());
     size_ = static_cast<std::uint8_t>(text.size());
   }
+  CompactText(std::string_view text, KnownUtf8) : CompactText(text) { size_ |= kKnownUtf8; }
   CompactText(const char* text) : CompactText(std::string_view(text)) {}
   CompactText(const std::string& text) : CompactText(std::string_view(text)) {}
-  CompactText(const CompactText& other) : CompactText(other.view()) {}
+  CompactText(const CompactText& other) : CompactText(other.view()) {
+    size_ |= other.size_ & kKnownUtf8;
+  }
   // Inline bytes or a block address: either moves as it is.
   CompactText(CompactText&& other) noexcept {
     std::memcpy(bytes_, other.bytes_, sizeof bytes_);
@@ -64,13 +77,14 @@ class CompactText {
     return *new (this) CompactText(std::move(other));
   }
   ~CompactText() {
-    if (size_ == kOnHeap) deleteTextBlock(heapBlock());
+    if ((size_ & kOnHeap) != 0) deleteTextBlock(heapBlock());
   }
 
   std::string_view view() const {
-    if (size_ != kOnHeap) return std::string_view(bytes_, size_);
+    if ((size_ & kOnHeap) == 0) return std::string_view(bytes_, size_ & kInlineSize);
     return textInBlock(heapBlock());
   }
+  bool isKnownUtf8() const { return (size_ & kKnownUtf8) != 0; }
   operator std::string_view() const { return view(); }
 
   // With another compact text, a string, a string view or a literal alike.
@@ -82,8 +96,6 @@ class CompactText {
   }
 
  private:
-  static constexpr std::uint8_t kOnHeap = 0xFF;
-
   char* heapBlock() const {
     char* block;
     std::memcpy(&block, bytes_, sizeof block);

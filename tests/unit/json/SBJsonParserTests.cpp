@@ -149,6 +149,41 @@ TEST(SBJsonParser, RejectsWithTheTraceInnermostFirst) {
   }
 }
 
+// A string's UTF-8 is checked a run at a time, where the run ends; whatever the offset of
+// a fault from the string's start, the first fault in the text is the one reported.
+TEST(SBJsonParser, ReportsTheFirstFaultOfAStringWhereverItSits) {
+  const CodedMessage badLead{6, "Invalid UTF-8 byte '0xe6' in string"};
+  const CodedMessage badFF{6, "Invalid UTF-8 byte '0xff' in string"};
+  const CodedMessage control{5, "Unescaped control character '0x9'"};
+  const std::vector<std::pair<std::string, CodedMessage>> endings = {
+      {"\xff\t\"", badFF},         // bad UTF-8, then a control character
+      {"\t\xff\"", control},       // the other way round
+      {"\xe6\x97\\n\"", badLead},  // cut short by an escape
+      {"\xe6\x97\"", badLead},     // cut short by the closing quote
+      {"\xe6\x97", badLead},       // cut short by the end of the text
+      {"\xc3\xa9\\q\"", {8, "Illegal escape sequence '0x71'"}},
+      {"\\n\xff\"", badFF},           // after an escape
+      {"\xe6\x97\xa5\xff\"", badFF},  // after a whole sequence
+      {"\xc3\xa9", {11, "Unexpected EOF while parsing string"}},
+  };
+  for (const auto& [ending, error] : endings) {
+    for (std::size_t before = 0; before <= 17; ++before) {
+      for (const std::string& lead : {std::string(before, 'a'), repeated("\u00e9", before)}) {
+        std::string text = "\"" + lead + ending;
+        SBJsonParser parser;
+        EXPECT_FALSE(parser.fragmentWithString(text).has_value()) << text;
+        EXPECT_EQ(traceOf(parser), std::vector<CodedMessage>{error}) << text;
+      }
+    }
+  }
+  // Well-formed text at every offset reads back whole.
+  for (std::size_t before = 0; before <= 17; ++before) {
+    std::string content = std::string(before, 'a') + "\xe6\x97\xa5\xf0\x9f\x98\x80" + "b";
+    SBJsonParser parser;
+    EXPECT_EQ(parser.fragmentWithString("\"" + content + "\""), Value(content)) << before;
+  }
+}
+
 TEST(SBJsonParser, ObjectWithStringRequiresAContainerAtTheTop) {
   SBJsonParser parser;
   EXPECT_FALSE(parser.objectWithString("42").has_value());

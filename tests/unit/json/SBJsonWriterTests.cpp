@@ -173,6 +173,42 @@ TEST(SBJsonWriter, ParsedTextWritesBackUnchanged) {
   }
 }
 
+// Parsed strings and keys are written without a second UTF-8 check; whatever is put into
+// a parsed tree afterwards is still checked, as a string or as a key.
+TEST(SBJsonWriter, TextPutIntoAParsedTreeIsStillChecked) {
+  SBJsonParser parser;
+  std::optional<Value> parsed = parser.objectWithString(R"({"k":"\u00e9 \u65e5","l":["x"]})");
+  ASSERT_TRUE(parsed.has_value());
+  const std::string written = "{\"k\":\"\u00e9 \u65e5\",\"l\":[\"x\"]}";
+  const std::vector<CodedMessage> refusedString = {
+      {1, "JSON serialisation not supported for a string that is not valid UTF-8"}};
+  SBJsonWriter writer;
+
+  Value copy = *parsed;
+  EXPECT_EQ(writer.stringWithObject(copy), written);
+
+  Value replacedValue = *parsed;
+  replacedValue.dictionaryIf()->set("k", Value("\xe6\x97"));
+  EXPECT_FALSE(writer.stringWithObject(replacedValue).has_value());
+  EXPECT_EQ(traceOf(writer),
+            (std::vector<CodedMessage>{refusedString.front(),
+                                       {1, "Unsupported value for key k in object"}}));
+
+  Value replacedElement = *parsed;
+  (*replacedElement.dictionaryIf()->find("l")->arrayIf())[0] = Value("\xff");
+  EXPECT_FALSE(writer.stringWithObject(replacedElement).has_value());
+
+  // A key that is not UTF-8 fails the write as a value would, rather than leaving
+  // broken text behind a success.
+  Value renamedKey = *parsed;
+  renamedKey.dictionaryIf()->begin()->first = "\xc0\xaf";
+  EXPECT_FALSE(writer.stringWithObject(renamedKey).has_value());
+  EXPECT_EQ(traceOf(writer).front(), refusedString.front());
+  EXPECT_EQ(traceOf(writer).size(), 2u);
+
+  EXPECT_EQ(writer.stringWithObject(*parsed), written);
+}
+
 TEST(SBJsonWriter, WritingToASinkGivesTheSameTextInPieces) {
   // Several megabytes, so that the text reaches the sink in more than one piece.
   Array rows;

@@ -87,6 +87,37 @@ TEST(CompactValue, RepeatedKeysGivenTogetherKeepFirstPlaceAndLastValue) {
   }
 }
 
+// Text checked as UTF-8 where it was made keeps saying so through copies and moves, at
+// any length; text put in its place, or made without the check, does not.
+TEST(CompactValue, KnownUtf8SurvivesCopiesAndGoesWithReplacement) {
+  for (std::size_t length : {0u, 14u, 15u, 16u, 100u}) {
+    std::string text(length, 'k');
+    Value known(text, KnownUtf8{});
+    EXPECT_EQ(*known.stringIf(), text);
+    EXPECT_TRUE(known.isKnownUtf8String());
+    EXPECT_FALSE(Value(text).isKnownUtf8String());
+    EXPECT_FALSE(Value::data(text).isKnownUtf8String());
+
+    Value tree(Array{known, Value(Dictionary{{Dictionary::Key(text, KnownUtf8{}), known}})});
+    Value copy = tree;
+    Value moved = std::move(copy);
+    const Array& items = *moved.arrayIf();
+    EXPECT_TRUE(items[0].isKnownUtf8String()) << length;
+    const Dictionary::Entry& entry = *items[1].dictionaryIf()->begin();
+    EXPECT_TRUE(entry.first.isKnownUtf8()) << length;
+    EXPECT_TRUE(entry.second.isKnownUtf8String()) << length;
+    EXPECT_FALSE(Dictionary::Key(text).isKnownUtf8());
+
+    Value replaced = known;
+    replaced = Value(text);
+    EXPECT_FALSE(replaced.isKnownUtf8String()) << length;
+    Dictionary renamed = *items[1].dictionaryIf();
+    renamed.begin()->first = text;
+    EXPECT_FALSE(renamed.begin()->first.isKnownUtf8()) << length;
+    EXPECT_TRUE(items[1].dictionaryIf()->begin()->first.isKnownUtf8());
+  }
+}
+
 TEST(CompactValue, ATreeBuiltOnOneThreadIsDestroyedOnAnother) {
   Value tree;
   std::thread builder([&tree] {
