@@ -6,7 +6,6 @@ read from the recording at any moment by projecting onto its frequency.
 """
 
 import array
-import argparse
 import cmath
 import math
 import os
@@ -275,8 +274,4 @@ def subprocess_run(args):
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--binary", required=True)
-    options, rest = parser.parse_known_args()
-    host.BINARY = options.binary
-    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
+    host.run_suite()

@@ -6,12 +6,10 @@ Run under a display (tests/support/run-under-xvfb.sh starts one):
     game_e2e.py --binary build/app/tumbla [unittest options]
 """
 
-import argparse
 import json
 import plistlib
 import shutil
 import subprocess
-import sys
 import unittest
 from pathlib import Path
 
@@ -198,8 +196,4 @@ class Desktop(Session):
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--binary", required=True)
-    options, rest = parser.parse_known_args()
-    tumbla_e2e.BINARY = options.binary
-    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
+    tumbla_e2e.run_suite()

@@ -6,10 +6,8 @@ Run under a display with a D-Bus session (tests/support/run-under-xvfb.sh starts
     share_e2e.py --binary build/app/tumbla [unittest options]
 """
 
-import argparse
 import http.server
 import shutil
-import sys
 import tempfile
 import threading
 import time
@@ -189,8 +187,4 @@ class ShareEndToEnd(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--binary", required=True)
-    options, rest = parser.parse_known_args()
-    tumbla_e2e.BINARY = options.binary
-    unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
+    tumbla_e2e.run_suite()

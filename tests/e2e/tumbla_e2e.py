@@ -675,9 +675,15 @@ class BadInput(unittest.TestCase):
             self.assertIn("--help", lines[0])
 
 
-if __name__ == "__main__":
+def run_suite():
+    """Runs the tests of the script being run against the tumbla given as --binary."""
+    global BINARY
     parser = argparse.ArgumentParser()
     parser.add_argument("--binary", required=True)
     options, rest = parser.parse_known_args()
     BINARY = options.binary
     unittest.main(argv=[sys.argv[0], *rest], verbosity=2)
+
+
+if __name__ == "__main__":
+    run_suite()

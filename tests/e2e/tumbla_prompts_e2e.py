@@ -5,7 +5,6 @@ Run under a display and a D-Bus session (tests/support/run-under-xvfb.sh starts 
     tumbla_prompts_e2e.py --binary build/app/tumbla [unittest options]
 """
 
-import argparse
 import datetime
 import http.server
 import tempfile
@@ -226,8 +225,4 @@ def find_accessible(pid, role, name, timeout):
 
 
 if __name__ == "__main__":
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--binary", required=True)
-    args, rest = parser.parse_known_args()
-    tumbla_e2e.BINARY = args.binary
-    unittest.main(argv=[sys.argv[0]] + rest)
+    tumbla_e2e.run_suite()
