@@ -47,7 +47,7 @@ void TumblaAppDelegate::initialize() {
 
   registerBundleDefaults();
   UserDefaults& defaults = Platform::shared().userDefaults();
-  logIfFailed(defaults.synchronize(), "write the settings");
+  TumblaViewController::synchronizeSettings();
   SoundManager& sounds = SoundManager::sharedManager();
   sounds.setAllowsBackgroundMusic(!defaults.boolForKey("enableMusic"));
   sounds.prepareToPlay();

@@ -344,7 +344,7 @@ void TumblaViewController::cannotSave(const std::string& reason) {
 
 void TumblaViewController::loadSettings() {
   UserDefaults& defaults = Platform::shared().userDefaults();
-  logIfFailed(defaults.synchronize(), "write the settings");
+  synchronizeSettings();
   evaluateDirect(
       pageCall("setPauseCorner", {integerArgument(defaults.integerForKey("pauseButton"))}));
   evaluateDirect(
@@ -360,10 +360,27 @@ void TumblaViewController::loadSettings() {
   evaluateDirect(pageCall("setShakeToUndo", {switchArgument(defaults.boolForKey("shakeToUndo"))}));
 }
 
+void TumblaViewController::synchronizeSettings() {
+  Status written = Platform::shared().userDefaults().synchronize();
+  static std::string lastReasonSaid;
+  static unsigned long saidForGeneration = 0;
+  if (saidForGeneration != Platform::generation()) {
+    saidForGeneration = Platform::generation();
+    lastReasonSaid.clear();
+  }
+  if (written) {
+    lastReasonSaid.clear();
+    return;
+  }
+  if (written.reason() == lastReasonSaid) return;
+  lastReasonSaid = written.reason();
+  logIfFailed(written, "write the settings");
+}
+
 void TumblaViewController::saveSettings() {
   UserDefaults& defaults = Platform::shared().userDefaults();
   defaults.setObject("unsentScores", unsentScores_);
-  logIfFailed(defaults.synchronize(), "write the settings");
+  synchronizeSettings();
 }
 
 void TumblaViewController::pauseGame() {

@@ -66,6 +66,9 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   void saveGameState();
   void loadSettings();
   void saveSettings();
+  // Writes the settings to their file. A write that fails is said once for each reason,
+  // not at every save of a run whose file can't take them.
+  static void synchronizeSettings();
   void pauseGame();
   void resumeGame(bool fromBackground);
   void deviceShaken();

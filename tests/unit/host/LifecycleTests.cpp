@@ -360,5 +360,32 @@ TEST_F(LifecycleTest, CounterAndSettingsFilesThatCantBeWrittenAreLogged) {
   EXPECT_EQ(readDocument("yongHu31.plist"), "1");
 }
 
+TEST_F(LifecycleTest, SettingsThatCantBeWrittenAreSaidOncePerReason) {
+  std::vector<std::string> logged;
+  LogSink previous = setLogSink([&](std::string_view line) {
+    if (line.find("could not write the settings") != std::string_view::npos) {
+      logged.emplace_back(line);
+    }
+  });
+  launch();
+  platform->storedPreferences()->failSaves = true;
+  for (int round = 0; round < 3; ++round) {
+    defaults().setInteger("theme", round);
+    platform->application().send(LifecycleEvent::DidBecomeActive);
+    platform->application().send(LifecycleEvent::DidEnterBackground);
+  }
+  EXPECT_EQ(logged.size(), 1u) << ::testing::PrintToString(logged);
+  // Once the file takes them again, a later failure is news and is said again.
+  platform->storedPreferences()->failSaves = false;
+  platform->application().send(LifecycleEvent::DidBecomeActive);
+  platform->application().send(LifecycleEvent::DidEnterBackground);
+  platform->storedPreferences()->failSaves = true;
+  defaults().setInteger("theme", 4);
+  platform->application().send(LifecycleEvent::DidBecomeActive);
+  platform->application().send(LifecycleEvent::DidEnterBackground);
+  setLogSink(previous);
+  EXPECT_EQ(logged.size(), 2u) << ::testing::PrintToString(logged);
+}
+
 }  // namespace
 }  // namespace tumbla::testing
