@@ -1,5 +1,6 @@
 #include "prompts/RemoteCheck.h"
 
+#include "platform/Log.h"
 #include "platform/Platform.h"
 #include "prompts/PromptClock.h"
 
@@ -52,6 +53,16 @@ std::vector<std::function<void()>> stepsTaking(RemoteCheck::Outcome outcome,
 }
 
 }  // namespace
+
+void RemoteCheck::logFailure(std::string_view what, const std::optional<std::string>& url,
+                             const std::optional<Error>& error) {
+  // Without an address there is nothing to check, and nothing a player should read about.
+  if (!url || url->empty()) return;
+  std::string line = "the check for ";
+  line.append(what).append(" at ").append(*url).append(" failed: ");
+  line.append(error ? error->localizedDescription : "no list came");
+  logLine(line);
+}
 
 bool RemoteCheck::isDue(std::optional<Date> lastReminded, float remindPeriod,
                         std::optional<Date> lastChecked, float checkPeriod) {

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/BackgroundThread.h"
@@ -48,6 +49,10 @@ class RemoteCheck {
   static constexpr double kTimeoutSeconds = 15;
   static constexpr std::size_t kMaxListBytes = std::size_t{4} * 1024 * 1024;
 
+  // Says in one line that the check of `what` at `url` ended without a list, and why
+  // (nothing when no address is set).
+  static void logFailure(std::string_view what, const std::optional<std::string>& url,
+                         const std::optional<Error>& error);
   // Whether a check is due: a reminder holds checks back for `remindPeriod` days from it;
   // without one, the last check does for `checkPeriod` days.
   static bool isDue(std::optional<Date> lastReminded, float remindPeriod,

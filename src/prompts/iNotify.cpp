@@ -179,6 +179,7 @@ void iNotify::checkForNotifications() {
 
 void iNotify::downloadedNotificationsData() {
   if (!notificationsDict_) {
+    RemoteCheck::logFailure("notices", url_, downloadError_);
     if (delegateHas(iNotifyDelegate::Optional::NotificationsCheckFailed)) {
       delegate_->iNotifyNotificationsCheckFailed(downloadError_);
     }

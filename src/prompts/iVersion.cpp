@@ -283,6 +283,7 @@ void iVersion::checkForNewVersion() {
 
 void iVersion::downloadedVersionsData() {
   if (!remoteVersionsDict_) {
+    RemoteCheck::logFailure("a new version", remoteURL_, downloadError_);
     if (delegateHas(iVersionDelegate::Optional::VersionCheckFailed)) {
       delegate_->iVersionVersionCheckFailed(downloadError_);
     }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "PromptFixture.h"
+#include "platform/Log.h"
 #include "prompts/iNotify.h"
 
 namespace tumbla {
@@ -147,8 +148,15 @@ TEST_F(RemoteNotices, BrokenListsAndDeadServersAreFailedChecks) {
     EXPECT_TRUE(notices().lastChecked());
   }
   platform->urlLoader().setAnswer(kList, {200, "", {}, 0, "connection refused"});
+  std::vector<std::string> logged;
+  LogSink previous = setLogSink([&](std::string_view line) { logged.emplace_back(line); });
   notices().checkForNotifications();
   platform->runLoop().runPendingTasks();
+  setLogSink(previous);
+  // A dead server is said in one line, with the address and the reason.
+  ASSERT_EQ(logged.size(), 1u) << ::testing::PrintToString(logged);
+  EXPECT_NE(logged[0].find(std::string(kList)), std::string::npos) << logged[0];
+  EXPECT_NE(logged[0].find("connection refused"), std::string::npos) << logged[0];
   EXPECT_EQ(delegate.failures, 5);
   EXPECT_TRUE(delegate.shown.empty());
   EXPECT_TRUE(alerts().empty());
