@@ -417,18 +417,24 @@ class EndToEnd(unittest.TestCase):
         hanging = Run(make_bundle(self.root / "hanging", extra="send('tumbla://app.prismora/hi'); "
                                   "while (true) {}"), hanging_data, env=env)
         self.runs.append(hanging)
-        hanging.wait_for(lambda r: any("not reloaded any more" in e.get("message", "")
-                                       for e in r.events()), timeout=60, what="giving up")
-        starts = hanging.scripts().count("Tumbla.init()")
-        self.assertEqual(starts, 4)
-        # Nothing more happens afterwards: no reload, no command delivered again.
-        time.sleep(3)
-        self.assertEqual(hanging.scripts().count("Tumbla.init()"), starts)
-        hellos = [n for n in hanging.navigations() if n["url"] == "tumbla://app.prismora/hi"]
-        self.assertLessEqual(len(hellos), starts)
+        gave_up = lambda e: e["event"] == "log" and "not reloaded any more" in e["message"]
+        hanging.wait_for(lambda r: any(gave_up(e) for e in r.events()), timeout=60,
+                         what="giving up")
         # The page never started, so there is no game to save: the earlier one is kept.
         self.assertNotEqual(hanging.terminate(), 0)
         self.assertFalse((hanging_data / "Documents" / "gamestate.json").exists())
+        # How many starts reached Tumbla.init() depends on the machine's speed (a start can
+        # hang before its page has loaded); what the player sees does not: once given up,
+        # nothing is started or delivered again until the game ends.
+        events = hanging.events()
+        given_up_at = next(i for i, e in enumerate(events) if gave_up(e))
+        starts = [e for e in events if e["event"] == "script" and e["script"] == "Tumbla.init()"]
+        self.assertTrue(1 <= len(starts) <= 4, starts)
+        after = events[given_up_at + 1:]
+        self.assertEqual([e for e in after if e["event"] == "script"
+                          and e["script"].startswith(("Tumbla.init", "Tumbla.set"))], [])
+        self.assertEqual([e for e in after if e["event"] == "navigation"
+                          and e["url"] == "tumbla://app.prismora/hi"], [])
 
     def test_empty_save_keeps_the_earlier_game(self):
         documents = self.data / "Documents"
