@@ -14,8 +14,8 @@
 #include "CommandLine.h"
 #include "GameProcess.h"
 #include "TraceFile.h"
-#include "host/PromptConfiguration.h"
 #include "host/TumblaAppDelegate.h"
+#include "platform/ApplicationContext.h"
 #include "platform/Log.h"
 #include "platform/linux/LinuxPlatformFactory.h"
 
@@ -76,8 +76,7 @@ int run(int argc, char** argv) {
   platformOptions.audioRecording = options.audioRecording;
   Result<std::unique_ptr<Platform>> created = makeLinuxPlatform(platformOptions);
   if (!created) return fail(created.reason());
-  Platform::install(std::move(*created));
-  Platform& platform = Platform::shared();
+  Platform& platform = ApplicationContext::install(std::move(*created)).platform();
 
   if (trace) {
     platform.setTraceSink([&trace](const Dictionary& event) { trace->write(event); });
@@ -101,9 +100,10 @@ int run(int argc, char** argv) {
     const TumblaViewController* controller = delegate.viewController();
     if (status == 0 && controller && !controller->gameSaved()) status = kGameNotSaved;
   }
-  PromptConfiguration::tearDown();
+  // The shared instances and then the platform, in the reverse order of their making, while
+  // the log still reaches the trace.
+  ApplicationContext::uninstall();
   setLogSink(nullptr);
-  Platform::uninstall();
   return status;
 }
 

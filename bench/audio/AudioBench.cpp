@@ -27,6 +27,7 @@
 #include "audio/Playlist.h"
 #include "audio/SoundManager.h"
 #include "bridge/URLDispatcher.h"
+#include "platform/ApplicationContext.h"
 #include "platform/Platform.h"
 #include "platform/linux/AudioMixer.h"
 #include "platform/linux/ClipCache.h"
@@ -212,7 +213,7 @@ void measureLatency() {
     }
   };
   auto* platform = new BenchPlatform(tap);
-  Platform::install(std::unique_ptr<Platform>(platform));
+  ApplicationContext::install(std::unique_ptr<Platform>(platform));
   writeTone("pop.caf", 44100, 1, 0.05, 880);
   URLDispatcher dispatcher;
   Url command = *Url::parse("x://audio.prismora/playSound?name=pop");
@@ -244,12 +245,12 @@ void measureLatency() {
       firstPlay * 1e3);
   std::printf("decoded once: pop.caf played %zu times, decoded %zu time(s)\n", delays.size() + 1,
               platform->audio().clips().decodeCount());
-  Platform::uninstall();
+  ApplicationContext::uninstall();
 }
 
 void measureMemory() {
   auto* platform = new BenchPlatform(nullptr);
-  Platform::install(std::unique_ptr<Platform>(platform));
+  ApplicationContext::install(std::unique_ptr<Platform>(platform));
   std::vector<std::string> tracks;
   double decodedWhole = 0;
   for (int i = 1; i <= 9; ++i) {
@@ -281,7 +282,7 @@ void measureMemory() {
       "memory: nine three-minute tracks played in turn: resident %+.1f MB at the end, %+.1f MB "
       "at the peak (decoded whole they would take %.0f MB)\n",
       (after - before) / 1024.0, (peak - before) / 1024.0, decodedWhole / 1e6);
-  Platform::uninstall();
+  ApplicationContext::uninstall();
 }
 
 }  // namespace

@@ -4,18 +4,13 @@
 
 #include "audio/Shuffle.h"
 #include "audio/SoundManager.h"
+#include "platform/ApplicationContext.h"
 #include "platform/Platform.h"
 
 namespace tumbla {
 
 Playlist& Playlist::sharedInstance() {
-  static std::unique_ptr<Playlist> playlist;
-  static unsigned long generation = 0;
-  if (!playlist || generation != Platform::generation()) {
-    generation = Platform::generation();
-    playlist = std::make_unique<Playlist>();
-  }
-  return *playlist;
+  return ApplicationContext::current().sharedInstance<Playlist>();
 }
 
 void Playlist::setTracks(const std::vector<std::string>& tracks) {

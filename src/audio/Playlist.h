@@ -10,7 +10,8 @@ namespace tumbla {
 // (always looped) through the sound manager and moved on when the page asks.
 class Playlist {
  public:
-  // The process's playlist, made on first use; a new platform (a new test) gets a new one.
+  // The process's playlist, made on first use in the application context; a new context
+  // (a new test) gets a new one.
   static Playlist& sharedInstance();
 
   // Holds a copy of `tracks` (shuffled when shuffling is on); the index stays.

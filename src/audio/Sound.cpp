@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <unordered_map>
 
+#include "platform/ApplicationContext.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
 
@@ -14,19 +15,24 @@ namespace {
 
 constexpr double kFadeInterval = 1.0 / 60.0;
 
-// The playing Sounds, each holding itself. Kept process-wide rather than in each Sound so
-// that a Sound holding itself is still reachable (leak checkers see no lost cycle); a new
-// platform (a new test) starts with none.
-std::unordered_map<const Sound*, std::shared_ptr<Sound>>& selfReferences() {
-  static std::unordered_map<const Sound*, std::shared_ptr<Sound>> references;
-  static unsigned long generation = 0;
-  if (generation != Platform::generation()) {
-    generation = Platform::generation();
+// The playing Sounds, each holding itself. Kept in the application context rather than in
+// each Sound so that a Sound holding itself is still reachable (leak checkers see no lost
+// cycle), and a new context (a new test) starts with none.
+struct PlayingSounds {
+  std::unordered_map<const Sound*, std::shared_ptr<Sound>> references;
+
+  PlayingSounds() = default;
+  PlayingSounds(const PlayingSounds&) = delete;
+  PlayingSounds& operator=(const PlayingSounds&) = delete;
+  ~PlayingSounds() {
     // Released outside the map, as a Sound's release may look the map up again.
-    auto previous = std::move(references);
+    auto released = std::move(references);
     references.clear();
   }
-  return references;
+};
+
+std::unordered_map<const Sound*, std::shared_ptr<Sound>>& selfReferences() {
+  return ApplicationContext::current().sharedInstance<PlayingSounds>().references;
 }
 
 float clampVolume(float volume) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ApplicationContext.h"
 #include "platform/Platform.h"
 
 namespace tumbla {
@@ -14,13 +15,7 @@ constexpr std::string_view kPreparedTypes[] = {"caf", "m4a", "mp4", "mp3", "wav"
 }  // namespace
 
 SoundManager& SoundManager::sharedManager() {
-  static std::unique_ptr<SoundManager> manager;
-  static unsigned long generation = 0;
-  if (!manager || generation != Platform::generation()) {
-    generation = Platform::generation();
-    manager = std::make_unique<SoundManager>();
-  }
-  return *manager;
+  return ApplicationContext::current().sharedInstance<SoundManager>();
 }
 
 void SoundManager::setAllowsBackgroundMusic(bool allow) {

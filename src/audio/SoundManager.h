@@ -14,7 +14,8 @@ namespace tumbla {
 // it changes, and any number of overlapping effects, each a fresh Sound.
 class SoundManager {
  public:
-  // The process's manager, made on first use; a new platform (a new test) gets a new one.
+  // The process's manager, made on first use in the application context; a new context
+  // (a new test) gets a new one.
   static SoundManager& sharedManager();
 
   SoundManager() = default;

@@ -47,10 +47,4 @@ void setDelegate(URLDispatcher& dispatcher) {
   iRate::sharedInstance().setDelegate(&dispatcher);
 }
 
-void tearDown() {
-  iVersion::resetSharedInstance();
-  iNotify::resetSharedInstance();
-  iRate::resetSharedInstance();
-}
-
 }  // namespace tumbla::PromptConfiguration

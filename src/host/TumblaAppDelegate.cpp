@@ -5,6 +5,7 @@
 #include "host/DeploymentSettings.h"
 #include "host/PromptConfiguration.h"
 #include "host/Shakable.h"
+#include "platform/ApplicationContext.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
 #include "value/LeadingNumber.h"
@@ -41,9 +42,7 @@ TumblaAppDelegate::TumblaAppDelegate() {
 }
 
 void TumblaAppDelegate::initialize() {
-  static unsigned long initializedFor = 0;
-  if (initializedFor == Platform::generation()) return;
-  initializedFor = Platform::generation();
+  if (!ApplicationContext::current().firstTime("TumblaAppDelegate::initialize")) return;
 
   registerBundleDefaults();
   UserDefaults& defaults = Platform::shared().userDefaults();

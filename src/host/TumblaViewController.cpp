@@ -10,6 +10,7 @@
 #include "host/PageCall.h"
 #include "host/Shakable.h"
 #include "platform/Animation.h"
+#include "platform/ApplicationContext.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
 #include "value/Utf8.h"
@@ -17,6 +18,12 @@
 namespace tumbla {
 
 namespace {
+
+// Why the settings could not be written when that was last said: a file that can't be
+// written is said once per reason until a write succeeds again.
+struct SettingsWriteReport {
+  std::string lastReasonSaid;
+};
 
 constexpr const char* kGameStateFile = "gamestate.json";
 constexpr const char* kActivationCounterFile = "yongHu31.plist";
@@ -362,12 +369,8 @@ void TumblaViewController::loadSettings() {
 
 void TumblaViewController::synchronizeSettings() {
   Status written = Platform::shared().userDefaults().synchronize();
-  static std::string lastReasonSaid;
-  static unsigned long saidForGeneration = 0;
-  if (saidForGeneration != Platform::generation()) {
-    saidForGeneration = Platform::generation();
-    lastReasonSaid.clear();
-  }
+  std::string& lastReasonSaid =
+      ApplicationContext::current().sharedInstance<SettingsWriteReport>().lastReasonSaid;
   if (written) {
     lastReasonSaid.clear();
     return;

@@ -1,38 +1,11 @@
 #include "platform/Platform.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include "platform/ApplicationContext.h"
 
 namespace tumbla {
 
-namespace {
-std::unique_ptr<Platform>& installed() {
-  static std::unique_ptr<Platform> platform;
-  return platform;
-}
-unsigned long installs = 0;
-}  // namespace
-
 Platform& Platform::shared() {
-  if (!installed()) {
-    // A programming error, not a run-time condition: nothing can work without one.
-    std::fputs("tumbla: no platform installed\n", stderr);
-    std::abort();
-  }
-  return *installed();
-}
-
-void Platform::install(std::unique_ptr<Platform> platform) {
-  installed() = std::move(platform);
-  ++installs;
-}
-
-unsigned long Platform::generation() {
-  return installs;
-}
-
-void Platform::uninstall() {
-  installed().reset();
+  return ApplicationContext::current().platform();
 }
 
 Platform::Platform(std::unique_ptr<PreferencesStore> preferences, std::filesystem::path documents)

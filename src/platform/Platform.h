@@ -18,19 +18,15 @@
 namespace tumbla {
 
 // The services of the system the host runs on, reached the way mobile code reaches the
-// system's singletons. The app installs the real platform; each test installs a fresh
-// simulated one.
+// system's singletons. The app installs the real platform in an application context; each
+// test installs a fresh simulated one.
 class Platform {
  public:
   using TraceSink = std::function<void(const Dictionary& event)>;
 
-  // The installed platform; installing one is the first thing a process or test does.
+  // The current application context's platform; installing one is the first thing a
+  // process or test does.
   static Platform& shared();
-  static void install(std::unique_ptr<Platform> platform);
-  static void uninstall();
-  // Counts installs, so that per-process set-up done once can tell a new platform (a new
-  // test) from the one it was done for.
-  static unsigned long generation();
 
   Platform(std::unique_ptr<PreferencesStore> preferences, std::filesystem::path documents);
   virtual ~Platform() = default;

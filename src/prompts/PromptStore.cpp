@@ -1,5 +1,6 @@
 #include "prompts/PromptStore.h"
 
+#include "platform/ApplicationContext.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
 
@@ -38,9 +39,7 @@ void setString(std::string_view key, const std::optional<std::string>& text, boo
 void synchronize() {
   if (Platform::shared().userDefaults().synchronize()) return;
   // The prompts write often; a file that can't take their state is said once per run.
-  static unsigned long saidForGeneration = 0;
-  if (saidForGeneration == Platform::generation()) return;
-  saidForGeneration = Platform::generation();
+  if (!ApplicationContext::current().firstTime("prompts' state not written")) return;
   logLine("the prompts' state could not be written to the preferences file");
 }
 

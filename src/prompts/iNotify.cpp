@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
+#include "platform/ApplicationContext.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
+#include "prompts/InfoDictionary.h"
 #include "prompts/PromptClock.h"
 #include "prompts/PromptStore.h"
 #include "prompts/RemoteLists.h"
-#include "prompts/SharedInstance.h"
 #include "value/Ascii.h"
 
 namespace tumbla {
@@ -54,15 +55,11 @@ std::optional<std::string> entry(const Dictionary& notice, std::string_view key)
 }  // namespace
 
 iNotify& iNotify::sharedInstance() {
-  return SharedInstance<iNotify>::get();
+  return ApplicationContext::current().sharedInstance<iNotify>();
 }
 
 iNotify* iNotify::existingInstance() {
-  return SharedInstance<iNotify>::existing();
-}
-
-void iNotify::resetSharedInstance() {
-  SharedInstance<iNotify>::reset();
+  return ApplicationContext::existingInstance<iNotify>();
 }
 
 iNotify::iNotify()

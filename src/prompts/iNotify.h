@@ -22,8 +22,7 @@ namespace tumbla {
 class iNotify {
  public:
   static iNotify& sharedInstance();
-  static void resetSharedInstance();
-  // The instance if it has been made for the installed platform; never makes one.
+  // The context's instance if it has been made; never makes one.
   static iNotify* existingInstance();
 
   iNotify();

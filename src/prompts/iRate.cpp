@@ -1,10 +1,11 @@
 #include "prompts/iRate.h"
 
+#include "platform/ApplicationContext.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
+#include "prompts/InfoDictionary.h"
 #include "prompts/PromptClock.h"
 #include "prompts/PromptStore.h"
-#include "prompts/SharedInstance.h"
 
 namespace tumbla {
 
@@ -25,15 +26,11 @@ using PromptClock::now;
 }  // namespace
 
 iRate& iRate::sharedInstance() {
-  return SharedInstance<iRate>::get();
+  return ApplicationContext::current().sharedInstance<iRate>();
 }
 
 iRate* iRate::existingInstance() {
-  return SharedInstance<iRate>::existing();
-}
-
-void iRate::resetSharedInstance() {
-  SharedInstance<iRate>::reset();
+  return ApplicationContext::existingInstance<iRate>();
 }
 
 iRate::iRate()

@@ -19,11 +19,9 @@ namespace tumbla {
 // platform's launch and return-to-foreground notifications.
 class iRate {
  public:
-  // The one instance, made on first use (again after a new platform was installed).
+  // The application context's instance, made on first use.
   static iRate& sharedInstance();
-  // Ends the instance, if there is one; the next use makes a fresh one.
-  static void resetSharedInstance();
-  // The instance if it has been made for the installed platform; never makes one.
+  // The context's instance if it has been made; never makes one.
   static iRate* existingInstance();
 
   iRate();

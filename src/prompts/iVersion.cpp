@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/ApplicationContext.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
+#include "prompts/InfoDictionary.h"
 #include "prompts/PromptClock.h"
 #include "prompts/PromptStore.h"
 #include "prompts/RemoteLists.h"
-#include "prompts/SharedInstance.h"
 #include "prompts/VersionString.h"
 
 namespace tumbla {
@@ -66,15 +67,11 @@ std::string trimLineBreaks(std::string_view text) {
 }  // namespace
 
 iVersion& iVersion::sharedInstance() {
-  return SharedInstance<iVersion>::get();
+  return ApplicationContext::current().sharedInstance<iVersion>();
 }
 
 iVersion* iVersion::existingInstance() {
-  return SharedInstance<iVersion>::existing();
-}
-
-void iVersion::resetSharedInstance() {
-  SharedInstance<iVersion>::reset();
+  return ApplicationContext::existingInstance<iVersion>();
 }
 
 iVersion::iVersion()

@@ -21,8 +21,7 @@ namespace tumbla {
 class iVersion {
  public:
   static iVersion& sharedInstance();
-  static void resetSharedInstance();
-  // The instance if it has been made for the installed platform; never makes one.
+  // The context's instance if it has been made; never makes one.
   static iVersion* existingInstance();
 
   iVersion();

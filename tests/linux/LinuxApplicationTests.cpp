@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "platform/ApplicationContext.h"
 #include "platform/FileManager.h"
 #include "platform/linux/LinuxPlatform.h"
 
@@ -47,18 +48,18 @@ class RecordingAppDelegate : public ApplicationDelegate {
 class LinuxApplicationTest : public ::testing::Test {
  protected:
   void SetUp() override { install(); }
-  void TearDown() override { Platform::uninstall(); }
+  void TearDown() override { ApplicationContext::uninstall(); }
 
   // A fresh platform on the same folders (the data directory lock passes to it).
   void install() {
-    Platform::uninstall();
+    ApplicationContext::uninstall();
     bundle_.write("Info.plist", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict/></plist>");
     LinuxPlatformOptions options;
     options.bundleDirectory = bundle_.path();
     options.dataDirectory = data_.path();
     Result<std::unique_ptr<Platform>> created = makeLinuxPlatform(options);
     ASSERT_TRUE(created) << created.reason();
-    Platform::install(std::move(*created));
+    ApplicationContext::install(std::move(*created));
   }
 
   GtkWidget* toplevelOf(const std::shared_ptr<Window>& window) {

@@ -7,6 +7,7 @@
 
 #include "LoopbackHttpServer.h"
 #include "TestSupport.h"
+#include "platform/ApplicationContext.h"
 #include "platform/Platform.h"
 #include "platform/linux/CurlUrlLoader.h"
 #include "platform/linux/GLibRunLoop.h"
@@ -104,17 +105,13 @@ class RemoteChecks : public ::testing::Test {
  protected:
   void SetUp() override {
     auto* made = new NetworkPlatform(directory_.path());
-    Platform::install(std::unique_ptr<Platform>(made));
+    ApplicationContext::install(std::unique_ptr<Platform>(made));
     made->simBundle().setInfo("CFBundleVersion", "1.0");
     versions().setDelegate(&listener_);
     notices().setDelegate(&listener_);
     notices().setShowOnFirstLaunch(true);
   }
-  void TearDown() override {
-    iVersion::resetSharedInstance();
-    iNotify::resetSharedInstance();
-    Platform::uninstall();
-  }
+  void TearDown() override { ApplicationContext::uninstall(); }
   iVersion& versions() { return iVersion::sharedInstance(); }
   iNotify& notices() { return iNotify::sharedInstance(); }
   bool heard(std::size_t count) {
@@ -191,8 +188,7 @@ TEST_F(RemoteChecks, QuittingDoesNotWaitForACheckInFlight) {
   notices().checkForNotifications();
   ASSERT_TRUE(pumpUntil([&] { return server_.requestCount("/hang") == 2; }, 60));
   auto started = std::chrono::steady_clock::now();
-  iVersion::resetSharedInstance();
-  iNotify::resetSharedInstance();
+  ApplicationContext::uninstall();
   // Far below the checks' own time limit: the downloads were cancelled, not waited out.
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
   EXPECT_TRUE(listener_.heard.empty());

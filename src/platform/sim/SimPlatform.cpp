@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/ApplicationContext.h"
+
 namespace tumbla {
 
 namespace {
@@ -20,7 +22,7 @@ std::filesystem::path makeTemporaryRoot() {
 SimPlatform& SimPlatform::install(std::shared_ptr<SimPreferencesStore::Image> preferences) {
   if (!preferences) preferences = std::make_shared<SimPreferencesStore::Image>();
   auto* platform = new SimPlatform(makeTemporaryRoot(), std::move(preferences));
-  Platform::install(std::unique_ptr<Platform>(platform));
+  ApplicationContext::install(std::unique_ptr<Platform>(platform));
   return *platform;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "audio/Sound.h"
+#include "platform/ApplicationContext.h"
 #include "platform/sim/SimPlatform.h"
 
 namespace tumbla::testing {
@@ -23,7 +24,7 @@ class AudioFixture : public ::testing::Test {
   }
   void TearDown() override {
     finishedSubscription.cancel();
-    Platform::uninstall();
+    ApplicationContext::uninstall();
   }
 
   // A bundle sound of `seconds` length.

@@ -5,6 +5,7 @@
 
 #include "bridge/JavaScriptLiteral.h"
 #include "bridge/URLDispatcher.h"
+#include "platform/ApplicationContext.h"
 #include "platform/sim/SimPlatform.h"
 #include "prompts/iNotify.h"
 #include "prompts/iRate.h"
@@ -37,7 +38,7 @@ class PromptBridge : public ::testing::Test {
     platform->simBundle().setInfo("CFBundleVersion", "2.0");
     dispatcher.setDelegate(&page);
   }
-  void TearDown() override { Platform::uninstall(); }
+  void TearDown() override { ApplicationContext::uninstall(); }
   void command(const char* text) { EXPECT_TRUE(dispatcher.dispatchURL(*Url::parse(text))) << text; }
 
   SimPlatform* platform = nullptr;

@@ -5,6 +5,7 @@
 
 #include "bridge/QueryParams.h"
 #include "bridge/URLDispatcher.h"
+#include "platform/ApplicationContext.h"
 #include "platform/sim/SimPlatform.h"
 
 namespace tumbla {
@@ -48,7 +49,7 @@ class RecordingDelegate : public URLDispatcherDelegate {
 class DispatcherTest : public ::testing::Test {
  protected:
   void SetUp() override { platform = &SimPlatform::install(); }
-  void TearDown() override { Platform::uninstall(); }
+  void TearDown() override { ApplicationContext::uninstall(); }
 
   std::vector<std::string> dispatch(bool complete, const char* text, bool expectHandled = true) {
     RecordingDelegate delegate(complete);

@@ -5,6 +5,7 @@
 
 #include "facebook/FBDialog.h"
 #include "facebook/FBLoginDialog.h"
+#include "platform/ApplicationContext.h"
 #include "platform/sim/SimPlatform.h"
 
 namespace tumbla {
@@ -58,7 +59,7 @@ class FBDialogTest : public ::testing::Test {
     window = platform->userInterface().makeWindow({0, 0, 480, 320});
     platform->runLoop().advance(1000);
   }
-  void TearDown() override { Platform::uninstall(); }
+  void TearDown() override { ApplicationContext::uninstall(); }
 
   SimWebView& dialogWebView(FBDialog& dialog) {
     return static_cast<SimWebView&>(*dialog.webView());

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "facebook/FBRequest.h"
+#include "platform/ApplicationContext.h"
 #include "platform/Log.h"
 #include "platform/sim/SimPlatform.h"
 
@@ -54,7 +55,7 @@ class FBRequestTest : public ::testing::Test {
   }
   void TearDown() override {
     setLogSink(previousSink_);
-    Platform::uninstall();
+    ApplicationContext::uninstall();
   }
 
   static std::shared_ptr<FBRequest> make(std::shared_ptr<FBParams> params, std::string method,
@@ -274,7 +275,7 @@ TEST_F(FBRequestTest, ARequestStillWaitingIsReleasedSilentlyWhenThePlatformGoes)
   runLoop.advance(50);
   EXPECT_FALSE(weak.expired());
 
-  Platform::uninstall();
+  ApplicationContext::uninstall();
   EXPECT_TRUE(weak.expired());
   EXPECT_EQ(delegate.calls, std::vector<std::string>{"loading"});
 }

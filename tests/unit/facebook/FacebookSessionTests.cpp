@@ -5,6 +5,7 @@
 
 #include "facebook/FBLoginDialog.h"
 #include "facebook/Facebook.h"
+#include "platform/ApplicationContext.h"
 #include "platform/Log.h"
 #include "platform/sim/SimPlatform.h"
 
@@ -33,7 +34,7 @@ class FacebookSessionTest : public ::testing::Test {
   void TearDown() override {
     session.reset();
     setLogSink(previousSink_);
-    Platform::uninstall();
+    ApplicationContext::uninstall();
   }
 
   Facebook::Endpoints endpoints() {

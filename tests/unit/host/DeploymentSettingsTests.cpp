@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "host/DeploymentSettings.h"
+#include "platform/ApplicationContext.h"
 #include "platform/Log.h"
 #include "platform/sim/SimPlatform.h"
 
@@ -10,7 +11,7 @@ namespace {
 class DeploymentSettingsTest : public ::testing::Test {
  protected:
   void SetUp() override { platform = &SimPlatform::install(); }
-  void TearDown() override { Platform::uninstall(); }
+  void TearDown() override { ApplicationContext::uninstall(); }
   SimPlatform* platform = nullptr;
 };
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/TumblaAppDelegate.h"
+#include "platform/ApplicationContext.h"
 #include "platform/sim/SimPlatform.h"
 
 namespace tumbla::testing {
@@ -18,7 +19,7 @@ class HostFixture : public ::testing::Test {
   void SetUp() override { install(); }
   void TearDown() override {
     delegate.reset();
-    Platform::uninstall();
+    ApplicationContext::uninstall();
   }
 
   // Installs a fresh platform whose stored preferences are `preferences` (a new, empty

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/Animation.h"
+#include "platform/ApplicationContext.h"
 #include "platform/sim/SimPlatform.h"
 
 namespace tumbla {
@@ -12,9 +13,41 @@ namespace {
 class PlatformServices : public ::testing::Test {
  protected:
   void SetUp() override { platform = &SimPlatform::install(); }
-  void TearDown() override { Platform::uninstall(); }
+  void TearDown() override { ApplicationContext::uninstall(); }
   SimPlatform* platform = nullptr;
 };
+
+// Shared instances that write down their ends; the last one looks the first one up as it
+// goes, as a sound manager asks for the playing sounds.
+std::vector<std::string> ended;
+struct First {
+  ~First() { ended.push_back("first"); }
+};
+struct Second {
+  ~Second() {
+    ended.push_back(ApplicationContext::existingInstance<First>() ? "second, first still there"
+                                                                  : "second alone");
+  }
+};
+
+TEST_F(PlatformServices, TheContextMakesSharedInstancesOnceAndEndsThemNewestFirst) {
+  ended.clear();
+  ApplicationContext& context = ApplicationContext::current();
+  EXPECT_EQ(ApplicationContext::existingInstance<First>(), nullptr);
+  First& first = context.sharedInstance<First>();
+  EXPECT_EQ(&context.sharedInstance<First>(), &first);
+  context.sharedInstance<Second>();
+  EXPECT_TRUE(context.firstTime("said"));
+  EXPECT_FALSE(context.firstTime("said"));
+  EXPECT_TRUE(context.firstTime("something else"));
+
+  SimPlatform::install();  // a new test: everything of the old context ends, newest first
+  EXPECT_EQ(ended, (std::vector<std::string>{"second, first still there", "first"}));
+  EXPECT_EQ(ApplicationContext::existingInstance<First>(), nullptr);
+  EXPECT_TRUE(ApplicationContext::current().firstTime("said"));
+  ApplicationContext::uninstall();
+  EXPECT_EQ(ApplicationContext::existingInstance<First>(), nullptr);
+}
 
 TEST_F(PlatformServices, TimersFireInTimeOrderUntilInvalidatedOrReleased) {
   SimRunLoop& loop = platform->runLoop();

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ApplicationContext.h"
 #include "platform/sim/SimPlatform.h"
 
 namespace tumbla {
@@ -11,7 +12,7 @@ namespace {
 class SimUrlLoading : public ::testing::Test {
  protected:
   void SetUp() override { platform = &SimPlatform::install(); }
-  void TearDown() override { Platform::uninstall(); }
+  void TearDown() override { ApplicationContext::uninstall(); }
 
   UrlConnectionHandlers recording() {
     UrlConnectionHandlers handlers;
@@ -108,7 +109,7 @@ TEST_F(SimUrlLoading, ALoadKeepsItsHandlersUntilAnsweredCancelledOrEndedWithTheP
 
   events.clear();
   EXPECT_FALSE(pending.expired());
-  Platform::uninstall();
+  ApplicationContext::uninstall();
   EXPECT_TRUE(pending.expired());
   EXPECT_TRUE(events.empty());
   // The owner's subscription outlives the loader and ends quietly.

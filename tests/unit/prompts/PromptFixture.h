@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/ApplicationContext.h"
 #include "platform/sim/SimPlatform.h"
 
 namespace tumbla::testing {
@@ -19,7 +20,7 @@ class PromptFixture : public ::testing::Test {
     platform->simBundle().setInfo("CFBundleName", "Tumbla");
     platform->simBundle().setInfo("CFBundleVersion", "1.0");
   }
-  void TearDown() override { Platform::uninstall(); }
+  void TearDown() override { ApplicationContext::uninstall(); }
 
   void post(std::string_view name) {
     platform->notificationCenter().post(std::string(name));
