@@ -254,6 +254,10 @@ void TumblaViewController::didReceiveMessage(WebView& /*webView*/, const std::st
   urlDispatcher_.dispatchURL(*url);
 }
 
+void TumblaViewController::webProcessDidEnd(WebView& /*webView*/) {
+  pageRecovery_.webProcessEnded();
+}
+
 void TumblaViewController::didFinishLoad(WebView& webView) {
   imageView_->setAlpha(0.99);
   launchImageFade_ = animateAlpha(Platform::shared().runLoop(), imageView_, 0.0,

@@ -9,6 +9,7 @@
 
 #include "bridge/URLDispatcher.h"
 #include "host/BridgeTrace.h"
+#include "host/PageRecovery.h"
 #include "host/Promotions.h"
 #include "host/SnapshotSharing.h"
 #include "platform/Application.h"
@@ -60,6 +61,7 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   void didFinishLoad(WebView& webView) override;
   // The fast command path: the text is a command URL, dispatched as a load of it would be.
   void didReceiveMessage(WebView& webView, const std::string& message) override;
+  void webProcessDidEnd(WebView& webView) override;
 
   std::string gameStateFilePath() const;
   static std::string dataFilePath(const std::string& fileName);
@@ -133,6 +135,7 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   bool webViewLoaded_ = false;
   std::shared_ptr<View> view_;
   std::shared_ptr<WebView> webView_;
+  PageRecovery pageRecovery_{[this] { webView_->reload(); }};
   std::shared_ptr<ImageView> imageView_;
   std::shared_ptr<Timer> launchImageFade_;
   // Whether the load being dispatched was started by the player.

@@ -39,6 +39,9 @@ class WebViewDelegate {
   // arrives here line by line), in the order posted and in turn with the loads the page
   // starts.
   virtual void didReceiveMessage(WebView& /*webView*/, const std::string& /*message*/) {}
+  // The page's web process ended (it crashed, or was ended because a script never
+  // answered): the page is gone until the delegate reloads it.
+  virtual void webProcessDidEnd(WebView& /*webView*/) {}
 };
 
 // A load the host itself stopped by refusing it (the page then goes on as it was): the
@@ -58,6 +61,8 @@ class WebView : public View {
   WebViewDelegate* delegate() const { return delegate_; }
 
   virtual void loadURL(const Url& url) = 0;
+  // Loads the page again, from where it was asked for if it never showed.
+  virtual void reload() = 0;
   // Evaluates `script` in the page and answers its result as text (an undefined or null
   // result is the empty string). A failure when the script throws (with the exception's
   // message and where it was thrown) or does not answer in time.

@@ -164,7 +164,6 @@ WebKitView::WebKitView(Rect frame, double scriptTimeoutSeconds)
 }
 
 WebKitView::~WebKitView() {
-  if (pendingReload_ != 0) g_source_remove(pendingReload_);
   WebKitUserContentManager* content = webkit_web_view_get_user_content_manager(engine_.get());
   webkit_user_content_manager_unregister_script_message_handler(content, kMessageHandler);
   g_signal_handlers_disconnect_by_data(content, this);
@@ -202,7 +201,7 @@ Result<std::string> WebKitView::evaluateScript(std::string_view script, ScriptKi
   std::string missed =
       "the script did not answer within " + std::string(seconds, written.ptr) + " s";
   logLine(missed + "; restarting the page's web process");
-  // The reload follows from the termination signal.
+  // The delegate hears of it through the termination signal.
   webkit_web_view_terminate_web_process(engine_.get());
   return Failure{missed};
 }
@@ -326,35 +325,9 @@ void WebKitView::Signals::onWebProcessTerminated(WebKitWebView*,
                 ? "the page's web process ran out of memory"
                 : "the page's web process crashed");
   }
-  static_cast<WebKitView*>(self)->reloadAfterTermination();
-}
-
-void WebKitView::reloadAfterTermination() {
-  // A page that ran this long since its last reload had settled; its trouble is new.
-  constexpr gint64 kSettledMicroseconds = gint64{60} * G_USEC_PER_SEC;
-  gint64 now = g_get_monotonic_time();
-  if (reloadsInARow_ > 0 && now - lastReload_ >= kSettledMicroseconds) reloadsInARow_ = 0;
-  if (pendingReload_ != 0) return;
-  if (reloadsInARow_ >= kReloadsInARow) {
-    logLine("the page hung or crashed again after " + std::to_string(kReloadsInARow) +
-            " reloads in a row; it is not reloaded any more");
-    return;
-  }
-  ++reloadsInARow_;
-  guint pauseMilliseconds = 1000u << (reloadsInARow_ - 1);
-  logLine("reloading the page in " + std::to_string(pauseMilliseconds / 1000) + " s");
-  auto* view = new std::weak_ptr<WebKitView>(weak_from_this());
-  pendingReload_ = g_timeout_add_full(
-      G_PRIORITY_DEFAULT, pauseMilliseconds,
-      [](gpointer data) -> gboolean {
-        if (auto shown = static_cast<std::weak_ptr<WebKitView>*>(data)->lock()) {
-          shown->pendingReload_ = 0;
-          shown->lastReload_ = g_get_monotonic_time();
-          shown->reload();
-        }
-        return G_SOURCE_REMOVE;
-      },
-      view, [](gpointer data) { delete static_cast<std::weak_ptr<WebKitView>*>(data); });
+  static_cast<WebKitView*>(self)->whenFree([](WebKitView& view) {
+    if (WebViewDelegate* listener = view.delegate()) listener->webProcessDidEnd(view);
+  });
 }
 
 void WebKitView::reload() {

@@ -29,10 +29,8 @@ namespace tumbla {
 //
 // Script evaluation is synchronous: the main loop is iterated until the engine answers or
 // the time limit passes (four times as long for the page's start-up). A script that does
-// not answer in time leaves the engine stuck, so its web process is ended and the page
-// reloaded, as after a crash. A page that keeps hanging or crashing is reloaded after
-// longer and longer pauses, and after a few tries in a row it is left as it is: reloading
-// it forever would only repeat its start-up and its commands.
+// not answer in time leaves the engine stuck, so its web process is ended, and the delegate
+// hears of it as of a crash; whether and when the page comes back is the delegate's choice.
 class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<WebKitView> {
  public:
   WebKitView(Rect frame, double scriptTimeoutSeconds);
@@ -41,11 +39,11 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   WebKitWebView* engine() const { return engine_.get(); }
 
   void loadURL(const Url& url) override;
+  void reload() override;
   Result<std::string> evaluateScript(std::string_view script,
                                      ScriptKind kind = ScriptKind::Call) override;
 
   static constexpr double kStartUpTimeFactor = 4;
-  static constexpr int kReloadsInARow = 3;
   // The engine's inspector, in a window of its own, for game authors.
   void showDeveloperTools();
 
@@ -62,10 +60,6 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
     bool userGesture;
   };
 
-  // After the web process ended: reloads the page after a pause that grows with each
-  // reload in a row, or gives up.
-  void reloadAfterTermination();
-  void reload();
   // Under plain X servers (Xvfb) the engine can miss the size its view gets when the
   // window is first shown and keep painting the page into a single pixel, leaving the
   // window grey unless something on top (a fading launch image) happens to lay the view
@@ -85,10 +79,6 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   double scriptTimeoutSeconds_;
   // The address last given to loadURL.
   std::string requestedURI_;
-  // Reloads since the page last ran for a while without hanging or crashing.
-  int reloadsInARow_ = 0;
-  gint64 lastReload_ = 0;
-  guint pendingReload_ = 0;
   bool mainLoadFailed_ = false;
 };
 

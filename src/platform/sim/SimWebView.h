@@ -18,6 +18,8 @@ class SimWebView : public WebView {
   static constexpr const char* kThrownMessage = "Error: thrown by the test's page (line 1)";
 
   void loadURL(const Url& url) override { loadedURLs_.push_back(url); }
+  void reload() override { ++reloadCount_; }
+  int reloadCount() const { return reloadCount_; }
   Result<std::string> evaluateScript(std::string_view script,
                                      ScriptKind kind = ScriptKind::Call) override;
   const std::vector<ScriptKind>& scriptKinds() const { return kinds_; }
@@ -34,6 +36,10 @@ class SimWebView : public WebView {
   void finishLoad();
   // The page posts a text to the host's message handler.
   void postMessage(const std::string& message);
+  // The page's web process crashes.
+  void endWebProcess() {
+    if (delegate()) delegate()->webProcessDidEnd(*this);
+  }
 
   const std::vector<std::string>& scripts() const { return scripts_; }
   void clearScripts() {
@@ -46,6 +52,7 @@ class SimWebView : public WebView {
   std::vector<std::string> scripts_;
   std::vector<ScriptKind> kinds_;
   std::vector<Url> loadedURLs_;
+  int reloadCount_ = 0;
   std::map<std::string, std::optional<std::string>, std::less<>> answers_;
 };
 

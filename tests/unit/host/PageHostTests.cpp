@@ -123,6 +123,12 @@ TEST_F(PageHostTest, EveryFinishedLoadRunsTheWholeStartAgain) {
   launch();
   controller().executeJavaScript("queued()");
   webView().finishLoad();
+  // A crashed page is reloaded after a pause, and its start runs again whole.
+  webView().endWebProcess();
+  platform->runLoop().advance(0.9);
+  EXPECT_EQ(webView().reloadCount(), 0);
+  platform->runLoop().advance(0.2);
+  EXPECT_EQ(webView().reloadCount(), 1);
   webView().clearScripts();
   webView().finishLoad();
   EXPECT_EQ(scripts(), concat({"Tumbla.CONSTANTS.DEBUG_MODE=false", "Tumbla.init()", "queued()"},
