@@ -318,4 +318,12 @@ void FBDialog::didFailLoad(WebView& /*webView*/, const Error& error) {
   dismissWithError(error, true);
 }
 
+void FBDialog::webProcessDidEnd(WebView& webView) {
+  didFailLoad(webView, Error{std::string(kWebProcessEndedDomain),
+                             1,
+                             "the dialog's page crashed or stopped answering",
+                             nullptr,
+                             {}});
+}
+
 }  // namespace tumbla

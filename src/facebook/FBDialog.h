@@ -80,6 +80,8 @@ class FBDialog : public WebViewDelegate, public std::enable_shared_from_this<FBD
   bool shouldStartLoad(WebView& webView, const Url& url, NavigationType type) override;
   void didFinishLoad(WebView& webView) override;
   void didFailLoad(WebView& webView, const Error& error) override;
+  // A dialog whose page crashed or hung is not brought back: it ends as a failed load.
+  void webProcessDidEnd(WebView& webView) override;
 
   const std::shared_ptr<View>& panel() const { return panel_; }
   const std::shared_ptr<WebView>& webView() const { return webView_; }

@@ -47,6 +47,8 @@ class WebViewDelegate {
 // A load the host itself stopped by refusing it (the page then goes on as it was): the
 // mobile engine's "WebKitErrorDomain" 102, WebKitGTK's "WebKitPolicyError" 102.
 bool isLoadInterruptedByPolicy(const Error& error);
+// The error a page's load ends with when its web process ended under it.
+inline constexpr std::string_view kWebProcessEndedDomain = "TumblaWebProcessEnded";
 // A load cancelled before it finished, usually because another one replaced it:
 // "NSURLErrorDomain" -999 on the mobile system, "WebKitNetworkError" 302 on WebKitGTK.
 bool isLoadCancelled(const Error& error);

@@ -208,6 +208,15 @@ TEST_F(FBDialogTest, LoadFailuresOtherThanARefusedLoadEndTheDialog) {
   dialogWebView(*dialog).delegate()->didFailLoad(dialogWebView(*dialog),
                                                  Error{"WebKitNetworkError", 302, "", nullptr, {}});
   EXPECT_EQ(delegate.calls, std::vector<std::string>{"fail WebKitNetworkError 302"});
+
+  // A page that crashes or hangs ends its dialog too, instead of leaving it blank.
+  RecordingDialogDelegate crashed;
+  dialog = std::make_shared<FBDialog>("http://w.example/d", FBParams::make(), &crashed);
+  dialog->show();
+  dialogWebView(*dialog).endWebProcess();
+  EXPECT_EQ(crashed.calls, std::vector<std::string>{"fail TumblaWebProcessEnded 1"});
+  EXPECT_TRUE(dialog->isDismissing());
+  EXPECT_EQ(dialogWebView(*dialog).reloadCount(), 0);
 }
 
 TEST_F(FBDialogTest, LoginReadsTokenAndLifetime) {
@@ -263,6 +272,13 @@ TEST_F(FBDialogTest, LoginCloseButtonAndFailuresReportOnce) {
   web.delegate()->didFailLoad(web, Error{"WebKitNetworkError", 0, "refused", nullptr, {}});
   web.delegate()->didFailLoad(web, Error{"WebKitNetworkError", 0, "refused", nullptr, {}});
   EXPECT_EQ(failing.calls, std::vector<std::string>{"notLogin failed"});
+
+  RecordingLoginDelegate crashed;
+  dialog = std::make_shared<FBLoginDialog>("https://g.example/oauth/authorize", FBParams::make(),
+                                           &crashed);
+  dialog->show();
+  dialogWebView(*dialog).endWebProcess();
+  EXPECT_EQ(crashed.calls, std::vector<std::string>{"notLogin failed"});
 
   // An error redirect is the base dialog's alone: the login delegate hears nothing.
   RecordingLoginDelegate errorRedirect;
