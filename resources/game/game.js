@@ -335,8 +335,7 @@
   }
 
   function resetScores() {
-    game.best = {};
-    game.unlocked = Math.max(1, game.level);
+    GameState.resetScores(game);
     draw();
   }
 

@@ -117,7 +117,9 @@ class BundledGame(Session):
         self.assertEqual(run.terminate(), 0)
         state = self.saved()
         self.assertEqual(state["best"]["1"], {"moves": 1, "score": 1000})
-        self.assertEqual((state["version"], state["unlocked"]), (2, 2))
+        # Ended on the win screen: the next start is at the next level, not the solved one.
+        self.assertEqual((state["version"], state["unlocked"], state["level"], state["moves"]),
+                         (2, 2, 2, 0))
 
     def test_prompts_are_the_games_own_dialogs_and_answered_by_commands(self):
         bundle = self.root / "game"
@@ -160,6 +162,26 @@ class BundledGame(Session):
         self.assertEqual((state["level"], state["size"], state["lights"], state["moves"]),
                          (12, 5, board, 4))
         self.assertEqual(state["best"]["3"]["moves"], 7)
+
+    def save_progress(self, level, unlocked, best):
+        documents = self.data / "Documents"
+        documents.mkdir()
+        (documents / "gamestate.json").write_text(json.dumps(
+            {"version": 2, "level": level, "unlocked": unlocked, "rulesSeen": True,
+             "best": {str(n): {"moves": moves} for n, moves in best.items()}}))
+
+    def test_resetting_the_scores_keeps_every_level_reached(self):
+        self.save_progress(level=3, unlocked=9, best={1: 1, 2: 2, 8: 5})
+        with open(self.data / "preferences.plist", "wb") as f:
+            plistlib.dump({"resetScores": True}, f)
+        run = self.start(RESOURCES)
+        run.wait_started()
+        self.assertIn("Tumbla.resetScores()", run.scripts())
+        self.assertEqual(run.terminate(), 0)
+        state = self.saved()
+        self.assertEqual((state["best"], state["level"], state["unlocked"]), ({}, 3, 9))
+        with open(self.data / "preferences.plist", "rb") as f:
+            self.assertIs(plistlib.load(f)["resetScores"], False)
 
     @staticmethod
     def first_init(run):
