@@ -296,6 +296,61 @@
     }
   }
 
+  // ---- scores screen ---------------------------------------------------------------------
+
+  // Opened from the levels screen, it goes back there; opened from play, back to the board.
+  let scoresOpenedFrom = null;
+
+  function scoreRow(cells, className) {
+    const row = document.createElement("tr");
+    if (className) row.className = className;
+    for (const cell of cells) {
+      const element = document.createElement(cell.header ? "th" : "td");
+      element.textContent = cell.text;
+      if (cell.header) element.scope = cell.header;
+      if (cell.span) element.colSpan = cell.span;
+      row.appendChild(element);
+    }
+    return row;
+  }
+
+  // Every level reached, by difficulty: its stars, best moves against par and best score.
+  function showScores() {
+    const table = $("score-table");
+    for (const body of table.querySelectorAll("tbody")) body.remove();
+    let body = null;
+    let heading = null;
+    for (let n = 1; n <= game.unlocked; n++) {
+      const levelInfo = Levels.level(n);
+      if (heading !== levelInfo.difficulty) {
+        heading = levelInfo.difficulty;
+        body = table.appendChild(document.createElement("tbody"));
+        body.appendChild(scoreRow([{ text: heading.title, header: "colgroup", span: 4 }], "difficulty"));
+      }
+      const best = game.best[n];
+      const stars = best ? Levels.stars(levelInfo.par, best.moves) : 0;
+      const row = scoreRow([
+        { text: String(n), header: "row" },
+        { text: best ? starText(stars) : "–" },
+        { text: (best ? best.moves : "–") + " / " + levelInfo.par },
+        { text: best ? String(best.score) : "–" },
+      ]);
+      row.cells[1].setAttribute("aria-label", best ? stars + " of 3 stars" : "not solved yet");
+      body.appendChild(row);
+    }
+    $("scores-total").textContent = GameState.totalScore(game);
+    scoresOpenedFrom = screen;
+    showScreen("scores");
+    $("score-list").scrollTop = 0;
+    // A host with a score service of its own may show it as well.
+    host.gameCenter.scores(Levels.level(game.level).difficulty.name);
+  }
+
+  function closeScores() {
+    if (scoresOpenedFrom === "levels") showLevels();
+    else closeScreen();
+  }
+
   // ---- settings screen -------------------------------------------------------------------
 
   function showSettings() {
@@ -447,6 +502,7 @@
     u: undo,
     r: restart,
     l: () => showLevels(),
+    b: showScores,
     h: () => showScreen("rules"),
     "?": () => showScreen("rules"),
     s: showSettings,
@@ -456,6 +512,7 @@
 
   function escapeScreen() {
     if (screen === "pause" || screen === "rules" || screen === "levels") closeScreen();
+    else if (screen === "scores") closeScores();
     else if (screen === "settings") saveSettings();
     else if (screen === "win") leaveWin(false);
     else if (screen === "prompt") $("prompt-buttons").children[Number($("screen-prompt").dataset.escape)].click();
@@ -495,7 +552,8 @@
       closeScreen();
     });
     $("close-levels").addEventListener("click", closeScreen);
-    $("show-scores").addEventListener("click", () => host.gameCenter.scores(Levels.level(game.level).difficulty.name));
+    $("show-scores").addEventListener("click", showScores);
+    $("close-scores").addEventListener("click", closeScores);
     $("next-level").addEventListener("click", () => leaveWin(false));
     $("replay-level").addEventListener("click", () => leaveWin(true));
     $("save-settings").addEventListener("click", saveSettings);

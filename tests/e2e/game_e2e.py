@@ -11,6 +11,7 @@ import plistlib
 import shutil
 import subprocess
 import unittest
+import urllib.parse
 from pathlib import Path
 
 import tumbla_e2e
@@ -169,6 +170,47 @@ class BundledGame(Session):
         (documents / "gamestate.json").write_text(json.dumps(
             {"version": 2, "level": level, "unlocked": unlocked, "rulesSeen": True,
              "best": {str(n): {"moves": moves} for n, moves in best.items()}}))
+
+    def test_the_scores_screen_shows_bests_and_stars_by_level_and_closes_with_escape(self):
+        self.save_progress(level=4, unlocked=4, best={1: 1, 2: 3})
+        bundle = self.root / "game"
+        shutil.copytree(RESOURCES, bundle)
+        page = bundle / "index.html"
+        # Tells which screen is up, and its text, whenever that changes.
+        watch = '''<script>
+          new MutationObserver(function () {
+            const shown = document.querySelector("#overlay:not([hidden]) .screen:not([hidden])");
+            tumbla.send("app.prismora", "/screen", {
+              name: shown ? shown.id : "none", text: shown ? shown.innerText : "" });
+          }).observe(document.getElementById("overlay"),
+                     { attributes: true, subtree: true, attributeFilter: ["hidden"] });
+        </script></body>'''
+        page.write_text(page.read_text().replace("</body>", watch))
+        run = self.start(bundle)
+        run.wait_started()
+
+        def screens(r):
+            found = []
+            for url in commands_in_order(r, "app.prismora/screen?"):
+                query = urllib.parse.parse_qs(urllib.parse.urlsplit(url).query)
+                found.append((query["name"][0], " ".join(query.get("text", [""])[0].split())))
+            return found
+
+        self.press_keys("b")
+        run.wait_for(lambda r: screens(r), what="the scores screen")
+        name, text = screens(run)[0]
+        self.assertEqual(name, "screen-scores")
+        for shown in ["Total 1667", "Easy", "1 ★★★ 1 / 1 1000", "2 ★★☆ 3 / 2 667",
+                      "3 – – / 2 –", "4 – – / 3 –"]:
+            self.assertIn(shown, text)
+        self.assertNotIn("Medium", text)
+        self.assertNotIn("5 –", text)
+        self.assertIn("tumbla://gameCenter.prismora/scores?difficulty=easy",
+                      commands_in_order(run, "prismora"))
+        self.press_keys("Escape")
+        run.wait_for(lambda r: len(screens(r)) >= 2, what="the scores screen closed")
+        self.assertEqual(screens(run)[1], ("none", ""))
+        self.assertEqual(run.terminate(), 0)
 
     def test_resetting_the_scores_keeps_every_level_reached(self):
         self.save_progress(level=3, unlocked=9, best={1: 1, 2: 2, 8: 5})
