@@ -225,6 +225,23 @@ class BundledGame(Session):
         with open(self.data / "preferences.plist", "rb") as f:
             self.assertIs(plistlib.load(f)["resetScores"], False)
 
+    def test_the_bundles_version_reads_in_its_release_notes_as_written(self):
+        bundle = self.root / "game"
+        shutil.copytree(RESOURCES, bundle)
+        with open(bundle / "Info.plist", "rb") as f:
+            info = plistlib.load(f)
+        version = info["CFBundleVersion"]
+        info["TumblaLocalVersionsPath"] = "versions.plist"
+        with open(bundle / "Info.plist", "wb") as f:
+            plistlib.dump(info, f)
+        with open(bundle / "versions.plist", "wb") as f:
+            plistlib.dump({version: ["First release"]}, f)
+        run = self.start(bundle)
+        notes = lambda r: [s for s in r.scripts() if s.startswith("Tumbla.showCurrentVersion(")]
+        run.wait_for(notes, what="the release notes")
+        self.assertEqual(notes(run), [f'Tumbla.showCurrentVersion("{version}", "First release")'])
+        self.assertEqual(run.terminate(), 0)
+
     @staticmethod
     def first_init(run):
         return min(e["time"] for e in run.events() if e["event"] == "script"
