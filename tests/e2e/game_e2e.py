@@ -9,7 +9,9 @@ Run under a display (tests/support/run-under-xvfb.sh starts one):
 import json
 import plistlib
 import shutil
+import socket
 import subprocess
+import time
 import unittest
 import urllib.parse
 from pathlib import Path
@@ -249,6 +251,46 @@ class BundledGame(Session):
 
 
 class Desktop(Session):
+    screen_colours = tumbla_e2e.EndToEnd.screen_colours
+
+    def test_the_tablet_shows_a_launch_image_of_its_own_over_the_whole_window(self):
+        bundle = self.root / "game"
+        shutil.copytree(RESOURCES, bundle)
+        # The launch image stays up until the page has loaded: this one never does, as it
+        # waits for a script from a server that takes the connection and never answers.
+        server = socket.create_server(("127.0.0.1", 0))
+        self.addCleanup(server.close)
+        page = bundle / "index~ipad.html"
+        page.write_text(page.read_text().replace(
+            "<body", f'<script src="http://127.0.0.1:{server.getsockname()[1]}/never.js">'
+                     '</script><body'))
+        with open(bundle / "Info.plist", "rb") as f:
+            launch_image = Path(plistlib.load(f)["UILaunchImageFile"])
+        tablet_image = bundle / f"{launch_image.stem}-Landscape{launch_image.suffix}"
+        pixels = subprocess.run(["convert", str(tablet_image), "-depth", "8", "rgb:-"],
+                                check=True, capture_output=True, timeout=60).stdout
+        palette = {"#" + pixels[i:i + 3].hex().upper() for i in range(0, len(pixels) - 2, 3)}
+        window = 1024 * 768
+        self.assertEqual(len(pixels), 3 * window)
+
+        def in_image(colours):
+            return sum(count for colour, count in colours.items() if colour in palette)
+
+        # An activation count that brings neither the upgrade offer nor the share panel.
+        (self.data / "Documents").mkdir()
+        (self.data / "Documents" / "yongHu31.plist").write_text("3")
+        run = self.start(bundle, args=("--device", "ipad"))
+        run.wait_for(lambda r: "Tumbla" in self.window_names(), what="the window")
+        # All of the window but the host's own buttons over it (the snapshot camera).
+        deadline = time.monotonic() + 60
+        while in_image(shown := self.screen_colours()) < 0.98 * window:
+            if time.monotonic() > deadline:
+                break
+            time.sleep(0.5)
+        self.assertEqual(sum(shown.values()), window)
+        self.assertGreater(in_image(shown), 0.98 * window)
+        run.terminate()
+
     def window_names(self):
         found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."],
                                capture_output=True, text=True, timeout=60).stdout.split()
