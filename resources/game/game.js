@@ -25,6 +25,8 @@
   let musicPlaying = false;
   // The screen over the board (pause, win, rules, settings, levels, prompt), if any.
   let screen = null;
+  // The screen the scores were opened from: closing them goes back there.
+  let scoresOpenedFrom = null;
   let pausedByHost = false;
   let winPending = null;
   const prompts = [];
@@ -297,9 +299,6 @@
   }
 
   // ---- scores screen ---------------------------------------------------------------------
-
-  // Opened from the levels screen, it goes back there; opened from play, back to the board.
-  let scoresOpenedFrom = null;
 
   function scoreRow(cells, className) {
     const row = document.createElement("tr");
