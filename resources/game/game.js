@@ -25,6 +25,8 @@
   let musicPlaying = false;
   // The screen over the board (pause, win, rules, settings, levels, prompt), if any.
   let screen = null;
+  // The screen the scores were opened from: closing them goes back there.
+  let scoresOpenedFrom = null;
   let pausedByHost = false;
   let winPending = null;
   const prompts = [];
@@ -296,6 +298,58 @@
     }
   }
 
+  // ---- scores screen ---------------------------------------------------------------------
+
+  function scoreRow(cells, className) {
+    const row = document.createElement("tr");
+    if (className) row.className = className;
+    for (const cell of cells) {
+      const element = document.createElement(cell.header ? "th" : "td");
+      element.textContent = cell.text;
+      if (cell.header) element.scope = cell.header;
+      if (cell.span) element.colSpan = cell.span;
+      row.appendChild(element);
+    }
+    return row;
+  }
+
+  // Every level reached, by difficulty: its stars, best moves against par and best score.
+  function showScores() {
+    const table = $("score-table");
+    for (const body of table.querySelectorAll("tbody")) body.remove();
+    let body = null;
+    let heading = null;
+    for (let n = 1; n <= game.unlocked; n++) {
+      const levelInfo = Levels.level(n);
+      if (heading !== levelInfo.difficulty) {
+        heading = levelInfo.difficulty;
+        body = table.appendChild(document.createElement("tbody"));
+        body.appendChild(scoreRow([{ text: heading.title, header: "colgroup", span: 4 }], "difficulty"));
+      }
+      const best = game.best[n];
+      const stars = best ? Levels.stars(levelInfo.par, best.moves) : 0;
+      const row = scoreRow([
+        { text: String(n), header: "row" },
+        { text: best ? starText(stars) : "–" },
+        { text: (best ? best.moves : "–") + " / " + levelInfo.par },
+        { text: best ? String(best.score) : "–" },
+      ]);
+      row.cells[1].setAttribute("aria-label", best ? stars + " of 3 stars" : "not solved yet");
+      body.appendChild(row);
+    }
+    $("scores-total").textContent = GameState.totalScore(game);
+    scoresOpenedFrom = screen;
+    showScreen("scores");
+    $("score-list").scrollTop = 0;
+    // A host with a score service of its own may show it as well.
+    host.gameCenter.scores(Levels.level(game.level).difficulty.name);
+  }
+
+  function closeScores() {
+    if (scoresOpenedFrom === "levels") showLevels();
+    else closeScreen();
+  }
+
   // ---- settings screen -------------------------------------------------------------------
 
   function showSettings() {
@@ -335,8 +389,7 @@
   }
 
   function resetScores() {
-    game.best = {};
-    game.unlocked = Math.max(1, game.level);
+    GameState.resetScores(game);
     draw();
   }
 
@@ -448,6 +501,7 @@
     u: undo,
     r: restart,
     l: () => showLevels(),
+    b: showScores,
     h: () => showScreen("rules"),
     "?": () => showScreen("rules"),
     s: showSettings,
@@ -457,6 +511,7 @@
 
   function escapeScreen() {
     if (screen === "pause" || screen === "rules" || screen === "levels") closeScreen();
+    else if (screen === "scores") closeScores();
     else if (screen === "settings") saveSettings();
     else if (screen === "win") leaveWin(false);
     else if (screen === "prompt") $("prompt-buttons").children[Number($("screen-prompt").dataset.escape)].click();
@@ -496,7 +551,8 @@
       closeScreen();
     });
     $("close-levels").addEventListener("click", closeScreen);
-    $("show-scores").addEventListener("click", () => host.gameCenter.scores(Levels.level(game.level).difficulty.name));
+    $("show-scores").addEventListener("click", showScores);
+    $("close-scores").addEventListener("click", closeScores);
     $("next-level").addEventListener("click", () => leaveWin(false));
     $("replay-level").addEventListener("click", () => leaveWin(true));
     $("save-settings").addEventListener("click", saveSettings);

@@ -59,7 +59,7 @@ document.body.insertAdjacentHTML(
         <figure><div class="pattern cross"><i class="on"></i><i></i><i class="on"></i><i></i><i class="on"></i><i></i><i class="on"></i><i></i><i class="on"></i></div><figcaption>✕ Corners: the tile and the four across its corners</figcaption></figure>
       </div>
       <p>Each level can be solved in its par. At par: three stars and 1000 points, plus a bonus on harder levels. Solving a level opens the next.</p>
-      <p class="keys">Keys: arrows move, Enter or Space presses, U undoes, R restarts, L levels, S settings, T next track, Esc pauses.</p>
+      <p class="keys">Keys: arrows move, Enter or Space presses, U undoes, R restarts, L levels, B best scores, S settings, T next track, Esc pauses.</p>
     </div>
     <div class="buttons"><button type="button" class="primary" id="close-rules">Play</button></div>
   </section>
@@ -70,6 +70,15 @@ document.body.insertAdjacentHTML(
       <button type="button" id="show-scores">Scores</button>
       <button type="button" class="primary" id="close-levels">Back</button>
     </div>
+  </section>
+  <section class="screen" id="screen-scores" role="dialog" aria-label="Best scores">
+    <h2>Best scores <small>Total <span id="scores-total"></span></small></h2>
+    <div id="score-list" tabindex="0" aria-label="Best scores by level">
+      <table id="score-table">
+        <thead><tr><th scope="col">Level</th><th scope="col">Stars</th><th scope="col">Moves / par</th><th scope="col">Score</th></tr></thead>
+      </table>
+    </div>
+    <div class="buttons"><button type="button" class="primary" id="close-scores">Back</button></div>
   </section>
   <section class="screen" id="screen-settings" role="dialog" aria-label="Settings">
     <h2>Settings</h2>

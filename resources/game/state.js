@@ -105,19 +105,28 @@
     return game;
   }
 
+  // Where a player who leaves now comes back: a solved board (the win screen) is done with,
+  // so the next level when there is one to go to; else the game as it stands.
+  function resumePoint(game) {
+    const next = game.level + 1;
+    if (!Levels.isSolved(game.lights) || next > Levels.COUNT || next > game.unlocked) return game;
+    return fresh(next, game.best, game.unlocked, game.rulesSeen);
+  }
+
   function save(game) {
     const best = {};
     for (const key of Object.keys(game.best)) {
       best[key] = { moves: game.best[key].moves, score: game.best[key].score };
     }
+    const kept = resumePoint(game);
     return JSON.stringify({
       version: VERSION,
-      level: game.level,
-      size: game.size,
-      rule: game.rule,
-      lights: game.lights,
-      moves: game.moves,
-      history: game.history,
+      level: kept.level,
+      size: kept.size,
+      rule: kept.rule,
+      lights: kept.lights,
+      moves: kept.moves,
+      history: kept.history,
       best: best,
       unlocked: game.unlocked,
       rulesSeen: game.rulesSeen,
@@ -153,6 +162,11 @@
     return { result: result, isNewBest: isNewBest, earlier: earlier };
   }
 
+  // Forgets every best score and star; the levels the player has reached stay open.
+  function resetScores(game) {
+    game.best = {};
+  }
+
   function totalScore(game) {
     return Object.keys(game.best).reduce(function (sum, key) {
       return sum + game.best[key].score;
@@ -167,6 +181,7 @@
     pressTile: pressTile,
     undo: undo,
     recordWin: recordWin,
+    resetScores: resetScores,
     totalScore: totalScore,
   };
 

@@ -9,8 +9,11 @@ Run under a display (tests/support/run-under-xvfb.sh starts one):
 import json
 import plistlib
 import shutil
+import socket
 import subprocess
+import time
 import unittest
+import urllib.parse
 from pathlib import Path
 
 import tumbla_e2e
@@ -117,7 +120,9 @@ class BundledGame(Session):
         self.assertEqual(run.terminate(), 0)
         state = self.saved()
         self.assertEqual(state["best"]["1"], {"moves": 1, "score": 1000})
-        self.assertEqual((state["version"], state["unlocked"]), (2, 2))
+        # Ended on the win screen: the next start is at the next level, not the solved one.
+        self.assertEqual((state["version"], state["unlocked"], state["level"], state["moves"]),
+                         (2, 2, 2, 0))
 
     def test_prompts_are_the_games_own_dialogs_and_answered_by_commands(self):
         bundle = self.root / "game"
@@ -161,6 +166,84 @@ class BundledGame(Session):
                          (12, 5, board, 4))
         self.assertEqual(state["best"]["3"]["moves"], 7)
 
+    def save_progress(self, level, unlocked, best):
+        documents = self.data / "Documents"
+        documents.mkdir()
+        (documents / "gamestate.json").write_text(json.dumps(
+            {"version": 2, "level": level, "unlocked": unlocked, "rulesSeen": True,
+             "best": {str(n): {"moves": moves} for n, moves in best.items()}}))
+
+    def test_the_scores_screen_shows_bests_and_stars_by_level_and_closes_with_escape(self):
+        self.save_progress(level=4, unlocked=4, best={1: 1, 2: 3})
+        bundle = self.root / "game"
+        shutil.copytree(RESOURCES, bundle)
+        page = bundle / "index.html"
+        # Tells which screen is up, and its text, whenever that changes.
+        watch = '''<script>
+          new MutationObserver(function () {
+            const shown = document.querySelector("#overlay:not([hidden]) .screen:not([hidden])");
+            tumbla.send("app.prismora", "/screen", {
+              name: shown ? shown.id : "none", text: shown ? shown.innerText : "" });
+          }).observe(document.getElementById("overlay"),
+                     { attributes: true, subtree: true, attributeFilter: ["hidden"] });
+        </script></body>'''
+        page.write_text(page.read_text().replace("</body>", watch))
+        run = self.start(bundle)
+        run.wait_started()
+
+        def screens(r):
+            found = []
+            for url in commands_in_order(r, "app.prismora/screen?"):
+                query = urllib.parse.parse_qs(urllib.parse.urlsplit(url).query)
+                found.append((query["name"][0], " ".join(query.get("text", [""])[0].split())))
+            return found
+
+        self.press_keys("b")
+        run.wait_for(lambda r: screens(r), what="the scores screen")
+        name, text = screens(run)[0]
+        self.assertEqual(name, "screen-scores")
+        for shown in ["Total 1667", "Easy", "1 ★★★ 1 / 1 1000", "2 ★★☆ 3 / 2 667",
+                      "3 – – / 2 –", "4 – – / 3 –"]:
+            self.assertIn(shown, text)
+        self.assertNotIn("Medium", text)
+        self.assertNotIn("5 –", text)
+        self.assertIn("tumbla://gameCenter.prismora/scores?difficulty=easy",
+                      commands_in_order(run, "prismora"))
+        self.press_keys("Escape")
+        run.wait_for(lambda r: len(screens(r)) >= 2, what="the scores screen closed")
+        self.assertEqual(screens(run)[1], ("none", ""))
+        self.assertEqual(run.terminate(), 0)
+
+    def test_resetting_the_scores_keeps_every_level_reached(self):
+        self.save_progress(level=3, unlocked=9, best={1: 1, 2: 2, 8: 5})
+        with open(self.data / "preferences.plist", "wb") as f:
+            plistlib.dump({"resetScores": True}, f)
+        run = self.start(RESOURCES)
+        run.wait_started()
+        self.assertIn("Tumbla.resetScores()", run.scripts())
+        self.assertEqual(run.terminate(), 0)
+        state = self.saved()
+        self.assertEqual((state["best"], state["level"], state["unlocked"]), ({}, 3, 9))
+        with open(self.data / "preferences.plist", "rb") as f:
+            self.assertIs(plistlib.load(f)["resetScores"], False)
+
+    def test_the_bundles_version_reads_in_its_release_notes_as_written(self):
+        bundle = self.root / "game"
+        shutil.copytree(RESOURCES, bundle)
+        with open(bundle / "Info.plist", "rb") as f:
+            info = plistlib.load(f)
+        version = info["CFBundleVersion"]
+        info["TumblaLocalVersionsPath"] = "versions.plist"
+        with open(bundle / "Info.plist", "wb") as f:
+            plistlib.dump(info, f)
+        with open(bundle / "versions.plist", "wb") as f:
+            plistlib.dump({version: ["First release"]}, f)
+        run = self.start(bundle)
+        notes = lambda r: [s for s in r.scripts() if s.startswith("Tumbla.showCurrentVersion(")]
+        run.wait_for(notes, what="the release notes")
+        self.assertEqual(notes(run), [f'Tumbla.showCurrentVersion("{version}", "First release")'])
+        self.assertEqual(run.terminate(), 0)
+
     @staticmethod
     def first_init(run):
         return min(e["time"] for e in run.events() if e["event"] == "script"
@@ -168,6 +251,46 @@ class BundledGame(Session):
 
 
 class Desktop(Session):
+    screen_colours = tumbla_e2e.EndToEnd.screen_colours
+
+    def test_the_tablet_shows_a_launch_image_of_its_own_over_the_whole_window(self):
+        bundle = self.root / "game"
+        shutil.copytree(RESOURCES, bundle)
+        # The launch image stays up until the page has loaded: this one never does, as it
+        # waits for a script from a server that takes the connection and never answers.
+        server = socket.create_server(("127.0.0.1", 0))
+        self.addCleanup(server.close)
+        page = bundle / "index~ipad.html"
+        page.write_text(page.read_text().replace(
+            "<body", f'<script src="http://127.0.0.1:{server.getsockname()[1]}/never.js">'
+                     '</script><body'))
+        with open(bundle / "Info.plist", "rb") as f:
+            launch_image = Path(plistlib.load(f)["UILaunchImageFile"])
+        tablet_image = bundle / f"{launch_image.stem}-Landscape{launch_image.suffix}"
+        pixels = subprocess.run(["convert", str(tablet_image), "-depth", "8", "rgb:-"],
+                                check=True, capture_output=True, timeout=60).stdout
+        palette = {"#" + pixels[i:i + 3].hex().upper() for i in range(0, len(pixels) - 2, 3)}
+        window = 1024 * 768
+        self.assertEqual(len(pixels), 3 * window)
+
+        def in_image(colours):
+            return sum(count for colour, count in colours.items() if colour in palette)
+
+        # An activation count that brings neither the upgrade offer nor the share panel.
+        (self.data / "Documents").mkdir()
+        (self.data / "Documents" / "yongHu31.plist").write_text("3")
+        run = self.start(bundle, args=("--device", "ipad"))
+        run.wait_for(lambda r: "Tumbla" in self.window_names(), what="the window")
+        # All of the window but the host's own buttons over it (the snapshot camera).
+        deadline = time.monotonic() + 60
+        while in_image(shown := self.screen_colours()) < 0.98 * window:
+            if time.monotonic() > deadline:
+                break
+            time.sleep(0.5)
+        self.assertEqual(sum(shown.values()), window)
+        self.assertGreater(in_image(shown), 0.98 * window)
+        run.terminate()
+
     def window_names(self):
         found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."],
                                capture_output=True, text=True, timeout=60).stdout.split()

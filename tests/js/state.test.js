@@ -86,3 +86,35 @@ test("a win keeps the best score only, opens the next level and adds to the tota
   GameState.recordWin(last);
   assert.strictEqual(last.unlocked, Levels.COUNT);
 });
+
+// Solves the game's board the quick way and records the win, as the page does.
+function win(game) {
+  game.lights = game.lights.map(() => false);
+  game.moves = Levels.level(game.level).par;
+  return GameState.recordWin(game);
+}
+
+test("a game saved on its win screen comes back at the next level, the last one where it is", () => {
+  const game = GameState.fresh(4, {}, 9, true);
+  GameState.pressTile(game, 0);
+  win(game);
+  const next = GameState.load(GameState.save(game));
+  assert.deepStrictEqual(next, GameState.fresh(5, game.best, 9, true));
+  // Saving is a read: the solved board stays on screen.
+  assert.strictEqual(game.level, 4);
+  assert.ok(Levels.isSolved(game.lights));
+
+  const last = GameState.fresh(Levels.COUNT, {}, Levels.COUNT, true);
+  win(last);
+  const kept = GameState.load(GameState.save(last));
+  assert.strictEqual(kept.level, Levels.COUNT);
+  assert.strictEqual(kept.best[Levels.COUNT].score, last.best[Levels.COUNT].score);
+});
+
+test("resetting the scores forgets bests and stars and keeps every level reached open", () => {
+  const game = GameState.load({ version: 2, level: 3, best: { 1: { moves: 1 }, 2: { moves: 2 }, 7: { moves: 5 } }, unlocked: 9 });
+  GameState.resetScores(game);
+  assert.strictEqual(GameState.totalScore(game), 0);
+  const again = GameState.load(GameState.save(game));
+  assert.deepStrictEqual([again.level, again.unlocked, again.best], [3, 9, {}]);
+});

@@ -5,25 +5,10 @@ The images are plain shapes, drawn pixel by pixel so that no imaging library is 
     tools/images/draw-share-images.py resources
 """
 import math
-import struct
 import sys
-import zlib
 from pathlib import Path
 
-
-def png(width, height, pixel):
-    """PNG bytes of an RGBA image whose pixel(x, y) answers (r, g, b, a)."""
-    rows = b"".join(
-        b"\0" + b"".join(struct.pack("4B", *pixel(x + 0.5, y + 0.5)) for x in range(width))
-        for y in range(height))
-
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
-
-    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
-            chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
+from png import png
 
 
 def inside_rounded(x, y, w, h, r):
