@@ -216,6 +216,7 @@ void FBRequest::handleResponseData(const std::string& data) {
 
 void FBRequest::connectionDidReceiveResponse(const UrlResponse& response) {
   responseText_.emplace();
+  statusCode_ = response.statusCode;
   if (delegateResponds(FBRequestDelegate::Optional::DidReceiveResponse)) {
     delegate_->requestDidReceiveResponse(*this, response);
   }
@@ -229,8 +230,23 @@ void FBRequest::connectionDidReceiveData(std::string_view data) {
 void FBRequest::connectionDidFinishLoading() {
   auto self = weak_from_this().lock();
   std::string body = responseText_ ? std::move(*responseText_) : std::string();
-  handleResponseData(body);
+  if (statusCode_ != 0 && (statusCode_ < 200 || statusCode_ >= 300)) {
+    failWithStatus(body);
+  } else {
+    handleResponseData(body);
+  }
   endExchange();
+}
+
+void FBRequest::failWithStatus(std::string_view body) {
+  // The server's own account of the error when its body gives one, else the status.
+  std::optional<Error> error;
+  parseJsonResponse(body, error);
+  if (!error || error->localizedDescription.empty()) {
+    error = formError(statusCode_, Dictionary{{"error_msg", "the server answered HTTP " +
+                                                                std::to_string(statusCode_)}});
+  }
+  failWithError(*error);
 }
 
 void FBRequest::connectionDidFailWithError(const Error& error) {

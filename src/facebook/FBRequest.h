@@ -97,6 +97,8 @@ class FBRequest : public std::enable_shared_from_this<FBRequest> {
   }
   // Drops the connection and the collected body.
   void endExchange();
+  // Fails an answer whose status is an error.
+  void failWithStatus(std::string_view body);
 
   FBRequestDelegate* delegate_;
   std::string url_;
@@ -105,6 +107,8 @@ class FBRequest : public std::enable_shared_from_this<FBRequest> {
   // Ends the platform's connection when cancelled.
   Subscription connection_;
   std::optional<std::string> responseText_;
+  // The answer's HTTP status; a status outside 2xx fails the request whatever its body.
+  long statusCode_ = 0;
 };
 
 }  // namespace tumbla

@@ -237,15 +237,33 @@ void SnapshotSharing::requestDidReceiveResponse(FBRequest&, const UrlResponse&) 
   logLine("received response");
 }
 
-void SnapshotSharing::requestDidLoad(FBRequest&, const Value&) {
+void SnapshotSharing::requestDidLoad(FBRequest&, const Value& result) {
+  // A posted photo is answered with its description; anything else (a proxy's page, a
+  // truncated answer) did not post it.
+  if (!result.dictionaryIf()) {
+    sharingFailed("the server's answer was not understood");
+    return;
+  }
   ++uploadCounter_;
   alert_ = Platform::shared().userInterface().showAlert(
       Alert{"", "Image Uploaded Successful!", {"Sure"}, 0}, nullptr);
 }
 
 void SnapshotSharing::requestDidFailWithError(FBRequest&, const Error& error) {
-  // Not shown to the player and not counted; one line for whoever reads the log.
-  logLine("Photo upload failed: " + FBRequest::withoutAccessToken(error.localizedDescription));
+  std::string reason = FBRequest::withoutAccessToken(error.localizedDescription);
+  if (reason.empty()) reason = "error " + std::to_string(error.code) + " in " + error.domain;
+  sharingFailed(reason);
+}
+
+void SnapshotSharing::fbDidNotLogin(bool cancelled) {
+  if (!cancelled) sharingFailed("the login page could not be loaded");
+}
+
+void SnapshotSharing::sharingFailed(const std::string& reason) {
+  // Not counted; the player hears it once, in a few words, and the log says the same.
+  logLine("Photo upload failed: " + reason);
+  alert_ = Platform::shared().userInterface().showAlert(
+      Alert{"", "Your photo was not posted: " + reason + ".", {"OK"}, 0}, nullptr);
 }
 
 }  // namespace tumbla

@@ -63,9 +63,12 @@ class SnapshotSharing : public FBSessionDelegate, public FBRequestDelegate {
 
   // FBSessionDelegate
   bool respondsTo(FBSessionDelegate::Optional operation) const override {
-    return operation == FBSessionDelegate::Optional::DidLogin;
+    return operation == FBSessionDelegate::Optional::DidLogin ||
+           operation == FBSessionDelegate::Optional::DidNotLogin;
   }
   void fbDidLogin() override;
+  // A login the player cancelled leaves the panel as it is; one that failed is told.
+  void fbDidNotLogin(bool cancelled) override;
 
   // FBRequestDelegate
   bool respondsTo(FBRequestDelegate::Optional operation) const override;
@@ -86,6 +89,8 @@ class SnapshotSharing : public FBSessionDelegate, public FBRequestDelegate {
   void showShareView(bool emptyField);
   // The thumbnail's picture as PNG bytes: the snapshot, or the bundle's placeholder.
   std::shared_ptr<const std::string> thumbnailPng() const;
+  // Tells the player and the log that the photo was not posted, and why.
+  void sharingFailed(const std::string& reason);
 
   Settings settings_;
   std::int32_t& uploadCounter_;

@@ -136,21 +136,61 @@ TEST_F(SnapshotSharingTest, ShareLogsInUploadsTheSnapshotWithTheMessageAndCounts
   EXPECT_EQ(readDocument("facebook2.plist"), "1");
 }
 
-TEST_F(SnapshotSharingTest, AFailedUploadOrLoginIsNeitherShownNorCounted) {
+TEST_F(SnapshotSharingTest, AFailedUploadOrLoginIsToldOnceAndNotCounted) {
+  const std::string upload =
+      "http://127.0.0.1:9/graph/me/photos?message=m%20%28via%20%40Fizzpaw%29%20"
+      "http%3A%2F%2Fstore.example%2Fapp&format=json&sdk=ios&access_token=TOKEN";
+  struct Case {
+    std::optional<SimUrlLoader::Answer> answer;  // none: the server can't be reached
+    const char* toldReason;
+  };
+  const Case cases[] = {
+      {std::nullopt, "could not connect"},
+      {SimUrlLoader::Answer{400, "", {}, 0.5, {}}, "the server answered HTTP 400"},
+      {SimUrlLoader::Answer{500, "<html>Oops</html>", {}, 0.5, {}}, "the server answered HTTP 500"},
+      {SimUrlLoader::Answer{
+           403, R"({"error":{"message":"x"},"error_msg":"Token expired"})", {}, 0.5, {}},
+       "Token expired"},
+      {SimUrlLoader::Answer{200, "<html>captive portal</html>", {}, 0.5, {}},
+       "the server's answer was not understood"},
+  };
   launchAndLoad();
-  takeSnapshot();
-  logIn();  // the loader has no answer: the server cannot be reached
-  platform->runLoop().advance(1);
-  EXPECT_EQ(controller().intFB(), 0);
-  EXPECT_TRUE(alerts().empty());
-  ASSERT_EQ(logged.size(), 1u);
-  EXPECT_EQ(logged[0].find("TOKEN"), std::string::npos);
+  for (const Case& test : cases) {
+    logged.clear();
+    if (test.answer) {
+      platform->urlLoader().setAnswer(upload, *test.answer);
+    } else {
+      platform->urlLoader().removeAnswer(upload);
+    }
+    takeSnapshot();
+    field().type("m");
+    logIn();
+    platform->runLoop().advance(1);
+    EXPECT_EQ(controller().intFB(), 0) << test.toldReason;
+    ASSERT_EQ(alerts().size(), 1u) << test.toldReason;
+    EXPECT_EQ(alerts()[0].message.rfind("Your photo was not posted: ", 0), 0u)
+        << alerts()[0].message;
+    EXPECT_NE(alerts()[0].message.find(test.toldReason), std::string::npos) << alerts()[0].message;
+    ASSERT_FALSE(logged.empty());
+    EXPECT_NE(logged.back().find(test.toldReason), std::string::npos) << logged.back();
+    for (const std::string& line : logged) EXPECT_EQ(line.find("TOKEN"), std::string::npos) << line;
+    platform->userInterface().answerAlert(0);
+  }
 
-  // A cancelled login leaves the panel as it was.
+  // A login whose page can't be loaded is told; one the player cancelled is not.
+  takeSnapshot();
+  sharing().facebookButton()->sendAction();
+  SimWebView& login = *platform->userInterface().webViews().back();
+  login.delegate()->didFailLoad(login, Error{"WebKitNetworkError", 0, "refused", nullptr, {}});
+  ASSERT_EQ(alerts().size(), 1u);
+  EXPECT_NE(alerts()[0].message.find("the login page could not be loaded"), std::string::npos);
+  platform->userInterface().answerAlert(0);
   takeSnapshot();
   sharing().facebookButton()->sendAction();
   platform->userInterface().webViews().back()->navigate(*Url::parse("fbconnect://cancel"));
+  EXPECT_TRUE(alerts().empty());
   EXPECT_FALSE(sharing().shareView()->isHidden());
+  EXPECT_EQ(controller().intFB(), 0);
 }
 
 TEST_F(SnapshotSharingTest, WithoutAnApplicationIdSharingExplainsItself) {
