@@ -174,7 +174,12 @@ void URLDispatcher::iVersionCallback(const Url& url) {
   } else if (path == "/viewedLocal") {
     versions.setViewedVersionDetails(true);
   } else if (path == "/ignore") {
-    versions.setIgnoredVersion(parameter(queryParams(url), "version"));
+    std::optional<std::string> version = parameter(queryParams(url), "version");
+    if (version) {
+      auto shown = shownVersionKeys_.find(*version);
+      if (shown != shownVersionKeys_.end()) version = shown->second;
+    }
+    versions.setIgnoredVersion(version);
   } else if (path == "/remind") {
     versions.setLastReminded(now());
   }
@@ -230,8 +235,9 @@ bool URLDispatcher::iRateShouldShouldPromptForRating() {
 // the notes arrives as a line feed), so nothing a list holds can break the call or run.
 bool URLDispatcher::iVersionShouldDisplayNewVersion(const std::string& version,
                                                     const std::string& details) {
-  executeJavaScript("Tumbla.showNewVersion(" +
-                    javaScriptStringLiteral(processedVersionNumber(version)) + ", " +
+  std::string shown = processedVersionNumber(version);
+  shownVersionKeys_[shown] = version;
+  executeJavaScript("Tumbla.showNewVersion(" + javaScriptStringLiteral(shown) + ", " +
                     javaScriptStringLiteral(details) + ")");
   return false;
 }

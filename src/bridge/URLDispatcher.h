@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -67,6 +68,9 @@ class URLDispatcher : public iRateDelegate, public iVersionDelegate, public iNot
   }
 
   URLDispatcherDelegate* delegate_ = nullptr;
+  // The versions shown to the page ("1.2.5") and the list keys they came from ("1.25"), so
+  // that the page's answer in either form records the key.
+  std::map<std::string, std::string, std::less<>> shownVersionKeys_;
 };
 
 }  // namespace tumbla

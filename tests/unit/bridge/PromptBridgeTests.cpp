@@ -48,10 +48,10 @@ class PromptBridge : public ::testing::Test {
 
 TEST(ProcessedVersionNumber, UnpacksTheLastDigitOfTheLastNumber) {
   const std::pair<const char*, const char*> cases[] = {
-      {"1.25", "1.2.5"},       {"1.3", "1.0.3"},   {"1.30", "1.3"}, {"1.10", "1.1"},
-      {"1.05", "1.0.5"},       {"2.0", "2.0"},     {"2", "2.0"},    {"1.123", "1.12.3"},
-      {"1.251", "1.25.1"},     {"1.2.5", "1.0.5"}, {"", "0.0"},     {"x.y", "0.0"},
-      {"3.99999", "3.9999.9"}, {"1.1e40", "1.0"},
+      {"1.25", "1.2.5"},       {"1.3", "1.0.3"},   {"1.30", "1.3"},   {"1.10", "1.1"},
+      {"1.05", "1.0.5"},       {"2.0", "2.0"},     {"2", "2.0"},      {"1.123", "1.12.3"},
+      {"1.251", "1.25.1"},     {"1.2.5", "1.0.5"}, {"", "0.0"},       {"x.y", "0.0"},
+      {"3.99999", "3.9999.9"}, {"1.1e40", "1.0"},  {"1.23", "1.2.3"}, {"1.13", "1.1.3"},
   };
   for (const auto& [input, shown] : cases) {
     EXPECT_EQ(URLDispatcher::processedVersionNumber(input), shown) << input;
@@ -102,6 +102,12 @@ TEST_F(PromptBridge, ThePagesAnswersAreRecordedInTheComponents) {
 
   command("tumbla://iVersion.prismora/ignore?version=2.1");
   EXPECT_EQ(iVersion::sharedInstance().ignoredVersion(), "2.1");
+  // The page answers with the version it was shown; the list's key is what is skipped.
+  dispatcher.iVersionShouldDisplayNewVersion("1.25", "notes");
+  command("tumbla://iVersion.prismora/ignore?version=1.2.5");
+  EXPECT_EQ(iVersion::sharedInstance().ignoredVersion(), "1.25");
+  command("tumbla://iVersion.prismora/ignore?version=1.25");
+  EXPECT_EQ(iVersion::sharedInstance().ignoredVersion(), "1.25");
   command("tumbla://iVersion.prismora/ignore");
   EXPECT_EQ(iVersion::sharedInstance().ignoredVersion(), std::nullopt);
   command("tumbla://iVersion.prismora/viewedLocal");
