@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <unordered_map>
 
 #include "platform/ApplicationContext.h"
@@ -35,6 +36,12 @@ std::unordered_map<const Sound*, std::shared_ptr<Sound>>& selfReferences() {
   return ApplicationContext::current().sharedInstance<PlayingSounds>().references;
 }
 
+// The Sounds that can't play, one per file name: a page that asks again and again for a
+// sound the bundle lacks gets the same silent Sound, and the log hears of it once.
+struct SilentSounds {
+  std::map<std::string, std::shared_ptr<Sound>, std::less<>> byFileName;
+};
+
 float clampVolume(float volume) {
   return std::clamp(volume, 0.0f, 1.0f);
 }
@@ -47,14 +54,20 @@ std::shared_ptr<Sound> Sound::soundWithName(std::string_view name) {
   if (!fileName.empty() && std::filesystem::path(fileName).extension().empty()) {
     fileName += ".caf";
   }
+  auto& silent = ApplicationContext::current().sharedInstance<SilentSounds>().byFileName;
+  if (auto known = silent.find(fileName); known != silent.end()) return known->second;
   std::optional<std::string> path;
   if (!name.empty()) path = Platform::shared().bundle().pathForResource(fileName, "");
-  if (!path) {
+  std::shared_ptr<Sound> sound;
+  if (path) {
+    sound = soundWithURL(Url::fileURLWithPath(*path));
+    if (sound->player_) return sound;
+  } else {
     logLine("no sound \"" + fileName + "\" in the bundle; it plays nothing");
-    return std::shared_ptr<Sound>(
-        new Sound(std::filesystem::path(fileName).stem().string(), std::nullopt));
+    sound.reset(new Sound(std::filesystem::path(fileName).stem().string(), std::nullopt));
   }
-  return soundWithURL(Url::fileURLWithPath(*path));
+  silent.emplace(fileName, sound);
+  return sound;
 }
 
 std::shared_ptr<Sound> Sound::soundWithURL(const Url& url) {

@@ -33,6 +33,8 @@ class Sound : public std::enable_shared_from_this<Sound> {
   const std::string& name() const { return name_; }
   // The file; nothing when the name found no resource.
   const std::optional<Url>& url() const { return url_; }
+  // False for a Sound without a file or whose file can't be played: it stays silent.
+  bool canPlay() const { return player_ != nullptr; }
   bool playing() const;
 
   // While a fade runs, its target; otherwise the level now.

@@ -62,6 +62,11 @@ void SoundManager::stopMusic() {
 void SoundManager::playSound(std::string_view name, bool looping) {
   std::shared_ptr<Sound> sound = Sound::soundWithName(name);
   const Sound* sender = sound.get();
+  // A sound that can't play is one Sound for its name, listed once however often asked.
+  bool listed =
+      std::any_of(currentSounds_.begin(), currentSounds_.end(),
+                  [sender](const CurrentSound& entry) { return entry.sound.get() == sender; });
+  if (listed && !sound->canPlay()) return;
   Subscription finished = Platform::shared().notificationCenter().addObserver(
       this, std::string(kSoundFinishedPlayingNotification), sender,
       [this, sender](const Notification&) { soundFinished(sender); });

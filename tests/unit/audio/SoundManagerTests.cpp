@@ -1,5 +1,6 @@
 #include "AudioFixture.h"
 #include "audio/SoundManager.h"
+#include "platform/Log.h"
 
 namespace tumbla {
 namespace {
@@ -103,6 +104,20 @@ TEST_F(SoundManagerTest, AnEffectThatEndsLeavesTheListAndSilentOnesAreListedToo)
   ASSERT_EQ(manager().currentSounds().size(), 1u);
   EXPECT_EQ(manager().currentSounds()[0]->name(), "nothing-here");
   EXPECT_EQ(finishedSenders.size(), 1u);
+
+  // A page asking again and again for sounds that can't play costs one listed Sound and one
+  // log line per name, not one each time.
+  std::vector<std::string> logged;
+  LogSink previous = setLogSink([&](std::string_view line) { logged.emplace_back(line); });
+  platform->simBundle().addResource("broken.caf", "not a sound");
+  for (int ask = 0; ask < 500; ++ask) {
+    manager().playSound("nothing-here", false);
+    manager().playSound("broken", false);
+  }
+  setLogSink(previous);
+  EXPECT_EQ(manager().currentSounds().size(), 2u);
+  EXPECT_EQ(logged.size(), 1u);  // broken.caf; nothing-here was said before
+  EXPECT_EQ(Sound::soundWithName("nothing-here"), Sound::soundWithName("nothing-here.caf"));
 }
 
 TEST_F(SoundManagerTest, VolumesReachCurrentAndLaterSoundsAndAFadeInsTarget) {
