@@ -1,6 +1,5 @@
 #include "prompts/PromptStore.h"
 
-#include "platform/Log.h"
 #include "platform/Platform.h"
 
 namespace tumbla::PromptStore {
@@ -36,12 +35,8 @@ void setString(std::string_view key, const std::optional<std::string>& text, boo
 }
 
 void synchronize() {
-  if (Platform::shared().userDefaults().synchronize()) return;
-  // The prompts write often; a file that can't take their state is said once per run.
-  static unsigned long saidForGeneration = 0;
-  if (saidForGeneration == Platform::generation()) return;
-  saidForGeneration = Platform::generation();
-  logLine("the prompts' state could not be written to the preferences file");
+  // A failure is logged by the defaults; the state stays in memory for the next write.
+  (void)Platform::shared().userDefaults().synchronize();
 }
 
 }  // namespace tumbla::PromptStore
