@@ -35,6 +35,9 @@
 #include "platform/linux/SdlAudio.h"
 #include "platform/linux/SoundFile.h"
 #include "platform/sim/SimApplication.h"
+#include "platform/sim/SimBundle.h"
+#include "platform/sim/SimPreferencesStore.h"
+#include "platform/sim/SimPropertyLists.h"
 #include "platform/sim/SimRunLoop.h"
 #include "platform/sim/SimStorage.h"
 #include "platform/sim/SimUrlLoader.h"
@@ -171,9 +174,7 @@ class BenchRunLoop : public SimRunLoop {
 class BenchPlatform : public Platform {
  public:
   explicit BenchPlatform(AudioMixer::Tap tap)
-      : Platform(
-            std::make_unique<SimPreferencesStore>(std::make_shared<SimPreferencesStore::Image>()),
-            benchFolder()),
+      : Platform(std::make_unique<SimStorage>(benchFolder()), SimPreferencesStore::maker()),
         bundle_(benchFolder()),
         audio_(runLoop_, {true, nullptr, std::move(tap)}) {}
 

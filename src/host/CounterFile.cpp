@@ -6,7 +6,7 @@
 namespace tumbla::CounterFile {
 
 Result<std::optional<std::int32_t>> read(const std::string& path) {
-  const FileManager& files = Platform::shared().fileManager();
+  const Storage& files = Platform::shared().storage();
   if (!files.fileExists(path)) return std::optional<std::int32_t>();
   Result<std::string> text = files.readFile(path);
   if (!text) return text.failure();
@@ -15,7 +15,7 @@ Result<std::optional<std::int32_t>> read(const std::string& path) {
 }
 
 Status write(const std::string& path, std::int32_t value) {
-  return Platform::shared().fileManager().writeFileAtomically(path, std::to_string(value));
+  return Platform::shared().storage().writeFileAtomically(path, std::to_string(value));
 }
 
 }  // namespace tumbla::CounterFile

@@ -60,9 +60,9 @@ void ReviewRequest::alertforreview() {
 void ReviewRequest::alertDismissed(int buttonIndex) {
   if (buttonIndex != kGiveAReviewIndex) return;
   reallyReview_ = 1;
-  if (!CounterFile::write(TumblaViewController::dataFilePath(kReviewFlagFile), reallyReview_)) {
-    logLine("can't record the review flag in " + std::string(kReviewFlagFile));
-  }
+  logIfFailed(
+      CounterFile::write(TumblaViewController::dataFilePath(kReviewFlagFile), reallyReview_),
+      "record the review flag");
   std::string address = reviewPageURL();
   std::optional<Url> url = Url::parse(address);
   if (!url || !Platform::shared().application().openURL(*url)) {

@@ -209,7 +209,7 @@ std::shared_ptr<const std::string> SnapshotSharing::thumbnailPng() const {
   const std::optional<Image>& image = imageJietu_->image();
   if (!image) return nullptr;
   if (image->png) return image->png;
-  Result<std::string> bytes = Platform::shared().fileManager().readFile(image->path);
+  Result<std::string> bytes = Platform::shared().bundle().readResource(image->path);
   if (!bytes) {
     logLine("Photo upload without a picture: " + bytes.reason());
     return nullptr;

@@ -18,7 +18,7 @@ void registerBundleDefaults() {
   Platform& platform = Platform::shared();
   std::optional<std::string> path = platform.bundle().pathForResource("Defaults", "plist");
   if (!path) return;
-  Result<std::string> bytes = platform.fileManager().readFile(*path);
+  Result<std::string> bytes = platform.bundle().readResource(*path);
   if (!bytes) {
     logLine("the bundle's Defaults.plist can't be used (" + bytes.reason() +
             "); settings start off");

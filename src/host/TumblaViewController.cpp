@@ -4,32 +4,17 @@
 #include <string_view>
 
 #include "audio/Playlist.h"
-#include "audio/SoundManager.h"
-#include "host/CounterFile.h"
+#include "host/GameSettings.h"
 #include "host/NumericOrder.h"
 #include "host/PageCall.h"
 #include "host/Shakable.h"
 #include "platform/Animation.h"
-#include "platform/ApplicationContext.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
-#include "value/Utf8.h"
 
 namespace tumbla {
 
 namespace {
-
-// Why the settings could not be written when that was last said: a file that can't be
-// written is said once per reason until a write succeeds again.
-struct SettingsWriteReport {
-  std::string lastReasonSaid;
-};
-
-constexpr const char* kGameStateFile = "gamestate.json";
-constexpr const char* kActivationCounterFile = "yongHu31.plist";
-constexpr const char* kUploadCounterFile = "facebook2.plist";
-// Seconds between two links the page opens outside without the player's gesture.
-constexpr double kUnpromptedOpeningGap = 1.0;
 
 // The launch image is drawn upright; a quarter turn against the clock lays it over the
 // landscape page.
@@ -39,7 +24,7 @@ constexpr float kQuarterTurnCounterClockwise = -1.5707964F;
 
 TumblaViewController::TumblaViewController()
     : snapshotSharing_(SnapshotSharing::Settings::fromBundle(Platform::shared().bundle()),
-                       uploadCount_),
+                       counters_.uploadCounter()),
       promotions_(DeploymentSettings::fromBundle()) {
   urlDispatcher_.setDelegate(this);
   std::vector<std::string> tracks;
@@ -99,40 +84,13 @@ void TumblaViewController::loadView() {
 }
 
 void TumblaViewController::viewDidLoad() {
-  readCounters();
+  counters_.read();
   snapshotSharing_.buildInto(view_, isIPad());
   promotions_.addPromotionButton(*view_, isIPad());
   loadPage();
   deviceShakenSubscription_ = Platform::shared().notificationCenter().addObserver(
       this, std::string(kDeviceShakenNotification), nullptr,
       [this](const Notification&) { deviceShaken(); });
-}
-
-void TumblaViewController::readCounters() {
-  for (auto [file, count] :
-       {std::pair<const char*, std::int32_t&>{kActivationCounterFile, activationCount_},
-        {kUploadCounterFile, uploadCount_}}) {
-    std::string path = dataFilePath(file);
-    Result<std::optional<std::int32_t>> stored = CounterFile::read(path);
-    if (!stored) {
-      // Left as it is: the count it holds may come back, and the next save replaces it.
-      logLine(stored.reason() + "; counting from " + std::to_string(count));
-    } else if (*stored) {
-      count = **stored;
-    } else {
-      Status written = CounterFile::write(path, count);
-      if (!written) cannotSave(written.reason());
-    }
-  }
-}
-
-void TumblaViewController::writeCounters() {
-  for (auto [file, count] :
-       {std::pair<const char*, std::int32_t>{kActivationCounterFile, activationCount_},
-        {kUploadCounterFile, uploadCount_}}) {
-    Status written = CounterFile::write(dataFilePath(file), count);
-    if (!written) cannotSave(written.reason());
-  }
 }
 
 Result<std::string> TumblaViewController::findGamePage() {
@@ -206,33 +164,11 @@ void TumblaViewController::executeJavaScript(const std::string& script) {
 }
 
 void TumblaViewController::openExternalURL(const Url& url) {
-  // A page in a loop must not flood the desktop with browser windows; what the player
-  // clicks always opens.
-  if (!loadIsUserGesture_) {
-    Date now = Platform::shared().runLoop().now();
-    double gap = lastUnpromptedOpening_ ? now.secondsSince(*lastUnpromptedOpening_) : -1;
-    if (gap >= 0 && gap < kUnpromptedOpeningGap) {
-      logLine("dropped an opening of " + url.absoluteString() +
-              " outside the game: the page opens links faster than one a second on its own");
-      return;
-    }
-    lastUnpromptedOpening_ = now;
-  }
-  bool handedOver = Platform::shared().application().openURL(url);
-  BridgeTrace::openedOutside(url, handedOver);
+  outsideLinks_.open(url, loadIsUserGesture_);
 }
 
 void TumblaViewController::updateSettings(const QueryParameters& parameters) {
-  UserDefaults& defaults = Platform::shared().userDefaults();
-  defaults.setInteger("theme", integerParameter(parameters, "theme"));
-  defaults.setInteger("pauseButton", integerParameter(parameters, "pauseButton"));
-  // A switch counts as on whenever the page names it, whatever value it sends.
-  defaults.setBool("soundEnabled", parameters.contains("soundEnabled"));
-  bool musicEnabled = parameters.contains("musicEnabled");
-  defaults.setBool("musicEnabled", musicEnabled);
-  // Other programs' music may play exactly when the game's is off.
-  SoundManager::sharedManager().setAllowsBackgroundMusic(!musicEnabled);
-  defaults.setBool("shakeToUndo", parameters.contains("shakeToUndo"));
+  GameSettings::storeFromPage(parameters);
 }
 
 bool TumblaViewController::shouldStartLoad(WebView& webView, const Url& url, NavigationType type) {
@@ -274,120 +210,40 @@ void TumblaViewController::didFinishLoad(WebView& webView) {
 }
 
 void TumblaViewController::startGame(WebView& webView) {
-  std::optional<std::string> state = savedGameState();
+  std::optional<std::string> state = savedGame_.load();
   if (state && evaluate(webView, pageCall("initWithGameState", {*state}),
                         BridgeTrace::ScriptChannel::Direct, ScriptKind::StartUp)) {
     return;
   }
-  if (state) {
-    // The page could not take its own saved game: an unplayable board whose next save
-    // would replace the file. Keep the file, and give the player a fresh game instead.
-    std::string path = gameStateFilePath();
-    Result<std::filesystem::path> aside =
-        Platform::shared().fileManager().keepAside(path, "rejected");
-    logLine("the page could not start from the saved game " + path +
-            "; starting a new game (kept as " +
-            (aside ? aside->string() : "it was: " + aside.reason()) + ")");
-  }
+  // The player gets a fresh game instead.
+  if (state) savedGame_.keepAsideRejected();
   evaluate(webView, pageCall("init"), BridgeTrace::ScriptChannel::Direct, ScriptKind::StartUp);
 }
 
-std::optional<std::string> TumblaViewController::savedGameState() const {
-  const FileManager& files = Platform::shared().fileManager();
-  std::string path = gameStateFilePath();
-  if (!files.fileExists(path)) return std::nullopt;
-  Result<std::string> text = files.readFile(path);
-  if (!text) {
-    // The file stays as it is until the page hands over a state of its own.
-    logLine("the saved game can't be read (" + text.reason() + "); starting a new game");
-    return std::nullopt;
-  }
-  if (isValidUtf8(*text)) return std::move(*text);
-  // The page could not make sense of it either; start afresh but keep the old file.
-  Result<std::filesystem::path> aside = files.keepAside(path, "invalid-utf8");
-  logLine("the saved game " + path + " is not UTF-8 text; starting a new game (kept as " +
-          (aside ? aside->string() : "it was: " + aside.reason()) + ")");
-  return std::nullopt;
-}
-
 std::string TumblaViewController::gameStateFilePath() const {
-  return dataFilePath(kGameStateFile);
+  return SavedGame::path();
 }
 
 std::string TumblaViewController::dataFilePath(const std::string& fileName) {
-  return (Platform::shared().fileManager().documentsDirectory() / fileName).string();
+  return (Platform::shared().storage().documentsDirectory() / fileName).string();
 }
 
 void TumblaViewController::saveGameState() {
   if (!webView_) return;
-  std::optional<std::string> state =
-      evaluate(*webView_, pageCall("saveGameState"), BridgeTrace::ScriptChannel::Direct);
-  if (!state) {
-    gameSaved_ = false;
-    logLine("the game was not saved: the page did not answer Tumbla.saveGameState()");
-    return;
-  }
-  // An empty answer is the page's way of keeping the earlier save.
-  gameSaved_ = true;
-  if (state->empty()) return;
-  Status written =
-      Platform::shared().fileManager().writeFileAtomically(gameStateFilePath(), *state);
-  gameSaved_ = written.ok();
-  if (!written) cannotSave(written.reason());
-}
-
-void TumblaViewController::cannotSave(const std::string& reason) {
-  logLine("the game was not saved: " + reason);
-  // Once a session: the player can do something about it (free space, permissions, another
-  // data directory), but an alert at every save would make the game unplayable.
-  if (playerToldOfSaveProblem_) return;
-  playerToldOfSaveProblem_ = true;
-  saveProblemAlert_ = Platform::shared().userInterface().showAlert(
-      {"Progress can't be saved",
-       "Your progress can't be saved in " +
-           Platform::shared().fileManager().documentsDirectory().string() +
-           ". The game goes on, but what you play now will be lost when it ends.\n\n(" + reason +
-           ")",
-       {"OK"},
-       0},
-      [](int) {});
+  savedGame_.save(
+      evaluate(*webView_, pageCall("saveGameState"), BridgeTrace::ScriptChannel::Direct));
 }
 
 void TumblaViewController::loadSettings() {
-  UserDefaults& defaults = Platform::shared().userDefaults();
-  synchronizeSettings();
-  evaluateDirect(
-      pageCall("setPauseCorner", {integerArgument(defaults.integerForKey("pauseButton"))}));
-  evaluateDirect(
-      pageCall("setSoundEnabled", {switchArgument(defaults.boolForKey("soundEnabled"))}));
-  bool musicEnabled = defaults.boolForKey("musicEnabled");
-  SoundManager::sharedManager().setAllowsBackgroundMusic(!musicEnabled);
-  evaluateDirect(pageCall("setMusicEnabled", {switchArgument(musicEnabled)}));
-  if (defaults.boolForKey("resetScores")) {
-    evaluateDirect(pageCall("resetScores"));
-    defaults.setBool("resetScores", false);
-  }
-  evaluateDirect(pageCall("setTheme", {integerArgument(defaults.integerForKey("theme"))}));
-  evaluateDirect(pageCall("setShakeToUndo", {switchArgument(defaults.boolForKey("shakeToUndo"))}));
+  GameSettings::pushToPage([this](const std::string& script) { evaluateDirect(script); });
 }
 
 void TumblaViewController::synchronizeSettings() {
-  Status written = Platform::shared().userDefaults().synchronize();
-  std::string& lastReasonSaid =
-      ApplicationContext::current().sharedInstance<SettingsWriteReport>().lastReasonSaid;
-  if (written) {
-    lastReasonSaid.clear();
-    return;
-  }
-  if (written.reason() == lastReasonSaid) return;
-  lastReasonSaid = written.reason();
-  logIfFailed(written, "write the settings");
+  GameSettings::synchronize();
 }
 
 void TumblaViewController::saveSettings() {
-  UserDefaults& defaults = Platform::shared().userDefaults();
-  defaults.setObject("unsentScores", unsentScores_);
-  synchronizeSettings();
+  GameSettings::save(unsentScores_);
 }
 
 void TumblaViewController::pauseGame() {
@@ -414,22 +270,22 @@ void TumblaViewController::applicationWillResignActive() {
 }
 
 void TumblaViewController::applicationDidBecomeActive() {
-  ++activationCount_;
+  counters_.countActivation();
   resumeGame(false);
   // The page's saveGameState() only reads, so saving during play is safe.
   saveTimer_ = Platform::shared().runLoop().scheduleTimer(kPeriodicSaveSeconds, true,
                                                           [this] { saveGameState(); });
   // The share panel hides (and opens by itself on some activations) before the upgrade
   // offer, so that the offer's alert lies above it.
-  snapshotSharing_.applicationDidBecomeActive(activationCount_);
-  promotions_.offerUpgradeIfDue(activationCount_);
+  snapshotSharing_.applicationDidBecomeActive(counters_.activations());
+  promotions_.offerUpgradeIfDue(counters_.activations());
 }
 
 void TumblaViewController::applicationDidEnterBackground() {
   saveTimer_.reset();
   saveGameState();
   saveSettings();
-  writeCounters();
+  counters_.write();
 }
 
 void TumblaViewController::applicationWillEnterForeground() {

@@ -8,9 +8,13 @@
 #include <vector>
 
 #include "bridge/URLDispatcher.h"
+#include "host/ActivityCounters.h"
 #include "host/BridgeTrace.h"
+#include "host/OutsideLinkGate.h"
 #include "host/PageRecovery.h"
 #include "host/Promotions.h"
+#include "host/SaveProblemAlert.h"
+#include "host/SavedGame.h"
 #include "host/SnapshotSharing.h"
 #include "platform/Application.h"
 #include "platform/Result.h"
@@ -25,7 +29,9 @@ namespace tumbla {
 // The one screen: a web view showing the game page, covered by the launch image until
 // the page has loaded. It starts the page with the saved game and the settings, queues
 // scripts until the page is ready, hands every load the page starts to the dispatcher,
-// and keeps the game and settings across the application's lifecycle.
+// and keeps the game and settings across the application's lifecycle. The parts it
+// drives have their own files: SavedGame, GameSettings, ActivityCounters,
+// OutsideLinkGate and SaveProblemAlert.
 class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegate {
  public:
   TumblaViewController();
@@ -68,8 +74,7 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   void saveGameState();
   void loadSettings();
   void saveSettings();
-  // Writes the settings to their file. A write that fails is said once for each reason,
-  // not at every save of a run whose file can't take them.
+  // Writes the settings to their file (see GameSettings::synchronize).
   static void synchronizeSettings();
   void pauseGame();
   void resumeGame(bool fromBackground);
@@ -89,12 +94,12 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   const std::vector<std::string>& pendingScripts() const { return pendingScripts_; }
   bool webViewLoaded() const { return webViewLoaded_; }
   // The activation and upload counters under the names the system gives them.
-  std::int32_t intValue() const { return activationCount_; }
-  std::int32_t intFB() const { return uploadCount_; }
+  std::int32_t intValue() const { return counters_.activations(); }
+  std::int32_t intFB() const { return counters_.uploads(); }
   SnapshotSharing& snapshotSharing() { return snapshotSharing_; }
   // Whether the last save of the game reached the disk, or the page asked to keep the
   // earlier one; false when the page did not answer or the file could not be written.
-  bool gameSaved() const { return gameSaved_; }
+  bool gameSaved() const { return savedGame_.saved(); }
 
   // How often the game is saved while it is played, and how long after the window lost
   // the focus.
@@ -106,27 +111,19 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
  private:
   void loadView();
   void viewDidLoad();
-  void readCounters();
   void loadPage();
   // Starts the page with the saved game, or afresh when there is none or the page
   // rejects it.
   void startGame(WebView& webView);
-  // The saved game's text; nothing when there is none or it can't be used (an unusable
-  // file is kept aside, never deleted).
-  std::optional<std::string> savedGameState() const;
   std::optional<std::string> evaluate(WebView& webView, const std::string& script,
                                       BridgeTrace::ScriptChannel channel,
                                       ScriptKind kind = ScriptKind::Call);
   // The lifecycle and settings calls go straight to the web view, loaded or not.
   void evaluateDirect(const std::string& script);
-  void writeCounters();
-  // Logs why the game could not be saved, and tells the player once.
-  void cannotSave(const std::string& reason);
 
-  // Activations of the application, 1 on a fresh installation.
-  std::int32_t activationCount_ = 1;
-  // Snapshots the player has uploaded.
-  std::int32_t uploadCount_ = 0;
+  SaveProblemAlert saveProblems_;
+  SavedGame savedGame_{saveProblems_};
+  ActivityCounters counters_{saveProblems_};
   Array unsentScores_;
   URLDispatcher urlDispatcher_;
   SnapshotSharing snapshotSharing_;
@@ -140,14 +137,11 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   std::shared_ptr<Timer> launchImageFade_;
   // Whether the load being dispatched was started by the player.
   bool loadIsUserGesture_ = false;
-  std::optional<Date> lastUnpromptedOpening_;
+  OutsideLinkGate outsideLinks_;
   Subscription deviceShakenSubscription_;
   // The next save while the game is not in the background: periodic while it is played,
   // once after the focus went elsewhere.
   std::shared_ptr<Timer> saveTimer_;
-  bool gameSaved_ = true;
-  bool playerToldOfSaveProblem_ = false;
-  Subscription saveProblemAlert_;
 };
 
 }  // namespace tumbla

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Result.h"
 #include "value/Value.h"
 
 namespace tumbla {
@@ -23,6 +24,8 @@ class Bundle {
                                                      std::string_view type) const = 0;
   // Every resource "*.type" at the bundle's top level, sorted by file name.
   virtual std::vector<std::string> pathsForResourcesOfType(std::string_view type) const = 0;
+  // The bytes of a resource file at a path this bundle answered, or why they can't be read.
+  virtual Result<std::string> readResource(const std::filesystem::path& path) const = 0;
 };
 
 // The file "name.type" (or "name" for an empty type) inside `directory`, when it is a

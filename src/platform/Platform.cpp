@@ -8,7 +8,7 @@ Platform& Platform::shared() {
   return ApplicationContext::current().platform();
 }
 
-Platform::Platform(std::unique_ptr<PreferencesStore> preferences, std::filesystem::path documents)
-    : userDefaults_(std::move(preferences)), fileManager_(std::move(documents)) {}
+Platform::Platform(std::unique_ptr<Storage> storage, const PreferencesStoreMaker& makePreferences)
+    : storage_(std::move(storage)), userDefaults_(makePreferences(*storage_)) {}
 
 }  // namespace tumbla

@@ -1,15 +1,14 @@
 #pragma once
 
-#include <filesystem>
 #include <functional>
 #include <memory>
 
 #include "platform/Application.h"
 #include "platform/Audio.h"
 #include "platform/Bundle.h"
-#include "platform/FileManager.h"
 #include "platform/NotificationCenter.h"
 #include "platform/RunLoop.h"
+#include "platform/Storage.h"
 #include "platform/UrlLoading.h"
 #include "platform/UserDefaults.h"
 #include "platform/UserInterface.h"
@@ -28,7 +27,10 @@ class Platform {
   // process or test does.
   static Platform& shared();
 
-  Platform(std::unique_ptr<PreferencesStore> preferences, std::filesystem::path documents);
+  // Makes the preferences store over the platform's storage, which it outlives.
+  using PreferencesStoreMaker = std::function<std::unique_ptr<PreferencesStore>(Storage&)>;
+
+  Platform(std::unique_ptr<Storage> storage, const PreferencesStoreMaker& makePreferences);
   virtual ~Platform() = default;
   Platform(const Platform&) = delete;
   Platform& operator=(const Platform&) = delete;
@@ -43,7 +45,7 @@ class Platform {
 
   NotificationCenter& notificationCenter() { return notificationCenter_; }
   UserDefaults& userDefaults() { return userDefaults_; }
-  const FileManager& fileManager() const { return fileManager_; }
+  Storage& storage() { return *storage_; }
 
   // Bridge events for people debugging a page (--trace); dropped when no sink is set.
   void setTraceSink(TraceSink sink) { traceSink_ = std::move(sink); }
@@ -55,8 +57,9 @@ class Platform {
 
  private:
   NotificationCenter notificationCenter_;
+  // Before the defaults, whose store reads through it from the start.
+  std::unique_ptr<Storage> storage_;
   UserDefaults userDefaults_;
-  FileManager fileManager_;
   TraceSink traceSink_;
 };
 

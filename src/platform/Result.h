@@ -8,9 +8,18 @@
 namespace tumbla {
 
 // Why an operation failed, in words fit for one log line ("could not write x: No space
-// left on device").
-struct Failure {
-  std::string reason;
+// left on device"), and the system's error code when the system said why (ENOSPC, EACCES,
+// ...; 0 when the failure is not the system's), so that callers can tell one from another.
+class Failure {
+ public:
+  explicit Failure(std::string reason, int code = 0) : reason_(std::move(reason)), code_(code) {}
+
+  const std::string& reason() const { return reason_; }
+  int code() const { return code_; }
+
+ private:
+  std::string reason_;
+  int code_;
 };
 
 // What an operation that can fail with a reason hands back: its value, or the failure.
@@ -33,7 +42,8 @@ class [[nodiscard]] Result {
   T* operator->() { return &value(); }
   const T* operator->() const { return &value(); }
 
-  const std::string& reason() const { return std::get<1>(state_).reason; }
+  const std::string& reason() const { return failure().reason(); }
+  int code() const { return failure().code(); }
   const Failure& failure() const { return std::get<1>(state_); }
 
   // Compares as std::optional does: a failure equals no value.
@@ -56,11 +66,12 @@ class [[nodiscard]] Result<void> {
 
   bool ok() const { return ok_; }
   explicit operator bool() const { return ok_; }
-  const std::string& reason() const { return failure_.reason; }
+  const std::string& reason() const { return failure_.reason(); }
+  int code() const { return failure_.code(); }
   const Failure& failure() const { return failure_; }
 
  private:
-  Failure failure_;
+  Failure failure_{""};
   bool ok_ = true;
 };
 

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/Log.h"
+
 namespace tumbla {
 
 UserDefaults::UserDefaults(std::unique_ptr<PreferencesStore> store)
@@ -69,7 +71,13 @@ Status UserDefaults::synchronize() {
   values_ = std::move(current);
   if (changed_.empty()) return {};
   Status saved = store_->save(values_);
-  if (saved) changed_.clear();
+  if (saved) {
+    changed_.clear();
+    return saved;
+  }
+  // A failure without the system's reason is told apart by its words.
+  std::string reason = saved.code() != 0 ? "error " + std::to_string(saved.code()) : saved.reason();
+  if (failuresSaid_.insert(std::move(reason)).second) logIfFailed(saved, "write the settings");
   return saved;
 }
 

@@ -53,7 +53,9 @@ class UserDefaults {
   // Reads the store again, keeps the keys set or removed here since the last
   // synchronize over what it holds, and writes the result back when there were such
   // keys. Fails when storage is not up to date; after a failed write the changes are
-  // kept for the next try.
+  // kept for the next try. A write that fails is logged here, once for each reason (the
+  // system's error code) in a run: the game and its prompts write often, and a file that
+  // can't take them would otherwise fill the log with the same line.
   Status synchronize();
 
  private:
@@ -62,6 +64,8 @@ class UserDefaults {
   Dictionary registered_;
   // Keys set or removed in this process since the last synchronize that reached storage.
   std::set<std::string, std::less<>> changed_;
+  // The reasons a write failed for that were logged already.
+  std::set<std::string> failuresSaid_;
 };
 
 }  // namespace tumbla

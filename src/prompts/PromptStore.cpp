@@ -1,7 +1,5 @@
 #include "prompts/PromptStore.h"
 
-#include "platform/ApplicationContext.h"
-#include "platform/Log.h"
 #include "platform/Platform.h"
 
 namespace tumbla::PromptStore {
@@ -37,10 +35,8 @@ void setString(std::string_view key, const std::optional<std::string>& text, boo
 }
 
 void synchronize() {
-  if (Platform::shared().userDefaults().synchronize()) return;
-  // The prompts write often; a file that can't take their state is said once per run.
-  if (!ApplicationContext::current().firstTime("prompts' state not written")) return;
-  logLine("the prompts' state could not be written to the preferences file");
+  // A failure is logged by the defaults; the state stays in memory for the next write.
+  (void)Platform::shared().userDefaults().synchronize();
 }
 
 }  // namespace tumbla::PromptStore

@@ -148,7 +148,7 @@ std::optional<Dictionary> iVersion::localVersionsDict() {
   Platform& platform = Platform::shared();
   std::optional<std::string> path = platform.bundle().pathForResource(*localPath_, "");
   if (!path) return std::nullopt;
-  Result<std::string> bytes = platform.fileManager().readFile(*path);
+  Result<std::string> bytes = platform.bundle().readResource(*path);
   std::optional<Value> parsed = bytes ? platform.propertyLists().parse(*bytes) : std::nullopt;
   if (!parsed) return std::nullopt;
   Result<Dictionary> list = RemoteLists::readVersions(*parsed);

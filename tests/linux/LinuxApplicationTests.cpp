@@ -6,8 +6,8 @@
 
 #include "TestSupport.h"
 #include "platform/ApplicationContext.h"
-#include "platform/FileManager.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/LinuxStorage.h"
 
 namespace tumbla {
 namespace {
@@ -140,7 +140,7 @@ TEST_F(LinuxApplicationTest, OutsideUrlsGoToTheConfiguredCommandAsOneArgument) {
 
   const char* text = "https://example.invalid/a b?x=1&y=$(touch injected);z";
   ASSERT_TRUE(Platform::shared().application().openURL(*Url::parse(text)));
-  FileManager files(data_.path());
+  LinuxStorage files(data_.path());
   ASSERT_TRUE(pumpUntil([&] { return files.fileExists(received); }, 10));
   EXPECT_EQ(files.readFile(received).value(), text);
   EXPECT_FALSE(files.fileExists("injected"));

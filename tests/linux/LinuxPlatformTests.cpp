@@ -45,7 +45,7 @@ TEST_F(LinuxPlatformTest, ADataDirectoryHoldsTheDocumentsAndThePreferences) {
   options_.dataDirectory = data_.path() / "player";
   auto platform = create();
   ASSERT_TRUE(platform);
-  EXPECT_EQ(platform->fileManager().documentsDirectory(), data_.path() / "player" / "Documents");
+  EXPECT_EQ(platform->storage().documentsDirectory(), data_.path() / "player" / "Documents");
   EXPECT_TRUE(std::filesystem::is_directory(data_.path() / "player" / "Documents"));
   EXPECT_EQ(platform->preferencesFile(), data_.path() / "player" / "preferences.plist");
   EXPECT_EQ(*platform->bundle().objectForInfoDictionaryKey("HTML"), Value("index"));
@@ -61,7 +61,7 @@ TEST_F(LinuxPlatformTest, WithoutADataDirectoryTheXdgDirectoriesAreUsed) {
   ScopedEnvironment configHome("XDG_CONFIG_HOME", (data_.path() / "config").c_str());
   auto platform = create();
   ASSERT_TRUE(platform);
-  EXPECT_EQ(platform->fileManager().documentsDirectory(), data_.path() / "data" / "tumbla");
+  EXPECT_EQ(platform->storage().documentsDirectory(), data_.path() / "data" / "tumbla");
   EXPECT_EQ(platform->preferencesFile(), data_.path() / "config" / "tumbla" / "preferences.plist");
   EXPECT_TRUE(std::filesystem::is_directory(data_.path() / "config" / "tumbla"));
 }
@@ -72,8 +72,7 @@ TEST_F(LinuxPlatformTest, RelativeXdgDirectoriesAreIgnoredForTheHomeDefaults) {
   ScopedEnvironment configHome("XDG_CONFIG_HOME", nullptr);
   auto platform = create();
   ASSERT_TRUE(platform);
-  EXPECT_EQ(platform->fileManager().documentsDirectory(),
-            data_.path() / ".local" / "share" / "tumbla");
+  EXPECT_EQ(platform->storage().documentsDirectory(), data_.path() / ".local" / "share" / "tumbla");
   EXPECT_EQ(platform->preferencesFile(), data_.path() / ".config" / "tumbla" / "preferences.plist");
 }
 

@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "TestSupport.h"
-#include "platform/FileManager.h"
 #include "platform/linux/DirectoryBundle.h"
+#include "platform/linux/LinuxStorage.h"
 #include "platform/linux/PlistPreferencesStore.h"
 
 namespace tumbla {
@@ -13,6 +13,9 @@ namespace {
 
 using testing::CapturedLog;
 using testing::TemporaryDirectory;
+
+// The stores write through the real storage, as the platform's do.
+LinuxStorage storage{"/nonexistent"};
 
 std::vector<std::filesystem::path> filesIn(const std::filesystem::path& directory) {
   std::vector<std::filesystem::path> files;
@@ -29,15 +32,15 @@ TEST(PlistPreferencesStore, WhatIsSavedLoadsBackInAFreshStore) {
   Dictionary preferences{{"theme", Value::integer(2)},
                          {"soundEnabled", Value::boolean(false)},
                          {"unsentScores", Value(Array{Value("a"), Value::integer(5)})}};
-  PlistPreferencesStore first(file);
+  PlistPreferencesStore first(storage, file);
   EXPECT_TRUE(first.load().empty());
   ASSERT_TRUE(first.save(preferences));
 
-  PlistPreferencesStore second(file);
+  PlistPreferencesStore second(storage, file);
   EXPECT_EQ(second.load(), preferences);
   // Written whole through a temporary that is gone afterwards; readable as XML.
   EXPECT_EQ(filesIn(file.parent_path()), std::vector<std::filesystem::path>{"preferences.plist"});
-  EXPECT_EQ(FileManager(directory.path()).readFile(file)->rfind("<?xml", 0), 0u);
+  EXPECT_EQ(LinuxStorage::readWholeFile(file)->rfind("<?xml", 0), 0u);
 }
 
 TEST(PlistPreferencesStore, ACorruptFileIsKeptAsideAndTheStoreStartsEmpty) {
@@ -46,13 +49,13 @@ TEST(PlistPreferencesStore, ACorruptFileIsKeptAsideAndTheStoreStartsEmpty) {
     TemporaryDirectory directory;
     std::filesystem::path file = directory.write("preferences.plist", corrupt);
     CapturedLog log;
-    PlistPreferencesStore store(file);
+    PlistPreferencesStore store(storage, file);
     EXPECT_TRUE(store.load().empty()) << corrupt;
 
     std::vector<std::filesystem::path> files = filesIn(directory.path());
     ASSERT_EQ(files.size(), 1u) << corrupt;
     EXPECT_EQ(files[0].string().rfind("preferences.plist.corrupt-", 0), 0u);
-    EXPECT_EQ(FileManager(directory.path()).readFile(directory.path() / files[0]).value(), corrupt);
+    EXPECT_EQ(LinuxStorage::readWholeFile(directory.path() / files[0]).value(), corrupt);
     ASSERT_EQ(log.lines().size(), 1u);
     EXPECT_NE(log.lines()[0].find(file.string()), std::string::npos);
     EXPECT_NE(log.lines()[0].find(files[0].string()), std::string::npos);
@@ -70,11 +73,11 @@ TEST(PlistPreferencesStore, AFileThatCantBeMovedAsideIsNeverOverwritten) {
   std::filesystem::permissions(
       directory.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
   CapturedLog log;
-  PlistPreferencesStore store(file);
+  PlistPreferencesStore store(storage, file);
   EXPECT_TRUE(store.load().empty());
   EXPECT_FALSE(store.save({{"theme", Value::integer(1)}}));
   std::filesystem::permissions(directory.path(), std::filesystem::perms::owner_all);
-  EXPECT_EQ(FileManager(directory.path()).readFile(file).value(), "corrupt");
+  EXPECT_EQ(LinuxStorage::readWholeFile(file).value(), "corrupt");
   EXPECT_EQ(log.lines().size(), 1u);
 }
 
@@ -88,7 +91,7 @@ TEST(PlistPreferencesStore, AFileThatCantBeReadIsLeftAloneAndNeverSavedOver) {
       std::filesystem::create_directory(file);
     }
     CapturedLog log;
-    PlistPreferencesStore store(file);
+    PlistPreferencesStore store(storage, file);
     EXPECT_TRUE(store.load().empty());
     ASSERT_EQ(log.lines().size(), 1u);
     EXPECT_NE(log.lines()[0].find(file.string()), std::string::npos) << log.lines()[0];
@@ -102,15 +105,16 @@ TEST(PlistPreferencesStore, AFileThatCantBeReadIsLeftAloneAndNeverSavedOver) {
 TEST(PlistPreferencesStore, AFailedSaveSaysWhyAndKeepsTheOldFile) {
   TemporaryDirectory directory;
   std::filesystem::path file = directory.path() / "preferences.plist";
-  PlistPreferencesStore store(file);
+  PlistPreferencesStore store(storage, file);
   ASSERT_TRUE(store.save({{"theme", Value::integer(1)}}));
   // A directory where the temporary file would go makes the write fail.
   std::filesystem::path blocked = directory.path() / "blocked" / "preferences.plist";
   std::filesystem::create_directories(blocked);
-  Status saved = PlistPreferencesStore(blocked).save({{"theme", Value::integer(2)}});
+  Status saved = PlistPreferencesStore(storage, blocked).save({{"theme", Value::integer(2)}});
   ASSERT_FALSE(saved);
   EXPECT_NE(saved.reason().find(blocked.string()), std::string::npos) << saved.reason();
-  EXPECT_EQ(PlistPreferencesStore(file).load(), (Dictionary{{"theme", Value::integer(1)}}));
+  EXPECT_EQ(PlistPreferencesStore(storage, file).load(),
+            (Dictionary{{"theme", Value::integer(1)}}));
 }
 
 class DirectoryBundleTest : public ::testing::Test {

@@ -14,6 +14,8 @@
 #include "platform/linux/LibplistPropertyLists.h"
 #include "platform/linux/SdlAudio.h"
 #include "platform/sim/SimApplication.h"
+#include "platform/sim/SimBundle.h"
+#include "platform/sim/SimPreferencesStore.h"
 #include "platform/sim/SimStorage.h"
 #include "platform/sim/SimUserInterface.h"
 #include "prompts/iNotify.h"
@@ -29,9 +31,7 @@ using testing::pumpUntil;
 class NetworkPlatform : public Platform {
  public:
   explicit NetworkPlatform(std::filesystem::path root)
-      : Platform(
-            std::make_unique<SimPreferencesStore>(std::make_shared<SimPreferencesStore::Image>()),
-            root / "Documents"),
+      : Platform(std::make_unique<SimStorage>(root / "Documents"), SimPreferencesStore::maker()),
         bundle_(root) {}
 
   RunLoop& runLoop() override { return runLoop_; }

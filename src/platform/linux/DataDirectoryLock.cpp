@@ -6,9 +6,10 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <string>
 #include <thread>
+
+#include "platform/Storage.h"
 
 namespace tumbla {
 
@@ -30,22 +31,19 @@ Result<std::unique_ptr<DataDirectoryLock>> DataDirectoryLock::acquire(
     const std::filesystem::path& directory) {
   std::filesystem::path file = directory / ".tumbla.lock";
   int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    return Failure{"can't lock the data directory " + directory.string() + ": " +
-                   std::strerror(errno)};
-  }
+  if (fd < 0) return storageFailure("can't lock the data directory", directory, errno);
   auto deadline = std::chrono::steady_clock::now() + kPatience;
   while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     int error = errno;
     if (error == EINTR) continue;
     if (error != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
-      std::string reason =
-          error == EWOULDBLOCK
-              ? "the data directory " + directory.string() + " is in use by " + ownerOf(fd) +
-                    "; close it first"
-              : "can't lock the data directory " + directory.string() + ": " + std::strerror(error);
+      Failure failure = error == EWOULDBLOCK
+                            ? Failure{"the data directory " + directory.string() +
+                                          " is in use by " + ownerOf(fd) + "; close it first",
+                                      error}
+                            : storageFailure("can't lock the data directory", directory, error);
       ::close(fd);
-      return Failure{reason};
+      return failure;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }

@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "platform/FileManager.h"
+#include "platform/linux/LinuxStorage.h"
 
 namespace tumbla {
 
@@ -14,11 +14,10 @@ Result<std::unique_ptr<DirectoryBundle>> DirectoryBundle::open(
                    " does not exist or is not a directory"};
   }
   std::filesystem::path infoFile = directory / "Info.plist";
-  FileManager files(directory);
-  if (!files.fileExists(infoFile)) {
+  if (!std::filesystem::exists(infoFile, error)) {
     return Failure{"the bundle has no Info.plist: " + infoFile.string()};
   }
-  Result<std::string> bytes = files.readFile(infoFile);
+  Result<std::string> bytes = LinuxStorage::readWholeFile(infoFile);
   if (!bytes) return bytes.failure();
   std::optional<Value> info = propertyLists.parse(*bytes);
   if (!info || !info->isDictionary()) {
@@ -31,6 +30,10 @@ Result<std::unique_ptr<DirectoryBundle>> DirectoryBundle::open(
 
 DirectoryBundle::DirectoryBundle(std::filesystem::path directory, Dictionary info)
     : directory_(std::move(directory)), info_(std::move(info)) {}
+
+Result<std::string> DirectoryBundle::readResource(const std::filesystem::path& path) const {
+  return LinuxStorage::readWholeFile(path);
+}
 
 const Value* DirectoryBundle::objectForInfoDictionaryKey(std::string_view key) const {
   return info_.find(key);

@@ -25,6 +25,7 @@ class DirectoryBundle : public Bundle {
   std::vector<std::string> pathsForResourcesOfType(std::string_view type) const override {
     return resourcesOfTypeInDirectory(directory_, type);
   }
+  Result<std::string> readResource(const std::filesystem::path& path) const override;
 
  private:
   DirectoryBundle(std::filesystem::path directory, Dictionary info);

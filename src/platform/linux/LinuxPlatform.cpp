@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/Log.h"
+#include "platform/linux/LinuxStorage.h"
 #include "platform/linux/PlistPreferencesStore.h"
 #include "platform/linux/WavRecorder.h"
 
@@ -98,7 +99,7 @@ Result<std::unique_ptr<LinuxPlatform>> LinuxPlatform::create(LinuxPlatformOption
   // A save that was killed mid-write (a crash, a power cut) leaves its temporary file.
   for (const std::filesystem::path& folder :
        {locations.documents, locations.preferencesFile.parent_path()}) {
-    if (int removed = FileManager::removeStaleTemporaryFiles(folder)) {
+    if (int removed = LinuxStorage::removeStaleTemporaryFiles(folder)) {
       logLine("removed " + std::to_string(removed) + " temporary file" + (removed == 1 ? "" : "s") +
               " left in " + folder.string() + " by an interrupted save");
     }
@@ -122,7 +123,10 @@ LinuxPlatform::LinuxPlatform(const LinuxPlatformOptions& options,
                              std::unique_ptr<DataDirectoryLock> lock,
                              std::filesystem::path documents, std::filesystem::path preferencesFile,
                              std::shared_ptr<WavRecorder> recorder)
-    : Platform(std::make_unique<PlistPreferencesStore>(preferencesFile), std::move(documents)),
+    : Platform(std::make_unique<LinuxStorage>(std::move(documents)),
+               [&preferencesFile](Storage& storage) {
+                 return std::make_unique<PlistPreferencesStore>(storage, preferencesFile);
+               }),
       dataDirectoryLock_(std::move(lock)),
       bundle_(std::move(bundle)),
       preferencesFile_(std::move(preferencesFile)),

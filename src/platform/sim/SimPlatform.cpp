@@ -12,7 +12,6 @@ namespace {
 std::filesystem::path makeTemporaryRoot() {
   std::string pattern = (std::filesystem::temp_directory_path() / "tumbla-sim-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-  std::filesystem::create_directories(std::filesystem::path(pattern) / "Documents");
   std::filesystem::create_directories(std::filesystem::path(pattern) / "Bundle");
   return pattern;
 }
@@ -28,7 +27,8 @@ SimPlatform& SimPlatform::install(std::shared_ptr<SimPreferencesStore::Image> pr
 
 SimPlatform::SimPlatform(const std::filesystem::path& root,
                          std::shared_ptr<SimPreferencesStore::Image> preferences)
-    : Platform(std::make_unique<SimPreferencesStore>(preferences), root / "Documents"),
+    : Platform(std::make_unique<SimStorage>(root / "Documents"),
+               SimPreferencesStore::maker(preferences)),
       root_(root),
       preferences_(std::move(preferences)),
       bundle_(root / "Bundle") {}

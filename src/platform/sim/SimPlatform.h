@@ -6,6 +6,9 @@
 #include "platform/Platform.h"
 #include "platform/sim/SimApplication.h"
 #include "platform/sim/SimAudio.h"
+#include "platform/sim/SimBundle.h"
+#include "platform/sim/SimPreferencesStore.h"
+#include "platform/sim/SimPropertyLists.h"
 #include "platform/sim/SimRunLoop.h"
 #include "platform/sim/SimStorage.h"
 #include "platform/sim/SimUrlLoader.h"
@@ -13,8 +16,8 @@
 
 namespace tumbla {
 
-// The deterministic platform for tests: virtual time, recorded effects, a documents
-// directory and a bundle in a temporary folder that goes away with the platform.
+// The deterministic platform for tests: virtual time, recorded effects, files in memory
+// and a bundle in a temporary folder that goes away with the platform.
 class SimPlatform : public Platform {
  public:
   // Makes a fresh platform and installs it as the shared one.
@@ -31,6 +34,8 @@ class SimPlatform : public Platform {
   SimAudio& audio() override { return audio_; }
 
   SimBundle& simBundle() { return bundle_; }
+  SimStorage& simStorage() { return static_cast<SimStorage&>(storage()); }
+  std::filesystem::path preferencesFile() { return SimPreferencesStore::fileIn(storage()); }
   SimPropertyLists& simPropertyLists() { return propertyLists_; }
   // What synchronize wrote; shared so a test can start a second platform from it.
   const std::shared_ptr<SimPreferencesStore::Image>& storedPreferences() const {

@@ -2,68 +2,45 @@
 
 #include <filesystem>
 #include <map>
-#include <memory>
-#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "platform/Bundle.h"
-#include "platform/UserDefaults.h"
+#include "platform/Storage.h"
 
 namespace tumbla {
 
-// Preferences kept in memory; `stored` is what the last save wrote, so tests can tell
-// what reached storage from what is only in memory.
-class SimPreferencesStore : public PreferencesStore {
+// The application's files in memory. A test makes any operation fail on demand, with the
+// error the system would give (ENOSPC, EACCES, EIO, EROFS, ...), to see what the player is
+// told and that nothing stored earlier is lost.
+class SimStorage : public Storage {
  public:
-  struct Image {
-    Dictionary stored;
-    int saveCount = 0;
-    bool failSaves = false;
-  };
+  enum class Operation { Read, Write, KeepAside };
 
-  explicit SimPreferencesStore(std::shared_ptr<Image> image) : image_(std::move(image)) {}
-  Dictionary load() override { return image_->stored; }
-  Status save(const Dictionary& preferences) override;
+  explicit SimStorage(std::filesystem::path documentsDirectory)
+      : Storage(std::move(documentsDirectory)) {}
+
+  bool fileExists(const std::filesystem::path& path) const override;
+  Result<std::string> readFile(const std::filesystem::path& path) const override;
+  Status writeFileAtomically(const std::filesystem::path& path, std::string_view contents) override;
+
+  // From now on `operation` on `path`, or on any file inside it when it names a folder,
+  // fails with the system's error `code`, leaving the files as they are.
+  void failOn(const std::filesystem::path& path, Operation operation, int code);
+  // Every operation succeeds again.
+  void stopFailing() { failures_.clear(); }
+  // The files directly inside `directory`, sorted.
+  std::vector<std::filesystem::path> filesIn(const std::filesystem::path& directory) const;
+
+ protected:
+  int moveFile(const std::filesystem::path& from, const std::filesystem::path& to) override;
 
  private:
-  std::shared_ptr<Image> image_;
-};
+  // The error `operation` on `path` was set to fail with; 0 when none.
+  int injectedError(const std::filesystem::path& path, Operation operation) const;
 
-// Property lists by table: the test says which bytes stand for which value.
-class SimPropertyLists : public PropertyLists {
- public:
-  std::optional<Value> parse(std::string_view bytes) const override;
-  std::string serialize(const Value& value) const override;
-
-  // Answers bytes that `parse` turns into `value`.
-  std::string bytesFor(Value value);
-
- private:
-  std::map<std::string, Value, std::less<>> table_;
-};
-
-// A bundle in a folder of the test's, with an information dictionary set in code.
-class SimBundle : public Bundle {
- public:
-  explicit SimBundle(std::filesystem::path directory) : directory_(std::move(directory)) {}
-
-  const Value* objectForInfoDictionaryKey(std::string_view key) const override {
-    return info_.find(key);
-  }
-  std::optional<std::string> pathForResource(std::string_view name,
-                                             std::string_view type) const override;
-  std::vector<std::string> pathsForResourcesOfType(std::string_view type) const override {
-    return resourcesOfTypeInDirectory(directory_, type);
-  }
-
-  void setInfo(std::string_view key, Value value) { info_.set(key, std::move(value)); }
-  // Writes a resource file into the bundle's folder and answers its path.
-  std::string addResource(std::string_view fileName, std::string_view contents);
-  const std::filesystem::path& directory() const { return directory_; }
-
- private:
-  std::filesystem::path directory_;
-  Dictionary info_;
+  std::map<std::filesystem::path, std::string> files_;
+  std::map<std::pair<std::filesystem::path, Operation>, int> failures_;
 };
 
 }  // namespace tumbla

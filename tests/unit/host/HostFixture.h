@@ -55,15 +55,24 @@ class HostFixture : public ::testing::Test {
   TumblaViewController& controller() { return *delegate->viewController(); }
   const std::vector<std::string>& scripts() { return webView().scripts(); }
   std::string documentPath(const std::string& name) {
-    return (platform->fileManager().documentsDirectory() / name).string();
+    return (platform->storage().documentsDirectory() / name).string();
   }
   std::optional<std::string> readDocument(const std::string& name) {
-    Result<std::string> text = platform->fileManager().readFile(documentPath(name));
+    Result<std::string> text = platform->storage().readFile(documentPath(name));
     if (!text) return std::nullopt;
     return std::move(*text);
   }
   void writeDocument(const std::string& name, const std::string& text) {
-    ASSERT_TRUE(platform->fileManager().writeFileAtomically(documentPath(name), text));
+    ASSERT_TRUE(platform->storage().writeFileAtomically(documentPath(name), text));
+  }
+  // The contents of the documents whose names begin with `prefix`, in name order.
+  std::vector<std::string> documentsStartingWith(const std::string& prefix) {
+    std::vector<std::string> contents;
+    SimStorage& storage = platform->simStorage();
+    for (const auto& path : storage.filesIn(storage.documentsDirectory())) {
+      if (path.filename().string().starts_with(prefix)) contents.push_back(*storage.readFile(path));
+    }
+    return contents;
   }
 
   SimPlatform* platform = nullptr;

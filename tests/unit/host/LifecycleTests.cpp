@@ -1,16 +1,13 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-
-#include <filesystem>
-#include <fstream>
+#include <utility>
 
 #include "bridge/QueryParams.h"
 #include "platform/Log.h"
+#include "prompts/PromptStore.h"
 #include "unit/host/HostFixture.h"
 
 namespace tumbla::testing {
@@ -25,6 +22,9 @@ class LifecycleTest : public HostFixture {
         webView().navigate(*Url::parse(std::string("tumbla://settings.prismora/update?") + query)));
   }
   UserDefaults& defaults() { return platform->userDefaults(); }
+  void failOn(const std::string& path, SimStorage::Operation operation, int error) {
+    platform->simStorage().failOn(path, operation, error);
+  }
 };
 
 TEST_F(LifecycleTest, SettingsSwitchesCountAsOnWheneverTheyAreNamed) {
@@ -204,9 +204,8 @@ TEST_F(LifecycleTest, ADocumentsFolderThatCannotBeWrittenIsLoggedWithItsReasonAn
   std::vector<std::string> logged;
   LogSink previous = setLogSink([&](std::string_view line) { logged.emplace_back(line); });
   // A file where the documents folder should be: nothing can be written inside it.
-  std::filesystem::path documents = platform->fileManager().documentsDirectory();
-  std::filesystem::remove_all(documents);
-  { std::ofstream(documents) << "in the way"; }
+  std::string documents = platform->storage().documentsDirectory().string();
+  failOn(documents, SimStorage::Operation::Write, ENOTDIR);
   launchAndLoad();
   webView().setAnswer("Tumbla.saveGameState()", "state");
   platform->application().send(LifecycleEvent::DidEnterBackground);
@@ -222,7 +221,7 @@ TEST_F(LifecycleTest, ADocumentsFolderThatCannotBeWrittenIsLoggedWithItsReasonAn
   }
   std::vector<Alert> alerts = platform->userInterface().visibleAlerts();
   ASSERT_EQ(alerts.size(), 1u);
-  EXPECT_NE(alerts[0].message.find(documents.string()), std::string::npos);
+  EXPECT_NE(alerts[0].message.find(documents), std::string::npos);
   EXPECT_NE(alerts[0].message.find(notADirectory), std::string::npos);
   EXPECT_TRUE(platform->userInterface().answerAlert(0));
   EXPECT_TRUE(platform->userInterface().visibleAlerts().empty());
@@ -305,10 +304,12 @@ TEST_F(LifecycleTest, CounterFilesAreReadByTheirLeadingNumber) {
 // says once what it could not read, and keeps what it could not read until it has
 // something new to put there.
 TEST_F(LifecycleTest, UnreadableDataFilesCountAsAbsentAndAreNotOverwrittenAtStart) {
-  std::filesystem::path documents = platform->fileManager().documentsDirectory();
-  std::filesystem::create_directories(documents / "gamestate.json");
-  ASSERT_EQ(::mkfifo(documentPath("yongHu31.plist").c_str(), 0600), 0);
-  std::filesystem::create_directory(documents / "facebook2.plist");
+  for (auto [name, error] : {std::pair{"gamestate.json", EISDIR},
+                             {"yongHu31.plist", EIO},
+                             {"facebook2.plist", EACCES}}) {
+    writeDocument(name, "5");
+    failOn(documentPath(name), SimStorage::Operation::Read, error);
+  }
 
   std::vector<std::string> logged;
   LogSink previous = setLogSink([&](std::string_view line) { logged.emplace_back(line); });
@@ -327,22 +328,27 @@ TEST_F(LifecycleTest, UnreadableDataFilesCountAsAbsentAndAreNotOverwrittenAtStar
               1)
         << name;
   }
-  EXPECT_TRUE(std::filesystem::is_fifo(documentPath("yongHu31.plist")));
-  EXPECT_TRUE(std::filesystem::is_directory(documentPath("gamestate.json")));
 
-  // Entering the background writes the counters the session has; the FIFO gives way.
+  // Entering the background writes the counters the session has over what it could not
+  // read; the saved game waits for the page's next state.
+  webView().setAnswer("Tumbla.saveGameState()", "");
   platform->application().send(LifecycleEvent::DidBecomeActive);
   platform->application().send(LifecycleEvent::DidEnterBackground);
+  platform->simStorage().stopFailing();
   EXPECT_EQ(readDocument("yongHu31.plist"), "2");
+  EXPECT_EQ(readDocument("facebook2.plist"), "0");
+  EXPECT_EQ(readDocument("gamestate.json"), "5");
 }
 
 TEST_F(LifecycleTest, CounterAndSettingsFilesThatCantBeWrittenAreLogged) {
-  // A directory where a counter file should be: every write of it fails.
-  std::filesystem::create_directories(documentPath("facebook2.plist"));
+  // A directory where a counter file should be: every read and write of it fails.
+  writeDocument("facebook2.plist", "");
+  failOn(documentPath("facebook2.plist"), SimStorage::Operation::Read, EISDIR);
+  failOn(documentPath("facebook2.plist"), SimStorage::Operation::Write, EISDIR);
   std::vector<std::string> logged;
   LogSink previous = setLogSink([&](std::string_view line) { logged.emplace_back(line); });
   launch();
-  platform->storedPreferences()->failSaves = true;
+  failOn(platform->preferencesFile(), SimStorage::Operation::Write, ENOSPC);
   defaults().setInteger("theme", 3);
   platform->application().send(LifecycleEvent::DidEnterBackground);
   setLogSink(previous);
@@ -360,31 +366,52 @@ TEST_F(LifecycleTest, CounterAndSettingsFilesThatCantBeWrittenAreLogged) {
   EXPECT_EQ(readDocument("yongHu31.plist"), "1");
 }
 
-TEST_F(LifecycleTest, SettingsThatCantBeWrittenAreSaidOncePerReason) {
+// The game and the rating, version and notice prompts share the settings file: a write
+// that fails is said once for each reason in a run, whoever wrote.
+TEST_F(LifecycleTest, SettingsThatCantBeWrittenAreSaidOncePerReasonAndRun) {
   std::vector<std::string> logged;
   LogSink previous = setLogSink([&](std::string_view line) {
     if (line.find("could not write the settings") != std::string_view::npos) {
       logged.emplace_back(line);
     }
   });
-  launch();
-  platform->storedPreferences()->failSaves = true;
-  for (int round = 0; round < 3; ++round) {
-    defaults().setInteger("theme", round);
+  auto failWritesWith = [&](int error) {
+    platform->simStorage().stopFailing();
+    failOn(platform->preferencesFile(), SimStorage::Operation::Write, error);
+  };
+  auto playARound = [&](int theme) {
+    defaults().setInteger("theme", theme);
     platform->application().send(LifecycleEvent::DidBecomeActive);
     platform->application().send(LifecycleEvent::DidEnterBackground);
-  }
+  };
+  launch();
+  failWritesWith(ENOSPC);
+  for (int round = 0; round < 3; ++round) playARound(round);
+  PromptStore::setString("iRateLastVersion", "1.0");
+  ASSERT_EQ(logged.size(), 1u) << ::testing::PrintToString(logged);
+  EXPECT_NE(logged[0].find(std::strerror(ENOSPC)), std::string::npos) << logged[0];
+
+  // A write that succeeds in between does not make the same reason news again.
+  platform->simStorage().stopFailing();
+  playARound(3);
+  failWritesWith(ENOSPC);
+  playARound(4);
   EXPECT_EQ(logged.size(), 1u) << ::testing::PrintToString(logged);
-  // Once the file takes them again, a later failure is news and is said again.
-  platform->storedPreferences()->failSaves = false;
-  platform->application().send(LifecycleEvent::DidBecomeActive);
-  platform->application().send(LifecycleEvent::DidEnterBackground);
-  platform->storedPreferences()->failSaves = true;
-  defaults().setInteger("theme", 4);
-  platform->application().send(LifecycleEvent::DidBecomeActive);
-  platform->application().send(LifecycleEvent::DidEnterBackground);
+
+  // Another reason is.
+  failWritesWith(EACCES);
+  playARound(5);
+  PromptStore::setString("iRateLastVersion", "1.1");
+  ASSERT_EQ(logged.size(), 2u) << ::testing::PrintToString(logged);
+  EXPECT_NE(logged[1].find(std::strerror(EACCES)), std::string::npos) << logged[1];
+
+  // So is the first one in the next run.
+  install(platform->storedPreferences());
+  launch();
+  failWritesWith(ENOSPC);
+  playARound(6);
   setLogSink(previous);
-  EXPECT_EQ(logged.size(), 2u) << ::testing::PrintToString(logged);
+  EXPECT_EQ(logged.size(), 3u) << ::testing::PrintToString(logged);
 }
 
 }  // namespace

@@ -46,16 +46,9 @@ TEST_F(PageHostTest, SavedGameThatIsNotUtf8IsKeptAsideAndTheGameStartsAfresh) {
   setLogSink(previous);
 
   EXPECT_EQ(scripts()[1], "Tumbla.init()");
-  EXPECT_FALSE(platform->fileManager().fileExists(documentPath("gamestate.json")));
-  int kept = 0;
-  for (const auto& entry :
-       std::filesystem::directory_iterator(platform->fileManager().documentsDirectory())) {
-    if (entry.path().filename().string().starts_with("gamestate.json.invalid-utf8-")) {
-      ++kept;
-      EXPECT_EQ(platform->fileManager().readFile(entry.path()).value(), "{\"name\":\"\xFF\xFE\"}");
-    }
-  }
-  EXPECT_EQ(kept, 1);
+  EXPECT_FALSE(platform->storage().fileExists(documentPath("gamestate.json")));
+  EXPECT_EQ(documentsStartingWith("gamestate.json.invalid-utf8-"),
+            std::vector<std::string>{"{\"name\":\"\xFF\xFE\"}"});
   ASSERT_EQ(logged.size(), 1u);
   EXPECT_NE(logged[0].find("not UTF-8"), std::string::npos);
 }
@@ -76,15 +69,8 @@ TEST_F(PageHostTest, SavedGameThatThePageRejectsIsKeptAsideAndTheGameStartsAfres
   EXPECT_EQ(scripts().size(), 3 + kDefaultSettingsPushes.size());
   ASSERT_EQ(logged.size(), 1u);
   EXPECT_NE(logged[0].find("could not start from the saved game"), std::string::npos);
-  EXPECT_FALSE(platform->fileManager().fileExists(documentPath("gamestate.json")));
-  std::vector<std::string> kept;
-  for (const auto& entry :
-       std::filesystem::directory_iterator(platform->fileManager().documentsDirectory())) {
-    if (entry.path().filename().string().starts_with("gamestate.json.rejected-")) {
-      kept.push_back(*platform->fileManager().readFile(entry.path()));
-    }
-  }
-  EXPECT_EQ(kept, std::vector<std::string>{truncated});
+  EXPECT_FALSE(platform->storage().fileExists(documentPath("gamestate.json")));
+  EXPECT_EQ(documentsStartingWith("gamestate.json.rejected-"), std::vector<std::string>{truncated});
 
   // The fresh game's first save is an ordinary save; the rejected one stays aside.
   webView().setAnswer("Tumbla.saveGameState()", R"({"board":[]})");

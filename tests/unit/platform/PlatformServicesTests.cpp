@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -144,9 +147,10 @@ TEST_F(PlatformServices, DefaultsFallBackToRegisteredValuesAndWriteOnlyWhenChang
 
   defaults.removeObject("theme");
   EXPECT_EQ(defaults.integerForKey("theme"), 2);
-  platform->storedPreferences()->failSaves = true;
-  EXPECT_FALSE(defaults.synchronize());
-  platform->storedPreferences()->failSaves = false;
+  platform->simStorage().failOn(platform->preferencesFile(), SimStorage::Operation::Write, EIO);
+  Status failed = defaults.synchronize();
+  EXPECT_EQ(failed.code(), EIO);
+  platform->simStorage().stopFailing();
   EXPECT_TRUE(defaults.synchronize());
   EXPECT_EQ(platform->storedPreferences()->stored.find("theme"), nullptr);
 }
@@ -182,26 +186,21 @@ TEST_F(PlatformServices, SynchronizeKeepsWhatOthersWroteAndWritesOnlyItsOwnChang
 
   // A change whose write failed is written by the next synchronize, over outside edits.
   defaults.setInteger("theme", 3);
-  stored->failSaves = true;
+  platform->simStorage().failOn(platform->preferencesFile(), SimStorage::Operation::Write, ENOSPC);
   EXPECT_FALSE(defaults.synchronize());
-  stored->failSaves = false;
+  platform->simStorage().stopFailing();
   stored->stored.set("theme", Value::integer(8));
   ASSERT_TRUE(defaults.synchronize());
   EXPECT_EQ(stored->stored.find("theme")->toInteger(), 3);
 }
 
 TEST_F(PlatformServices, FilesAreReplacedWholeAndUnusableOnesKeptAside) {
-  const FileManager& files = platform->fileManager();
+  SimStorage& files = platform->simStorage();
   auto path = files.documentsDirectory() / "deep" / "state.txt";
   ASSERT_TRUE(files.writeFileAtomically(path, "one"));
   ASSERT_TRUE(files.writeFileAtomically(path, "two"));
   EXPECT_EQ(files.readFile(path).value(), "two");
-  int entries = 0;
-  for ([[maybe_unused]] const auto& entry :
-       std::filesystem::directory_iterator(path.parent_path())) {
-    ++entries;
-  }
-  EXPECT_EQ(entries, 1) << "no temporary file is left behind";
+  EXPECT_EQ(files.filesIn(path.parent_path()), std::vector<std::filesystem::path>{path});
 
   auto first = files.keepAside(path, "corrupt");
   ASSERT_TRUE(files.writeFileAtomically(path, "three"));
@@ -211,8 +210,48 @@ TEST_F(PlatformServices, FilesAreReplacedWholeAndUnusableOnesKeptAside) {
   EXPECT_EQ(files.readFile(*first).value(), "two");
   EXPECT_EQ(files.readFile(*second).value(), "three");
   EXPECT_FALSE(files.fileExists(path));
-  EXPECT_FALSE(files.readFile(files.documentsDirectory() / "missing"));
-  EXPECT_FALSE(files.writeFileAtomically("/proc/not-writable/x", "x"));
+  EXPECT_EQ(files.readFile(files.documentsDirectory() / "missing").code(), ENOENT);
+  EXPECT_EQ(files.keepAside(path, "corrupt").code(), ENOENT);
+}
+
+// A failure made on a path fails that operation there and inside it, with the system's
+// code and words, and leaves every file as it was.
+TEST_F(PlatformServices, SimulatedStorageFailsAnyOperationOnDemandAndKeepsTheFiles) {
+  using Operation = SimStorage::Operation;
+  SimStorage& files = platform->simStorage();
+  const std::filesystem::path folder = files.documentsDirectory() / "saves";
+  const std::filesystem::path file = folder / "game.json";
+  const std::filesystem::path beside = files.documentsDirectory() / "other.json";
+  for (int error : {ENOSPC, EACCES, EIO, EROFS}) {
+    for (Operation operation : {Operation::Read, Operation::Write, Operation::KeepAside}) {
+      for (const std::filesystem::path& failing : {file, folder}) {
+        SCOPED_TRACE(::testing::Message() << std::strerror(error) << ", operation "
+                                          << static_cast<int>(operation) << " on " << failing);
+        files.stopFailing();
+        ASSERT_TRUE(files.writeFileAtomically(file, "earlier"));
+        ASSERT_TRUE(files.writeFileAtomically(beside, "beside"));
+        files.failOn(failing, operation, error);
+
+        Result<std::string> read = files.readFile(file);
+        Status written = files.writeFileAtomically(file, "later");
+        Result<std::filesystem::path> aside = files.keepAside(file, "corrupt");
+        const Failure* failure = operation == Operation::Read    ? &read.failure()
+                                 : operation == Operation::Write ? &written.failure()
+                                                                 : &aside.failure();
+        EXPECT_EQ(read.ok(), operation != Operation::Read);
+        EXPECT_EQ(written.ok(), operation != Operation::Write);
+        EXPECT_EQ(aside.ok(), operation != Operation::KeepAside);
+        EXPECT_EQ(failure->code(), error);
+        EXPECT_NE(failure->reason().find(file.string()), std::string::npos) << failure->reason();
+        EXPECT_NE(failure->reason().find(std::strerror(error)), std::string::npos);
+
+        files.stopFailing();
+        EXPECT_EQ(files.readFile(operation == Operation::KeepAside ? file : *aside).value(),
+                  operation == Operation::Write ? "earlier" : "later");
+        EXPECT_TRUE(files.writeFileAtomically(beside, "still writable"));
+      }
+    }
+  }
 }
 
 TEST_F(PlatformServices, AlphaAnimationWaitsForItsDelayAndEndsAtTheTarget) {

@@ -1,4 +1,4 @@
-#include "platform/FileManager.h"
+#include "platform/linux/LinuxStorage.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -7,8 +7,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <ctime>
 #include <system_error>
 
 namespace tumbla {
@@ -26,10 +24,6 @@ bool isOurTemporaryName(std::string_view name) {
   }
   return name.substr(name.size() - kTemporaryRandomLength - kTemporaryMark.size(),
                      kTemporaryMark.size()) == kTemporaryMark;
-}
-
-Failure systemFailure(std::string_view doing, const std::filesystem::path& path, int error) {
-  return Failure{std::string(doing) + " " + path.string() + ": " + std::strerror(error)};
 }
 
 // Closes the descriptor on every way out.
@@ -76,21 +70,20 @@ void syncDirectory(const std::filesystem::path& directory) {
 
 }  // namespace
 
-FileManager::FileManager(std::filesystem::path documentsDirectory)
-    : documentsDirectory_(std::move(documentsDirectory)) {}
-
-bool FileManager::fileExists(const std::filesystem::path& path) const {
+bool LinuxStorage::fileExists(const std::filesystem::path& path) const {
   std::error_code error;
   return std::filesystem::exists(path, error);
 }
 
-Result<std::string> FileManager::readFile(const std::filesystem::path& path) const {
+Result<std::string> LinuxStorage::readWholeFile(const std::filesystem::path& path) {
   // Non-blocking, so that opening a FIFO does not wait for a writer that never comes.
   Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-  if (file.get() < 0) return systemFailure("can't open", path, errno);
+  if (file.get() < 0) return storageFailure("can't open", path, errno);
   struct stat status {};
-  if (::fstat(file.get(), &status) != 0) return systemFailure("can't examine", path, errno);
-  if (S_ISDIR(status.st_mode)) return Failure{path.string() + " is a directory, not a file"};
+  if (::fstat(file.get(), &status) != 0) return storageFailure("can't examine", path, errno);
+  if (S_ISDIR(status.st_mode)) {
+    return Failure{path.string() + " is a directory, not a file", EISDIR};
+  }
   if (!S_ISREG(status.st_mode)) return Failure{path.string() + " is not a regular file"};
 
   std::string contents;
@@ -100,7 +93,7 @@ Result<std::string> FileManager::readFile(const std::filesystem::path& path) con
     ssize_t count = ::read(file.get(), buffer, sizeof buffer);
     if (count < 0) {
       if (errno == EINTR) continue;
-      return systemFailure("can't read", path, errno);
+      return storageFailure("can't read", path, errno);
     }
     if (count == 0) break;
     contents.append(buffer, static_cast<std::size_t>(count));
@@ -108,8 +101,8 @@ Result<std::string> FileManager::readFile(const std::filesystem::path& path) con
   return contents;
 }
 
-Status FileManager::writeFileAtomically(const std::filesystem::path& path,
-                                        std::string_view contents) const {
+Status LinuxStorage::writeFileAtomically(const std::filesystem::path& path,
+                                         std::string_view contents) {
   std::error_code ignored;
   std::filesystem::path folder = path.parent_path();
   if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
@@ -118,7 +111,7 @@ Status FileManager::writeFileAtomically(const std::filesystem::path& path,
       folder / ("." + path.filename().string() + std::string(kTemporaryMark) + "XXXXXX");
   std::string temporary = temporaryPath.string();
   Descriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
-  if (file.get() < 0) return systemFailure("can't create a temporary file beside", path, errno);
+  if (file.get() < 0) return storageFailure("can't create a temporary file beside", path, errno);
   // Held until the file has its final name: a start-up cleaning up after a killed process
   // only removes temporary files whose writer is gone.
   int error = 0;
@@ -129,12 +122,12 @@ Status FileManager::writeFileAtomically(const std::filesystem::path& path,
     ::unlink(temporary.c_str());
   }
   if (!file.close() && error == 0) error = errno;
-  if (error != 0) return systemFailure("can't write", path, error);
+  if (error != 0) return storageFailure("can't write", path, error);
   syncDirectory(folder);
   return {};
 }
 
-int FileManager::removeStaleTemporaryFiles(const std::filesystem::path& directory) {
+int LinuxStorage::removeStaleTemporaryFiles(const std::filesystem::path& directory) {
   int removed = 0;
   std::error_code error;
   for (std::filesystem::directory_iterator entry(directory, error), end; !error && entry != end;
@@ -151,27 +144,8 @@ int FileManager::removeStaleTemporaryFiles(const std::filesystem::path& director
   return removed;
 }
 
-Result<std::filesystem::path> FileManager::keepAside(const std::filesystem::path& path,
-                                                     std::string_view reason) const {
-  std::time_t now = std::time(nullptr);
-  std::tm utc{};
-  gmtime_r(&now, &utc);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &utc);
-  std::string suffix = ".";
-  suffix.append(reason).append("-").append(stamp);
-  std::filesystem::path aside = path;
-  aside += suffix;
-  for (int attempt = 1; fileExists(aside); ++attempt) {
-    aside = path;
-    aside += suffix;
-    aside += "-";
-    aside += std::to_string(attempt);
-  }
-  std::error_code error;
-  std::filesystem::rename(path, aside, error);
-  if (error) return Failure{"can't move " + path.string() + " aside: " + error.message()};
-  return aside;
+int LinuxStorage::moveFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 }  // namespace tumbla

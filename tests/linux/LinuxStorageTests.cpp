@@ -14,14 +14,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileManager.h"
+#include "platform/linux/LinuxStorage.h"
 
 namespace tumbla {
 namespace {
 
 namespace fs = std::filesystem;
 
-class FileManagerTest : public ::testing::Test {
+class LinuxStorageTest : public ::testing::Test {
  protected:
   void SetUp() override {
     char pattern[] = "/tmp/tumbla-files-XXXXXX";
@@ -47,7 +47,7 @@ class FileManagerTest : public ::testing::Test {
   }
 
   fs::path root;
-  FileManager files{"/nonexistent"};
+  LinuxStorage files{"/nonexistent"};
 };
 
 // Reads `path` as an unprivileged user, as a player's process would: answers whether the
@@ -56,7 +56,7 @@ bool unreadableForAnOrdinaryUser(const fs::path& path) {
   pid_t child = ::fork();
   if (child == 0) {
     if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
-    Result<std::string> read = FileManager("/").readFile(path);
+    Result<std::string> read = LinuxStorage::readWholeFile(path);
     ::_exit(!read && !read.reason().empty() ? 0 : 1);
   }
   int status = 0;
@@ -64,11 +64,12 @@ bool unreadableForAnOrdinaryUser(const fs::path& path) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-TEST_F(FileManagerTest, WhatCantBeReadIsAFailureWithItsReasonNeverAnExceptionOrAWait) {
+TEST_F(LinuxStorageTest, WhatCantBeReadIsAFailureWithItsReasonNeverAnExceptionOrAWait) {
   fs::create_directory(root / "gamestate.json");
   Result<std::string> directory = files.readFile(root / "gamestate.json");
   ASSERT_FALSE(directory);
   EXPECT_NE(directory.reason().find("is a directory"), std::string::npos) << directory.reason();
+  EXPECT_EQ(directory.code(), EISDIR);
 
   // A FIFO without a writer would block a plain open for ever.
   ASSERT_EQ(::mkfifo((root / "fifo").c_str(), 0600), 0);
@@ -80,11 +81,14 @@ TEST_F(FileManagerTest, WhatCantBeReadIsAFailureWithItsReasonNeverAnExceptionOrA
   ASSERT_FALSE(missing);
   // The system's reason, in the player's language.
   EXPECT_NE(missing.reason().find(std::strerror(ENOENT)), std::string::npos) << missing.reason();
+  EXPECT_EQ(missing.code(), ENOENT);
+  EXPECT_EQ(files.keepAside(root / "vanished", "corrupt").code(), ENOENT);
 
   // The kernel answers reads of unmapped process memory with an I/O error.
   Result<std::string> ioError = files.readFile("/proc/self/mem");
   ASSERT_FALSE(ioError);
   EXPECT_NE(ioError.reason().find(std::strerror(EIO)), std::string::npos) << ioError.reason();
+  EXPECT_EQ(ioError.code(), EIO);
 
   fs::path secret = write("secret", "x");
   fs::permissions(secret, fs::perms::owner_write);
@@ -95,7 +99,7 @@ TEST_F(FileManagerTest, WhatCantBeReadIsAFailureWithItsReasonNeverAnExceptionOrA
   EXPECT_EQ(files.readFile(write("empty", "")).value(), "");
 }
 
-TEST_F(FileManagerTest, SavesLeaveNoTemporaryFileAndTheFolderHoldsOnlyTheTarget) {
+TEST_F(LinuxStorageTest, SavesLeaveNoTemporaryFileAndTheFolderHoldsOnlyTheTarget) {
   fs::path target = root / "gamestate.json";
   ASSERT_TRUE(files.writeFileAtomically(target, "one"));
   ASSERT_TRUE(files.writeFileAtomically(target, "two"));
@@ -104,12 +108,12 @@ TEST_F(FileManagerTest, SavesLeaveNoTemporaryFileAndTheFolderHoldsOnlyTheTarget)
 
   // A directory in the way is never replaced.
   fs::create_directory(root / "counter");
-  EXPECT_FALSE(files.writeFileAtomically(root / "counter", "5"));
+  EXPECT_EQ(files.writeFileAtomically(root / "counter", "5").code(), EISDIR);
   EXPECT_TRUE(fs::is_directory(root / "counter"));
   EXPECT_EQ(names(), (std::vector<std::string>{"counter", "gamestate.json"}));
 }
 
-TEST_F(FileManagerTest, StartUpRemovesOnlyTheTemporaryFilesOfDeadWriters) {
+TEST_F(LinuxStorageTest, StartUpRemovesOnlyTheTemporaryFilesOfDeadWriters) {
   // What a save killed mid-write leaves: our marked file, its lock gone with the process.
   write(".gamestate.json.tumbla-save-a1B2c3", std::string(4096, 'x'));
   write(".preferences.plist.tumbla-save-Zz9Yy8", "half");
@@ -134,7 +138,7 @@ TEST_F(FileManagerTest, StartUpRemovesOnlyTheTemporaryFilesOfDeadWriters) {
   write("notes.tumbla-save-abcdef", "visible, so not one of ours");
   write(".hidden.tumbla-save-toolong1", "wrong length of random part");
 
-  EXPECT_EQ(FileManager::removeStaleTemporaryFiles(root), 2);
+  EXPECT_EQ(LinuxStorage::removeStaleTemporaryFiles(root), 2);
   ::kill(holder, SIGKILL);
   ::waitpid(holder, nullptr, 0);
   EXPECT_EQ(names(), (std::vector<std::string>{
@@ -142,11 +146,11 @@ TEST_F(FileManagerTest, StartUpRemovesOnlyTheTemporaryFilesOfDeadWriters) {
                          "gamestate.json", "gamestate.json.invalid-utf8-20260101T000000Z",
                          "notes.tumbla-save-abcdef"}));
   // Its writer gone, the last one goes too.
-  EXPECT_EQ(FileManager::removeStaleTemporaryFiles(root), 1);
-  EXPECT_EQ(FileManager::removeStaleTemporaryFiles(root / "missing"), 0);
+  EXPECT_EQ(LinuxStorage::removeStaleTemporaryFiles(root), 1);
+  EXPECT_EQ(LinuxStorage::removeStaleTemporaryFiles(root / "missing"), 0);
 }
 
-TEST_F(FileManagerTest, KillingAWriterMidSaveLeavesTheOldOrTheNewFileWholeAndNothingElse) {
+TEST_F(LinuxStorageTest, KillingAWriterMidSaveLeavesTheOldOrTheNewFileWholeAndNothingElse) {
   fs::path target = root / "gamestate.json";
   const std::string versions[] = {std::string(2'000'000, 'a'), std::string(3'000'000, 'b')};
   ASSERT_TRUE(files.writeFileAtomically(target, versions[0]));
@@ -171,7 +175,7 @@ TEST_F(FileManagerTest, KillingAWriterMidSaveLeavesTheOldOrTheNewFileWholeAndNot
     std::string now = files.readFile(target).value();
     ASSERT_TRUE(now == versions[0] || now == versions[1])
         << "round " << round << ": " << now.size() << " bytes";
-    (void)FileManager::removeStaleTemporaryFiles(root);
+    (void)LinuxStorage::removeStaleTemporaryFiles(root);
     ASSERT_EQ(names(), std::vector<std::string>{"gamestate.json"}) << "round " << round;
   }
 }
