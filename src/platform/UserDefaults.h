@@ -37,8 +37,8 @@ class UserDefaults {
   const Value* objectForKey(std::string_view key) const;
   bool boolForKey(std::string_view key) const;
   std::int64_t integerForKey(std::string_view key) const;
-  // Read by the rating, version and notice prompts (their remembered versions, dates and
-  // lists) and the leaderboard's unsent scores, which are still to be built.
+  // Typed reads answer nothing when the key is absent or holds another kind of value (a
+  // number still reads as its text).
   std::optional<std::string> stringForKey(std::string_view key) const;
   const Array* arrayForKey(std::string_view key) const;
   std::optional<Date> dateForKey(std::string_view key) const;
