@@ -13,6 +13,10 @@ Playlist& Playlist::sharedInstance() {
   return ApplicationContext::current().sharedInstance<Playlist>();
 }
 
+Playlist::Playlist() {
+  seedShuffle();
+}
+
 void Playlist::setTracks(const std::vector<std::string>& tracks) {
   if (&tracks != &tracks_) tracks_ = tracks;
   if (shuffle_) tracks_ = shuffledArray(tracks_);

@@ -14,6 +14,9 @@ class Playlist {
   // (a new test) gets a new one.
   static Playlist& sharedInstance();
 
+  // Seeds the shuffle afresh: each launch plays its own order.
+  Playlist();
+
   // Holds a copy of `tracks` (shuffled when shuffling is on); the index stays.
   void setTracks(const std::vector<std::string>& tracks);
   const std::vector<std::string>& tracks() const { return tracks_; }

@@ -1,8 +1,13 @@
 #include "audio/Shuffle.h"
 
 #include <cstdlib>
+#include <random>
 
 namespace tumbla {
+
+void seedShuffle() {
+  std::srand(std::random_device()());
+}
 
 int shuffleCompare() {
   // Half of glibc's range 0 .. 2^31 - 1.

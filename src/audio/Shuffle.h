@@ -7,6 +7,10 @@
 
 namespace tumbla {
 
+// Seeds the C library's rand from the system's entropy, so that a shuffle is not the same
+// in every process.
+void seedShuffle();
+
 // A comparison that ignores its operands: descending (1) or ascending (-1), about equally
 // often, never "the same". Draws one number from the C library's rand.
 int shuffleCompare();

@@ -247,17 +247,21 @@ void TumblaViewController::saveSettings() {
 }
 
 void TumblaViewController::pauseGame() {
-  evaluateDirect(pageCall("pause", {"false"}));
+  callGame(pageCall("pause", {"false"}));
 }
 
 void TumblaViewController::resumeGame(bool fromBackground) {
-  evaluateDirect(pageCall("resume", {switchArgument(fromBackground)}));
+  callGame(pageCall("resume", {switchArgument(fromBackground)}));
 }
 
 void TumblaViewController::deviceShaken() {
-  if (Platform::shared().userDefaults().boolForKey("shakeToUndo")) {
-    evaluateDirect(pageCall("undo"));
-  }
+  if (Platform::shared().userDefaults().boolForKey("shakeToUndo")) callGame(pageCall("undo"));
+}
+
+void TumblaViewController::callGame(const std::string& script) {
+  // Before the page has loaded there is no game to pause, resume or undo, and its start
+  // comes with the load.
+  if (webViewLoaded_) evaluateDirect(script);
 }
 
 void TumblaViewController::applicationWillResignActive() {

@@ -118,8 +118,10 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   std::optional<std::string> evaluate(WebView& webView, const std::string& script,
                                       BridgeTrace::ScriptChannel channel,
                                       ScriptKind kind = ScriptKind::Call);
-  // The lifecycle and settings calls go straight to the web view, loaded or not.
+  // The start-up and settings calls go straight to the web view, loaded or not.
   void evaluateDirect(const std::string& script);
+  // A lifecycle call to the game (pause, resume, undo): direct, once the page has loaded.
+  void callGame(const std::string& script);
 
   SaveProblemAlert saveProblems_;
   SavedGame savedGame_{saveProblems_};

@@ -181,6 +181,17 @@ class EndToEnd(unittest.TestCase):
         self.runs.append(run)
         return run
 
+    def test_a_machine_without_a_sound_card_gets_one_line_about_it(self):
+        # SDL probes ALSA, whose library would print its own lines before the game's. A
+        # recording starts the mixer with the game.
+        run = self.start(make_bundle(self.root), env={"SDL_AUDIODRIVER": "alsa"},
+                         args=("--audio-record", str(self.root / "sound.wav")))
+        run.wait_started()
+        self.assertEqual(run.terminate(), 0)
+        stderr = run.stderr()
+        self.assertNotIn("ALSA lib", stderr)
+        self.assertEqual(sum("no audio device" in line for line in stderr.splitlines()), 1, stderr)
+
     def test_trace_says_why_a_script_failed(self):
         bundle = make_bundle(self.root, save="throw new RangeError('no board yet');")
         run = self.start(bundle)

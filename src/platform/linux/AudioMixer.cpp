@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/Log.h"
+#include "platform/linux/AlsaDiagnostics.h"
 #include "platform/linux/MusicStream.h"
 
 namespace tumbla {
@@ -52,6 +53,7 @@ AudioMixer::~AudioMixer() {
 }
 
 void AudioMixer::openOutput() {
+  quietAlsaDiagnostics();
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     logLine(std::string("no audio device (") + SDL_GetError() + "); the game plays silent");
     return;

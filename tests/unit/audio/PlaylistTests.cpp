@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdlib>
+#include <set>
 
 #include "AudioFixture.h"
 #include "audio/Playlist.h"
@@ -68,6 +69,17 @@ TEST_F(PlaylistTest, ShuffledTracksKeepEveryNameOnceAndSwitchingOffKeepsTheOrder
   EXPECT_EQ(sorted, nineTracks());
   playlist().setShuffle(false);
   EXPECT_EQ(playlist().tracks(), order);
+
+  // Each launch has an order of its own, even where the process starts from the same state.
+  std::set<std::vector<std::string>> launches;
+  for (int launch = 0; launch < 3; ++launch) {
+    SimPlatform::install();
+    std::srand(1);
+    playlist().setShuffle(true);
+    playlist().setTracks(nineTracks());
+    launches.insert(playlist().tracks());
+  }
+  EXPECT_GT(launches.size(), 1u);
 }
 
 TEST_F(PlaylistTest, NextStartsThePresentTrackThenStepsAndWrapsAround) {

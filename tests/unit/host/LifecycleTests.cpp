@@ -228,9 +228,14 @@ TEST_F(LifecycleTest, ADocumentsFolderThatCannotBeWrittenIsLoggedWithItsReasonAn
 }
 
 TEST_F(LifecycleTest, ReturnFromBackgroundPushesSettingsThenResumesTwice) {
-  launchAndLoad();
-  webView().clearScripts();
+  // Before the page has loaded there is no game to resume or pause: nothing is called.
+  launch();
   SimApplication& app = platform->application();
+  app.send(LifecycleEvent::DidBecomeActive);
+  app.send(LifecycleEvent::WillResignActive);
+  EXPECT_EQ(scripts(), Scripts{});
+  webView().finishLoad();
+  webView().clearScripts();
   app.send(LifecycleEvent::WillResignActive);
   EXPECT_EQ(scripts(), Scripts{"Tumbla.pause(false)"});
   webView().clearScripts();
