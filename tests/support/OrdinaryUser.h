@@ -7,16 +7,14 @@
 
 #include <cstdio>
 #include <functional>
-#include <source_location>
 
 namespace tumbla::testing {
 
 // Runs `check` in a child process as an ordinary user, where file and folder permissions
 // hold as they do for a player: when the tests run as root, the child becomes "nobody"
-// (uid and gid 65534) first. The child prints its gtest failures as they happen; one more
-// failure, at the caller, says that the check failed there or died.
-inline void runAsAnOrdinaryUser(const std::function<void()>& check,
-                                std::source_location caller = std::source_location::current()) {
+// (uid and gid 65534) first. The child prints its gtest failures, with their lines, as they
+// happen; one more failure says that the check failed there or died.
+inline void runAsAnOrdinaryUser(const std::function<void()>& check) {
   std::fflush(stdout);
   std::fflush(stderr);
   pid_t child = ::fork();
@@ -33,8 +31,7 @@ inline void runAsAnOrdinaryUser(const std::function<void()>& check,
   int status = -1;
   if (child > 0) ::waitpid(child, &status, 0);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    ADD_FAILURE_AT(caller.file_name(), static_cast<int>(caller.line()))
-        << "the check as an ordinary user failed (wait status " << status << ")";
+    ADD_FAILURE() << "the check as an ordinary user failed (wait status " << status << ")";
   }
 }
 
