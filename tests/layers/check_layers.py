@@ -7,10 +7,9 @@ through any chain; every folder under src/ has its place in the picture, and
 src/CMakeLists.txt and README.md show the same picture. An include circle between layers
 or between the libraries of src/CMakeLists.txt is named as such. The platform's two
 backends (platform/sim, platform/linux) sit beside the platform's interfaces and nothing
-else in src/ includes them. Only platform/linux includes
-toolkit, engine or library headers (GTK, WebKit, GLib, GIO, libplist, libcurl, SDL,
-libsndfile), and nothing outside it reaches one through a project header either, except
-the test programs. Every library in src/CMakeLists.txt links exactly the layers its files
+else in src/ includes them. Only platform/linux includes toolkit, engine or library
+headers (GTK, WebKit, GLib, GIO, libplist, libcurl, SDL, libsndfile), and nothing outside
+it reaches one through a project header either, except the test programs. Every library in src/CMakeLists.txt links exactly the layers its files
 include, and an outside package only when its headers are used.
 
 Usage: check_layers.py ROOT. Prints one line per violation; exit status 1 when there is any.
