@@ -19,6 +19,7 @@ TraceFile::~TraceFile() {
 }
 
 void TraceFile::write(const Dictionary& event) {
+  std::lock_guard lock(mutex_);
   std::optional<std::string> object = writer_.stringWithObject(event);
   if (!object || object->size() < 2) return;
   // Milliseconds since the epoch come first, so that lines sort and line up with other

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string_view>
 
 #include "json/SBJsonWriter.h"
@@ -12,7 +13,8 @@
 namespace tumbla {
 
 // The --trace file: one compact JSON object per line, flushed as it is written so that a
-// reader sees every event up to a crash or a kill.
+// reader sees every event up to a crash or a kill. Any thread may write: the log reaches it
+// from background work too.
 class TraceFile {
  public:
   // The open file, or why it can't be opened for writing.
@@ -24,6 +26,9 @@ class TraceFile {
  private:
   explicit TraceFile(std::FILE* file) : file_(file) {}
 
+  // Held for a whole write: the writer keeps the last event's errors, and a line must reach
+  // the file in one piece.
+  std::mutex mutex_;
   std::FILE* file_;
   SBJsonWriter writer_;
 };

@@ -7,25 +7,15 @@ namespace tumbla {
 
 NotificationCenter::NotificationCenter() : registry_(std::make_shared<Registry>()) {}
 
-Subscription NotificationCenter::addObserver(const void* observer, std::string name,
+Subscription NotificationCenter::addObserver(const void* /*observer*/, std::string name,
                                              const void* sender, Handler handler) {
   unsigned long id = registry_->nextId++;
-  registry_->registrations.push_back({id, observer, std::move(name), sender, std::move(handler)});
+  registry_->registrations.push_back({id, std::move(name), sender, std::move(handler)});
   return Subscription([weakRegistry = std::weak_ptr<Registry>(registry_), id] {
     if (auto registry = weakRegistry.lock()) {
       std::erase_if(registry->registrations, [&](const Registration& r) { return r.id == id; });
     }
   });
-}
-
-void NotificationCenter::removeObserver(const void* observer) {
-  std::erase_if(registry_->registrations,
-                [&](const Registration& r) { return r.observer == observer; });
-}
-
-void NotificationCenter::removeObserver(const void* observer, std::string_view name) {
-  std::erase_if(registry_->registrations,
-                [&](const Registration& r) { return r.observer == observer && r.name == name; });
 }
 
 void NotificationCenter::post(std::string name, const void* sender, Dictionary userInfo) {

@@ -3,7 +3,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/Subscription.h"
@@ -18,9 +17,8 @@ struct Notification {
 };
 
 // Synchronous, in-process notifications. Adding an observer answers the subscription that
-// owns the registration: it ends when the subscription is destroyed. The removal by
-// observer address stays, for code that removes every registration of an object at once;
-// a registration removed during a post is not called afterwards.
+// owns the registration: it ends when the subscription is destroyed or cancelled, and a
+// registration ended during a post is not called afterwards.
 class NotificationCenter {
  public:
   using Handler = std::function<void(const Notification&)>;
@@ -28,18 +26,16 @@ class NotificationCenter {
   NotificationCenter();
 
   // Calls `handler` for every post of `name` by `sender`, or by anyone when `sender` is
-  // null, until the answered subscription ends or `observer` is removed.
+  // null, until the answered subscription ends. `observer` names who listens, for the
+  // reader; the subscription alone decides how long.
   Subscription addObserver(const void* observer, std::string name, const void* sender,
                            Handler handler);
-  void removeObserver(const void* observer);
-  void removeObserver(const void* observer, std::string_view name);
 
   void post(std::string name, const void* sender = nullptr, Dictionary userInfo = {});
 
  private:
   struct Registration {
     unsigned long id;
-    const void* observer;
     std::string name;
     const void* sender;
     Handler handler;

@@ -35,8 +35,9 @@ using Array = BlockVector<Value>;
 //   each (length and bytes; size, capacity and elements: BlockVector). The JSON parser
 //   builds each container at its exact size when it closes.
 // - A dictionary entry is 32 bytes: a key inline up to fifteen bytes, and a value.
-// - The blocks come from the per-thread pool of BlockPool, by 8-byte size class, cut from
-//   slabs of huge pages.
+// - Blocks of up to 4 KB come from BlockPool: by 8-byte size class, cut from slabs of two
+//   megabytes (a thread's first on small pages, its later ones on huge pages) and kept by
+//   the thread that frees them. Larger blocks come from the general allocator.
 // - Every part of the content moves as plain bytes, so moving a value is a copy of
 //   sixteen bytes.
 // An earlier value of 40 bytes with 72-byte entries, on the general allocator alone, spent

@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """Checks that the source tree keeps its layers.
 
-Arrows point down only: host -> bridge, prompts, audio, facebook -> json -> platform ->
-value. The platform's two backends (platform/sim, platform/linux) sit beside the
-platform's interfaces and nothing else in src/ includes them. Only platform/linux includes
-toolkit, engine or library headers (GTK, WebKit, GLib, GIO, libplist, libcurl, SDL,
-libsndfile), and nothing outside it reaches one through a project header either, except
-the test programs. Every library in src/CMakeLists.txt links exactly the layers its files
+Arrows point down only, in steps (PICTURE below): a layer includes the layers on the steps
+below its own, never one on its own step or above, so no two layers include each other
+through any chain; every folder under src/ has its place in the picture, and
+src/CMakeLists.txt and README.md show the same picture. An include circle between layers
+or between the libraries of src/CMakeLists.txt is named as such. The platform's two
+backends (platform/sim, platform/linux) sit beside the platform's interfaces and nothing
+else in src/ includes them. Only platform/linux includes toolkit, engine or library
+headers (GTK, WebKit, GLib, GIO, libplist, libcurl, SDL, libsndfile), and nothing outside
+it reaches one through a project header either, except the test programs. Every library in src/CMakeLists.txt links exactly the layers its files
 include, and an outside package only when its headers are used.
 
 Usage: check_layers.py ROOT. Prints one line per violation; exit status 1 when there is any.
@@ -16,16 +19,9 @@ import re
 import sys
 from pathlib import Path
 
-RANKS = {
-    "value": 0,
-    "platform": 1,
-    "json": 2,
-    "bridge": 3,
-    "prompts": 3,
-    "audio": 3,
-    "facebook": 3,
-    "host": 4,
-}
+PICTURE = "host -> bridge/facebook -> audio/prompts/json -> platform -> value"
+STEPS = [step.split("/") for step in PICTURE.split(" -> ")]
+RANKS = {layer: len(STEPS) - index for index, step in enumerate(STEPS) for layer in step}
 BACKENDS = ("platform/sim", "platform/linux")
 TOOLKIT_FOLDER = "platform/linux"
 
@@ -91,29 +87,85 @@ class Tree:
         return None
 
 
+def circles(graph):
+    """The circles of `graph` (node -> nodes it points to), each a path from its smallest
+    node back to it; a node on one circle starts no other."""
+    found, done = [], set()
+    for start in sorted(graph):
+        if start in done:
+            continue
+        # A path from `start` back to itself, found depth first.
+        path, seen = None, set()
+        stack = [(start, [start])]
+        while stack and path is None:
+            node, trail = stack.pop()
+            for target in sorted(graph.get(node, ()), reverse=True):
+                if target == start:
+                    path = trail + [start]
+                    break
+                if target not in seen:
+                    seen.add(target)
+                    stack.append((target, trail + [target]))
+        if path:
+            found.append(path)
+            done.update(path)
+    return found
+
+
 def check_includes(tree, problems):
+    layer_graph, examples = {}, {}
     for path in sorted(tree.src.rglob("*")):
         if path.suffix not in (".h", ".cpp", ".c"):
             continue
         relative = path.relative_to(tree.src).as_posix()
         own_folder = folder_of(relative)
-        own_rank = RANKS.get(layer_of(own_folder))
+        own_layer = layer_of(own_folder)
+        own_rank = RANKS.get(own_layer)
+        if own_rank is None:
+            problems.append(f"src/{relative}: {own_layer} has no place in the layers ({PICTURE})")
         text = tree.text(path)
         for name in PROJECT_INCLUDE.findall(text):
             target_folder = folder_of(name)
             if target_folder in BACKENDS and target_folder != own_folder:
                 problems.append(f"src/{relative}: includes {name} from the backend {target_folder}")
                 continue
-            target_rank = RANKS.get(layer_of(target_folder))
-            if own_rank is not None and target_rank is not None and target_rank > own_rank:
+            target_layer = layer_of(target_folder)
+            target_rank = RANKS.get(target_layer)
+            if own_rank is None or target_rank is None or target_layer == own_layer:
+                continue
+            layer_graph.setdefault(own_layer, set()).add(target_layer)
+            examples.setdefault((own_layer, target_layer), f"src/{relative} includes {name}")
+            if target_rank > own_rank:
                 problems.append(
-                    f"src/{relative}: includes upward, {name} ({layer_of(target_folder)} is above "
-                    f"{layer_of(own_folder)})"
+                    f"src/{relative}: includes upward, {name} ({target_layer} is above {own_layer})"
+                )
+            elif target_rank == own_rank:
+                problems.append(
+                    f"src/{relative}: includes sideways, {name} ({target_layer} and {own_layer} "
+                    "share a step, so neither includes the other)"
                 )
         if own_folder != TOOLKIT_FOLDER:
             chain = tree.toolkit_chain(path.resolve())
             if chain:
                 problems.append(f"src/{relative}: reaches a toolkit header: {' -> '.join(chain)}")
+    for circle in circles(layer_graph):
+        steps = "; ".join(examples[edge] for edge in zip(circle, circle[1:]))
+        problems.append(f"include circle between layers: {' -> '.join(circle)} ({steps})")
+
+
+def check_pictures(tree, problems):
+    """src/CMakeLists.txt's comment and README.md show the layers as the check keeps them."""
+    cmake_comments = " ".join(
+        line.strip().lstrip("#") for line in (tree.src / "CMakeLists.txt").read_text(
+            encoding="utf-8").splitlines() if line.strip().startswith("#")
+    )
+    readme = tree.root / "README.md"
+    documents = [("src/CMakeLists.txt", cmake_comments)]
+    if readme.is_file():
+        documents.append(("README.md", readme.read_text(encoding="utf-8")))
+    for name, text in documents:
+        if PICTURE not in " ".join(text.split()):
+            problems.append(f"{name}: does not show the layers as {PICTURE}")
 
 
 def check_programs(tree, problems):
@@ -154,6 +206,10 @@ def check_links(tree, problems):
     for target, folders, _ in libraries:
         for folder in folders:
             target_of_folder[folder] = target
+    links = {target: {d for d in dependencies if d.startswith("tumbla_")}
+             for target, _, dependencies in libraries}
+    for circle in circles(links):
+        problems.append(f"library circle in src/CMakeLists.txt: {' -> '.join(circle)}")
     for target, folders, dependencies in libraries:
         used_targets, uses_threads, uses_toolkit = set(), False, False
         for folder in folders:
@@ -187,6 +243,7 @@ def main():
     tree = Tree(Path(sys.argv[1]).resolve())
     problems = []
     check_includes(tree, problems)
+    check_pictures(tree, problems)
     check_programs(tree, problems)
     check_links(tree, problems)
     for problem in problems:
@@ -194,7 +251,7 @@ def main():
     if problems:
         print(f"{len(problems)} layer violation(s)")
         return 1
-    print("layers: every include points down and every library links what it uses")
+    print(f"layers: {PICTURE}; every include points down and every library links what it uses")
     return 0
 
 

@@ -25,6 +25,11 @@ def prepend(path, line):
     path.write_text(line + "\n" + path.read_text(encoding="utf-8"), encoding="utf-8")
 
 
+def write(path, text):
+    path.parent.mkdir(parents=True, exist_ok=True)
+    path.write_text(text, encoding="utf-8")
+
+
 def replace(path, old, new):
     text = path.read_text(encoding="utf-8")
     if old not in text:
@@ -47,6 +52,48 @@ FAULTS = [
         "JSON includes the bridge",
         lambda root: prepend(root / "src/json/SBJsonWriter.cpp", '#include "bridge/QueryParams.h"'),
         "includes upward, bridge/QueryParams.h",
+    ),
+    (
+        "audio and prompts include each other",
+        lambda root: (
+            prepend(root / "src/audio/Sound.cpp", '#include "prompts/iRate.h"'),
+            prepend(root / "src/prompts/iRate.cpp", '#include "audio/Sound.h"'),
+        ),
+        "include circle between layers: audio -> prompts -> audio (src/audio/Sound.cpp "
+        "includes prompts/iRate.h; src/prompts/iRate.cpp includes audio/Sound.h)",
+    ),
+    (
+        "the bridge includes the Facebook client beside it",
+        lambda root: prepend(root / "src/bridge/QueryParams.cpp", '#include "facebook/Facebook.h"'),
+        "src/bridge/QueryParams.cpp: includes sideways, facebook/Facebook.h",
+    ),
+    (
+        "a folder the layers do not place",
+        lambda root: write(root / "src/cloud/Sync.h", "#pragma once\n"),
+        "src/cloud/Sync.h: cloud has no place in the layers",
+    ),
+    (
+        "src/CMakeLists.txt shows another picture",
+        lambda root: replace(
+            root / "src/CMakeLists.txt", "bridge/facebook", "bridge/facebook/audio"
+        ),
+        "src/CMakeLists.txt: does not show the layers as host -> bridge/facebook -> ",
+    ),
+    (
+        "two libraries link each other",
+        lambda root: (
+            replace(
+                root / "src/CMakeLists.txt",
+                "tumbla_folder_library(tumbla_audio audio DEPENDS",
+                "tumbla_folder_library(tumbla_audio audio DEPENDS tumbla_prompts",
+            ),
+            replace(
+                root / "src/CMakeLists.txt",
+                "tumbla_folder_library(tumbla_prompts prompts DEPENDS",
+                "tumbla_folder_library(tumbla_prompts prompts DEPENDS tumbla_audio",
+            ),
+        ),
+        "library circle in src/CMakeLists.txt: tumbla_audio -> tumbla_prompts -> tumbla_audio",
     ),
     (
         "the host includes a backend",
@@ -94,6 +141,7 @@ FAULTS = [
 def copy_tree(source, target):
     for folder in ("src", "app", "tools"):
         shutil.copytree(source / folder, target / folder)
+    shutil.copy(source / "README.md", target / "README.md")
 
 
 def main():

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -77,38 +82,57 @@ TEST(AudioDecoding, AnEffectIsDecodedOnceHoweverOftenItIsOpened) {
   EXPECT_EQ(cache.decodeCount(), 1u);
 }
 
-TEST(AudioMixing, VoicesAtOtherRatesKeepTheirPitchAndLevelsAdd) {
+// The mixer as the host runs it, muted: its own clock mixes in real time and the tap hears
+// every buffer. The tap itself turns the voice down after half a second of sound and takes
+// it away at 0.8 s, so what is heard does not depend on how fast the test runs.
+TEST(AudioMixing, AVoiceAtAnotherRateKeepsItsPitchAndFollowsItsLevelUntilRemoved) {
+  constexpr std::size_t kLowered = 24000, kRemoved = 38400, kHeard = 57600;  // frames
   TemporaryDirectory dir;
-  auto mixer = AudioMixer::manual({true, 48000, 2, 256});
+  auto path = dir.write("low.wav", toneWav(22050, 1, 1.0, 500)).string();
   ClipCache cache;
-  auto voiceOf = [&](const std::string& name, int rate, int channels, double frequency) {
-    auto path = dir.write(name, toneWav(rate, channels, 1.0, frequency)).string();
-    auto file = SoundFile::open(path);
-    auto source = std::make_shared<ClipSource>(*cache.clip(path, **file));
-    auto voice = std::make_shared<Voice>(source);
-    EXPECT_TRUE(mixer->prepare(*voice));
-    return voice;
+  auto file = SoundFile::open(path);
+  auto low = std::make_shared<Voice>(std::make_shared<ClipSource>(*cache.clip(path, **file)));
+
+  std::mutex mutex;
+  std::condition_variable grown;
+  std::vector<float> heard;  // from the first buffer with sound in it
+  std::size_t loweredAt = 0, removedAt = 0;
+  std::shared_ptr<AudioMixer> mixer;
+  auto tap = [&](const float* samples, std::size_t frames) {
+    std::lock_guard lock(mutex);
+    const float* end = samples + 2 * frames;
+    if (heard.empty() && std::all_of(samples, end, [](float s) { return s == 0.0f; })) return;
+    if (heard.size() >= 2 * kHeard) return;
+    heard.insert(heard.end(), samples, end);
+    std::size_t at = heard.size() / 2;
+    if (loweredAt == 0 && at >= kLowered) {
+      low->volume = 0.5f;
+      loweredAt = at;
+    }
+    if (removedAt == 0 && at >= kRemoved) {
+      mixer->remove(low.get());
+      removedAt = at;
+    }
+    grown.notify_all();
   };
-  auto low = voiceOf("low.wav", 22050, 1, 500);
+  mixer = AudioMixer::start(
+      {true, 48000, 2, 256}, [](const std::function<void()>&) {}, tap);
+  ASSERT_TRUE(mixer->prepare(*low));
   mixer->add(low);
-  std::vector<float> out(48000 / 2 * 2);
-  mixer->render(out.data(), out.size() / 2);  // half a second
-  EXPECT_NEAR(pitch(out, 48000), 500, 10);
-  float peak = 0;
-  for (float s : out) peak = std::max(peak, std::abs(s));
-  EXPECT_NEAR(peak, 0.5f, 0.02f);
 
-  low->volume = 0.5f;
-  mixer->render(out.data(), 256);  // the level glides over one buffer
-  mixer->render(out.data(), out.size() / 2);
-  peak = 0;
-  for (float s : out) peak = std::max(peak, std::abs(s));
-  EXPECT_NEAR(peak, 0.25f, 0.02f);
-
-  mixer->remove(low.get());
-  mixer->render(out.data(), out.size() / 2);
-  for (float s : out) ASSERT_EQ(s, 0.0f);
-  mixer->shutDown();
+  std::unique_lock lock(mutex);
+  ASSERT_TRUE(
+      grown.wait_for(lock, std::chrono::seconds(60), [&] { return heard.size() >= 2 * kHeard; }));
+  auto peak = [&heard](std::size_t from, std::size_t to) {
+    float peak = 0;
+    for (std::size_t i = 2 * from; i < 2 * to; ++i) peak = std::max(peak, std::abs(heard[i]));
+    return peak;
+  };
+  EXPECT_NEAR(pitch({heard.begin(), heard.begin() + 2 * kLowered}, 48000), 500, 10);
+  EXPECT_NEAR(peak(0, loweredAt), 0.5f, 0.02f);
+  // The level glides to the new volume over one buffer.
+  EXPECT_NEAR(peak(loweredAt + 256, removedAt), 0.25f, 0.02f);
+  EXPECT_EQ(peak(removedAt, kHeard), 0.0f);
 }
 
 TEST(AudioMixing, StreamsPlayEveryPassAndThenEnd) {

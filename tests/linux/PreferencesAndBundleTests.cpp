@@ -7,6 +7,7 @@
 #include "platform/linux/DirectoryBundle.h"
 #include "platform/linux/LinuxStorage.h"
 #include "platform/linux/PlistPreferencesStore.h"
+#include "support/OrdinaryUser.h"
 
 namespace tumbla {
 namespace {
@@ -66,19 +67,21 @@ TEST(PlistPreferencesStore, ACorruptFileIsKeptAsideAndTheStoreStartsEmpty) {
   }
 }
 
+// As root the folder's permissions would not stop the move.
 TEST(PlistPreferencesStore, AFileThatCantBeMovedAsideIsNeverOverwritten) {
-  if (geteuid() == 0) GTEST_SKIP() << "root ignores directory permissions";
-  TemporaryDirectory directory;
-  std::filesystem::path file = directory.write("preferences.plist", "corrupt");
-  std::filesystem::permissions(
-      directory.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-  CapturedLog log;
-  PlistPreferencesStore store(storage, file);
-  EXPECT_TRUE(store.load().empty());
-  EXPECT_FALSE(store.save({{"theme", Value::integer(1)}}));
-  std::filesystem::permissions(directory.path(), std::filesystem::perms::owner_all);
-  EXPECT_EQ(LinuxStorage::readWholeFile(file).value(), "corrupt");
-  EXPECT_EQ(log.lines().size(), 1u);
+  testing::runAsAnOrdinaryUser([] {
+    TemporaryDirectory directory;
+    std::filesystem::path file = directory.write("preferences.plist", "corrupt");
+    std::filesystem::permissions(
+        directory.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    CapturedLog log;
+    PlistPreferencesStore store(storage, file);
+    EXPECT_TRUE(store.load().empty());
+    EXPECT_FALSE(store.save({{"theme", Value::integer(1)}}));
+    std::filesystem::permissions(directory.path(), std::filesystem::perms::owner_all);
+    EXPECT_EQ(LinuxStorage::readWholeFile(file).value(), "corrupt");
+    EXPECT_EQ(log.lines().size(), 1u);
+  });
 }
 
 TEST(PlistPreferencesStore, AFileThatCantBeReadIsLeftAloneAndNeverSavedOver) {

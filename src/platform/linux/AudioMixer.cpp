@@ -41,13 +41,6 @@ std::shared_ptr<AudioMixer> AudioMixer::start(Options options, PostToMain postTo
   return mixer;
 }
 
-std::shared_ptr<AudioMixer> AudioMixer::manual(const Options& options) {
-  std::shared_ptr<AudioMixer> mixer(new AudioMixer(options));
-  mixer->postToMain_ = [](const std::function<void()>&) {};
-  mixer->decoder_ = std::thread([m = mixer.get()] { m->runDecoder(); });
-  return mixer;
-}
-
 AudioMixer::~AudioMixer() {
   shutDown();
 }

@@ -52,8 +52,6 @@ class AudioMixer {
   // Opens the output (logging a line and going on silent when there is no device) and
   // starts mixing.
   static std::shared_ptr<AudioMixer> start(Options options, PostToMain postToMain, Tap tap);
-  // A mixer that nothing drives: the caller renders buffers itself (benchmarks).
-  static std::shared_ptr<AudioMixer> manual(const Options& options);
   ~AudioMixer();
   AudioMixer(const AudioMixer&) = delete;
   AudioMixer& operator=(const AudioMixer&) = delete;

@@ -4,19 +4,6 @@
 
 namespace tumbla::block_pool {
 
-// Under AddressSanitizer every block goes straight to the general allocator, so that
-// use after free is still caught.
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TUMBLA_BLOCK_POOL_SANITIZED 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(TUMBLA_BLOCK_POOL_SANITIZED)
-inline constexpr bool kPooling = false;
-#else
-inline constexpr bool kPooling = true;
-#endif
-
 // Heap blocks for the contents of values (long texts, array and dictionary elements).
 // A parsed tree is thousands of small blocks that are all freed together when the tree
 // goes, and the next parse asks for the same sizes again. Blocks of up to 4 KB are
@@ -28,7 +15,9 @@ inline constexpr bool kPooling = true;
 // thread that runs out of slab; the main thread's is left to the end of the process.
 // A thread's first slab is on small pages, so that a thread holding a few values costs a
 // few pages; its later slabs ask for huge pages, where one page fault stands for 512.
-// Larger blocks come from the general allocator.
+// Larger blocks come from the general allocator. Under AddressSanitizer the pool stays on,
+// and a block is poisoned while it is free or not yet handed out, so that touching it is
+// reported as a use after free would be.
 void* allocate(std::size_t bytes);
 // `bytes` is the size the block was allocated with.
 void release(void* block, std::size_t bytes) noexcept;

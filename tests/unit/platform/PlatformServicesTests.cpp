@@ -73,12 +73,13 @@ TEST_F(PlatformServices, ObserversRemovedDuringAPostAreNotCalled) {
   NotificationCenter& center = platform->notificationCenter();
   int first = 0, second = 0, other = 0;
   int sender = 0, otherSender = 0;
+  Subscription secondSubscription;
   Subscription firstSubscription =
       center.addObserver(&first, "Ping", nullptr, [&](const Notification&) {
         ++first;
-        center.removeObserver(&second);
+        secondSubscription.cancel();
       });
-  Subscription secondSubscription =
+  secondSubscription =
       center.addObserver(&second, "Ping", nullptr, [&](const Notification&) { ++second; });
   Subscription otherSubscription =
       center.addObserver(&other, "Ping", &otherSender, [&](const Notification&) { ++other; });
@@ -90,7 +91,7 @@ TEST_F(PlatformServices, ObserversRemovedDuringAPostAreNotCalled) {
   center.post("Ping", &otherSender);
   EXPECT_EQ(other, 1);
   EXPECT_EQ(first, 2);
-  center.removeObserver(&first, "Ping");
+  firstSubscription.cancel();
   center.post("Ping", &sender);
   EXPECT_EQ(first, 2);
 }
@@ -115,10 +116,7 @@ TEST_F(PlatformServices, ASubscriptionEndsItsRegistrationWhenItGoesAway) {
   center.post("Ping");
   EXPECT_EQ(kept, 2);
   EXPECT_EQ(moved, 1);
-  // A subscription whose registration was removed by observer, or that outlives its
-  // center, ends harmlessly.
-  center.removeObserver(&kept);
-  keep.cancel();
+  // A subscription that outlives its center ends harmlessly.
   Subscription outliving;
   {
     NotificationCenter shortLived;

@@ -38,7 +38,6 @@ TEST(BlockPool, BlocksOfEverySizeAreAlignedAndKeepTheirBytes) {
 // Memory freed by a thread that has ended, including a value that thread kept to its
 // very end, serves the threads that go on instead of being lost with it.
 TEST(BlockPool, BlocksOfAnEndedThreadServeTheNextThreadThatNeedsThem) {
-  if (!block_pool::kPooling) GTEST_SKIP() << "every block goes to the general allocator";
   constexpr std::size_t kBytes = 200;
   constexpr int kCount = 500;
   std::set<void*> left;
