@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "host/CounterFile.h"
-#include "host/SaveProblemAlert.h"
 #include "host/TumblaViewController.h"
 #include "platform/Log.h"
 
@@ -29,8 +28,7 @@ void ActivityCounters::read() {
     } else if (*stored) {
       count = **stored;
     } else {
-      Status written = CounterFile::write(path, count);
-      if (!written) saveProblems_.report(written.reason());
+      logIfFailed(CounterFile::write(path, count), "write a counter");
     }
   }
 }
@@ -39,8 +37,9 @@ void ActivityCounters::write() {
   for (auto [file, count] :
        {std::pair<const char*, std::int32_t>{kActivationCounterFile, activations_},
         {kUploadCounterFile, uploads_}}) {
-    Status written = CounterFile::write(TumblaViewController::dataFilePath(file), count);
-    if (!written) saveProblems_.report(written.reason());
+    // Counts, not progress: the game itself is saved apart from them.
+    logIfFailed(CounterFile::write(TumblaViewController::dataFilePath(file), count),
+                "write a counter");
   }
 }
 

@@ -4,17 +4,14 @@
 
 namespace tumbla {
 
-class SaveProblemAlert;
-
 // How often the application became active ("yongHu31.plist", 1 on a fresh installation)
 // and how many snapshots the player uploaded ("facebook2.plist"), kept in counter files in
 // the documents directory.
 class ActivityCounters {
  public:
-  explicit ActivityCounters(SaveProblemAlert& saveProblems) : saveProblems_(saveProblems) {}
-
   // Takes both counts from their files; a file that is missing or empty is made with the
-  // count in memory, and one that can't be read is left for the next write.
+  // count in memory, and one that can't be read is left for the next write. A file that
+  // can't be written is logged as what it is, a counter: the game's progress is not in it.
   void read();
   void write();
 
@@ -25,7 +22,6 @@ class ActivityCounters {
   std::int32_t& uploadCounter() { return uploads_; }
 
  private:
-  SaveProblemAlert& saveProblems_;
   std::int32_t activations_ = 1;
   std::int32_t uploads_ = 0;
 };

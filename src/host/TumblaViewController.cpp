@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string_view>
+#include <tuple>
 
 #include "audio/Playlist.h"
 #include "host/GameSettings.h"
@@ -156,7 +157,7 @@ bool TumblaViewController::isOlderDevice() {
 void TumblaViewController::executeJavaScript(const std::string& script) {
   if (webViewLoaded_) {
     // After the view was unloaded there is no page to reach; the call does nothing.
-    if (webView_) evaluate(*webView_, script, BridgeTrace::ScriptChannel::Queued);
+    evaluateQueued(script);
   } else {
     pendingScripts_.push_back(script);
     BridgeTrace::scriptQueued(script);
@@ -203,9 +204,7 @@ void TumblaViewController::didFinishLoad(WebView& webView) {
   startGame(webView);
   webViewLoaded_ = true;
   // The queue is kept: a later reload of the page gets the same scripts again.
-  for (const std::string& script : pendingScripts_) {
-    evaluate(*webView_, script, BridgeTrace::ScriptChannel::Queued);
-  }
+  for (const std::string& script : pendingScripts_) evaluateQueued(script);
   loadSettings();
 }
 
@@ -216,8 +215,11 @@ void TumblaViewController::startGame(WebView& webView) {
     return;
   }
   // The player gets a fresh game instead.
-  if (state) savedGame_.keepAsideRejected();
-  evaluate(webView, pageCall("init"), BridgeTrace::ScriptChannel::Direct, ScriptKind::StartUp);
+  Result<std::string> fresh =
+      evaluate(webView, pageCall("init"), BridgeTrace::ScriptChannel::Direct, ScriptKind::StartUp);
+  // The save is set aside only when the page starts without it: a page that can't start at
+  // all (a hang, a crash) says nothing against the save, which stays where it is.
+  if (state && fresh) savedGame_.keepAsideRejected();
 }
 
 std::string TumblaViewController::gameStateFilePath() const {
@@ -303,21 +305,25 @@ void TumblaViewController::applicationWillTerminate() {
   saveSettings();
 }
 
-std::optional<std::string> TumblaViewController::evaluate(WebView& webView,
-                                                          const std::string& script,
-                                                          BridgeTrace::ScriptChannel channel,
-                                                          ScriptKind kind) {
+Result<std::string> TumblaViewController::evaluate(WebView& webView, const std::string& script,
+                                                   BridgeTrace::ScriptChannel channel,
+                                                   ScriptKind kind) {
   Result<std::string> answer = webView.evaluateScript(script, kind);
-  if (!answer) {
+  if (answer) {
+    BridgeTrace::script(script, channel);
+  } else {
     BridgeTrace::scriptFailed(script, channel, answer.reason());
-    return std::nullopt;
   }
-  BridgeTrace::script(script, channel);
-  return std::move(answer).value();
+  return answer;
 }
 
+// A call whose failure the trace tells is all that comes of it: the game goes on either way.
 void TumblaViewController::evaluateDirect(const std::string& script) {
-  if (webView_) evaluate(*webView_, script, BridgeTrace::ScriptChannel::Direct);
+  if (webView_) std::ignore = evaluate(*webView_, script, BridgeTrace::ScriptChannel::Direct);
+}
+
+void TumblaViewController::evaluateQueued(const std::string& script) {
+  if (webView_) std::ignore = evaluate(*webView_, script, BridgeTrace::ScriptChannel::Queued);
 }
 
 }  // namespace tumbla

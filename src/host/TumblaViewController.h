@@ -115,17 +115,19 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   // Starts the page with the saved game, or afresh when there is none or the page
   // rejects it.
   void startGame(WebView& webView);
-  std::optional<std::string> evaluate(WebView& webView, const std::string& script,
-                                      BridgeTrace::ScriptChannel channel,
-                                      ScriptKind kind = ScriptKind::Call);
+  Result<std::string> evaluate(WebView& webView, const std::string& script,
+                               BridgeTrace::ScriptChannel channel,
+                               ScriptKind kind = ScriptKind::Call);
   // The start-up and settings calls go straight to the web view, loaded or not.
   void evaluateDirect(const std::string& script);
+  // A script of the page's own queue, sent once the page has loaded.
+  void evaluateQueued(const std::string& script);
   // A lifecycle call to the game (pause, resume, undo): direct, once the page has loaded.
   void callGame(const std::string& script);
 
   SaveProblemAlert saveProblems_;
   SavedGame savedGame_{saveProblems_};
-  ActivityCounters counters_{saveProblems_};
+  ActivityCounters counters_;
   Array unsentScores_;
   URLDispatcher urlDispatcher_;
   SnapshotSharing snapshotSharing_;

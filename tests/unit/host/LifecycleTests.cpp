@@ -189,15 +189,34 @@ TEST_F(LifecycleTest, GameIsSavedWhenFocusIsLostAndEveryFewMinutesOfPlay) {
 TEST_F(LifecycleTest, TheHostKnowsWhetherTheLastSaveHappened) {
   launchAndLoad();
   EXPECT_TRUE(controller().gameSaved());
+  std::vector<std::string> logged;
+  LogSink previous = setLogSink([&](std::string_view line) { logged.emplace_back(line); });
   webView().setAnswer("Tumbla.saveGameState()", std::nullopt);
   platform->application().send(LifecycleEvent::WillTerminate);
+  setLogSink(previous);
   EXPECT_FALSE(controller().gameSaved());
+  // The line says why, with the page's own error.
+  ASSERT_FALSE(logged.empty());
+  EXPECT_NE(logged.back().find(SimWebView::kThrownMessage), std::string::npos) << logged.back();
   webView().setAnswer("Tumbla.saveGameState()", "");
   platform->application().send(LifecycleEvent::WillTerminate);
   EXPECT_TRUE(controller().gameSaved());
   webView().setAnswer("Tumbla.saveGameState()", "state");
   platform->application().send(LifecycleEvent::WillTerminate);
   EXPECT_TRUE(controller().gameSaved());
+
+  // A state the file already holds is not written again: the exit's second save of it needs
+  // no room on a full disk. A new state is written, and its failure counts.
+  platform->simStorage().failOn(documentPath("gamestate.json"), SimStorage::Operation::Write,
+                                ENOSPC);
+  platform->application().send(LifecycleEvent::DidEnterBackground);
+  platform->application().send(LifecycleEvent::WillTerminate);
+  EXPECT_TRUE(controller().gameSaved());
+  EXPECT_TRUE(platform->userInterface().visibleAlerts().empty());
+  webView().setAnswer("Tumbla.saveGameState()", "later state");
+  platform->application().send(LifecycleEvent::WillTerminate);
+  EXPECT_FALSE(controller().gameSaved());
+  EXPECT_EQ(readDocument("gamestate.json"), "state");
 }
 
 TEST_F(LifecycleTest, ADocumentsFolderThatCannotBeWrittenIsLoggedWithItsReasonAndToldOnce) {

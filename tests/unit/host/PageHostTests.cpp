@@ -78,6 +78,18 @@ TEST_F(PageHostTest, SavedGameThatThePageRejectsIsKeptAsideAndTheGameStartsAfres
   EXPECT_EQ(readDocument("gamestate.json"), R"({"board":[]})");
 }
 
+TEST_F(PageHostTest, ASavedGameStaysWhereItIsWhenThePageCannotStartAtAll) {
+  const std::string state = R"({"board":[5]})";
+  writeDocument("gamestate.json", state);
+  launch();
+  // A page that hangs or throws in every start: the save had nothing to do with it.
+  webView().setAnswer("Tumbla.initWithGameState(" + state + ")", std::nullopt);
+  webView().setAnswer("Tumbla.init()", std::nullopt);
+  webView().finishLoad();
+  EXPECT_EQ(readDocument("gamestate.json"), state);
+  EXPECT_TRUE(documentsStartingWith("gamestate.json.rejected-").empty());
+}
+
 TEST_F(PageHostTest, ScriptsAfterTheViewIsUnloadedGoNowhere) {
   launchAndLoad();
   webView().clearScripts();
