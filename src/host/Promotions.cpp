@@ -24,32 +24,37 @@ Promotions::Promotions(const DeploymentSettings& settings)
       upgradeURL_(settings.upgradeURL) {}
 
 void Promotions::addPromotionButton(View& root, bool isPad) {
-  if (configuration_.switchValue("adsenseOrNot") != 1) return;
-  Rect frame = isPad ? Rect{626, 6, 31, 31} : Rect{139, 0, 20, 20};
-  UserInterface& ui = Platform::shared().userInterface();
-  button_ = ui.makeButton(frame, ui.imageNamed("medical.png"), "Promotion");
-  button_->setAction([this] { adsenseGo(); });
-  root.addSubview(button_);
+  buttonQuestion_ = configuration_.askSwitch("adsenseOrNot", [this, &root, isPad](std::int32_t on) {
+    if (on != 1) return;
+    Rect frame = isPad ? Rect{626, 6, 31, 31} : Rect{139, 0, 20, 20};
+    UserInterface& ui = Platform::shared().userInterface();
+    button_ = ui.makeButton(frame, ui.imageNamed("medical.png"), "Promotion");
+    button_->setAction([this] { adsenseGo(); });
+    root.addSubview(button_);
+  });
 }
 
 void Promotions::adsenseGo() {
-  std::optional<std::string> answer = configuration_.answer("adsenseWeb");
-  if (answer) {
-    // A page that ends its answer with a line break still names its address.
-    std::size_t first = answer->find_first_not_of(" \t\r\n");
-    std::size_t last = answer->find_last_not_of(" \t\r\n");
-    *answer = first == std::string::npos ? "" : answer->substr(first, last - first + 1);
-  }
+  addressQuestion_ = configuration_.ask("adsenseWeb", [this](std::optional<std::string> answer) {
+    followPromotion(std::move(answer));
+  });
+}
+
+void Promotions::followPromotion(std::optional<std::string> answer) {
   if (!answer) {
     openOutside(promotionURL_, "the promotion page");
     return;
   }
+  // A page that ends its answer with a line break still names its address.
+  std::size_t first = answer->find_first_not_of(" \t\r\n");
+  std::size_t last = answer->find_last_not_of(" \t\r\n");
+  std::string address = first == std::string::npos ? "" : answer->substr(first, last - first + 1);
   // An address from the web leaves the game only when it is a web address.
-  if (!isWebAddress(*answer)) {
+  if (!isWebAddress(address)) {
     logLine("the promotion address is not a web address; nothing opens");
     return;
   }
-  openOutside(*answer, "the promotion page");
+  openOutside(address, "the promotion page");
 }
 
 void Promotions::offerUpgradeIfDue(std::int32_t activationCounter) {

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "host/DeploymentSettings.h"
 #include "host/RemoteConfiguration.h"
@@ -13,14 +15,16 @@ namespace tumbla {
 
 // The controller's promotions: the promotion button over the game, shown when the
 // configuration page says so and leading where it says (or to the fixed promotion page),
-// and the upgrade offer on activations 2, 5, 8 and so on.
+// and the upgrade offer on activations 2, 5, 8 and so on. The page's answers are awaited
+// without blocking: the button appears, and its page opens, when the answer arrives.
 class Promotions {
  public:
   explicit Promotions(const DeploymentSettings& settings);
 
-  // Asks the configuration page and adds the button to `root` when it answers 1.
+  // Asks the configuration page and adds the button to `root` once it answers 1. `root`
+  // outlives this object (the controller owns both).
   void addPromotionButton(View& root, bool isPad);
-  // The button's action.
+  // The button's action: asks the page where to lead, and opens that once it answered.
   void adsenseGo();
   // After the activation counter was raised.
   void offerUpgradeIfDue(std::int32_t activationCounter);
@@ -29,11 +33,16 @@ class Promotions {
   const std::shared_ptr<Button>& promotionButton() const { return button_; }
 
  private:
+  void followPromotion(std::optional<std::string> answer);
+
   RemoteConfiguration configuration_;
   std::string promotionURL_;
   std::string upgradeURL_;
   std::shared_ptr<Button> button_;
   Subscription upgradeAlert_;
+  Subscription buttonQuestion_;
+  // A touch while the previous touch's question is still open replaces it.
+  Subscription addressQuestion_;
 };
 
 }  // namespace tumbla

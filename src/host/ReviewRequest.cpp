@@ -1,5 +1,7 @@
 #include "host/ReviewRequest.h"
 
+#include <algorithm>
+
 #include "host/CounterFile.h"
 #include "host/TumblaViewController.h"
 #include "platform/Log.h"
@@ -41,20 +43,30 @@ void ReviewRequest::startAtLaunch() {
   } else if (*flag) {
     reallyReview_ = **flag;
   }
-  if (reallyReview_ == 0) intKaiguan_ = configuration_.switchValue(reviewSwitchCode_);
-  if (intKaiguan_ != 1) return;
-  timer_ = Platform::shared().runLoop().scheduleTimer(kDelaySeconds, false,
-                                                      [this] { alertforreview(); });
+  if (reallyReview_ != 0) return;
+  Date launched = Platform::shared().runLoop().now();
+  reviewSwitchQuestion_ =
+      configuration_.askSwitch(reviewSwitchCode_, [this, launched](std::int32_t value) {
+        intKaiguan_ = value;
+        if (intKaiguan_ != 1) return;
+        // The delay counts from the launch, not from the page's answer.
+        RunLoop& runLoop = Platform::shared().runLoop();
+        double remaining = kDelaySeconds - runLoop.now().secondsSince(launched);
+        timer_ =
+            runLoop.scheduleTimer(std::max(remaining, 0.0), false, [this] { alertforreview(); });
+      });
 }
 
 void ReviewRequest::alertforreview() {
-  intKaiguan2_ = configuration_.switchValue(wordingSwitchCode_);
-  alert_ = Platform::shared().userInterface().showAlert(
-      {intKaiguan2_ == 1 ? kHighRatingTitle : kRatingTitle,
-       "",
-       {"I don't want", "Give a review"},
-       0},
-      [this](int buttonIndex) { alertDismissed(buttonIndex); });
+  wordingSwitchQuestion_ = configuration_.askSwitch(wordingSwitchCode_, [this](std::int32_t value) {
+    intKaiguan2_ = value;
+    alert_ = Platform::shared().userInterface().showAlert(
+        {intKaiguan2_ == 1 ? kHighRatingTitle : kRatingTitle,
+         "",
+         {"I don't want", "Give a review"},
+         0},
+        [this](int buttonIndex) { alertDismissed(buttonIndex); });
+  });
 }
 
 void ReviewRequest::alertDismissed(int buttonIndex) {

@@ -14,6 +14,8 @@ namespace tumbla {
 // give one (the review flag in "review31.plist"), the configuration page's review switch
 // decides; when it is 1 the request comes 700 seconds later, worded by the wording
 // switch. "Give a review" records the flag for good and opens the store's review page.
+// The switches are awaited without blocking: the request is scheduled when the review
+// switch's answer arrives, and shown when the wording switch's answer arrives.
 class ReviewRequest {
  public:
   static constexpr double kDelaySeconds = 700;
@@ -22,7 +24,7 @@ class ReviewRequest {
 
   // The last steps of the launch.
   void startAtLaunch();
-  // The timer's action: asks the wording switch and shows the request.
+  // The timer's action: asks the wording switch and shows the request once it answered.
   void alertforreview();
   void alertDismissed(int buttonIndex);
 
@@ -41,6 +43,8 @@ class ReviewRequest {
   std::int32_t reallyReview_ = 0;
   std::int32_t intKaiguan_ = 0;
   std::int32_t intKaiguan2_ = 0;
+  Subscription reviewSwitchQuestion_;
+  Subscription wordingSwitchQuestion_;
   std::shared_ptr<Timer> timer_;
   Subscription alert_;
 };

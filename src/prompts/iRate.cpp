@@ -1,11 +1,15 @@
 #include "prompts/iRate.h"
 
+#include <cstdint>
+#include <limits>
+
 #include "platform/ApplicationContext.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
 #include "prompts/InfoDictionary.h"
 #include "prompts/PromptClock.h"
 #include "prompts/PromptStore.h"
+#include "prompts/RemoteCheck.h"
 
 namespace tumbla {
 
@@ -20,6 +24,9 @@ constexpr const char* kRatedVersionKey = "iRateRatedVersionChecked";
 constexpr const char* kDeclinedVersionKey = "iRateDeclinedVersion";
 
 constexpr int kRemindButtonIndex = 2;
+// As good as no bound: the largest length an HTTP answer can announce (lengths travel as
+// signed 64-bit numbers).
+constexpr std::size_t kUnboundedProbeBytes = std::numeric_limits<std::int64_t>::max();
 
 using PromptClock::now;
 
@@ -162,11 +169,13 @@ void iRate::promptIfNetworkAvailable() {
   UrlRequest request;
   request.url = probeURL_;
   request.timeoutSeconds = kProbeTimeoutSeconds;
-  // Only the response matters, never the page.
-  request.maxBodyBytes = std::size_t{64} * 1024;
+  // Only the response matters, and the load ends when it arrives: no bound on the page,
+  // which a large page would break by its announced length before its answer is seen.
+  request.maxBodyBytes = kUnboundedProbeBytes;
   UrlConnectionHandlers handlers;
   handlers.didReceiveResponse = [this](const UrlResponse&) { probeAnswered(); };
   handlers.didFail = [this](const Error& error) {
+    RemoteCheck::logFailure("the network", probeURL_, error);
     if (delegateHas(iRateDelegate::Optional::CouldNotConnectToAppStore)) {
       delegate_->iRateCouldNotConnectToAppStore(error);
     }

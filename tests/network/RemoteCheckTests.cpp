@@ -19,6 +19,7 @@
 #include "platform/sim/SimStorage.h"
 #include "platform/sim/SimUserInterface.h"
 #include "prompts/iNotify.h"
+#include "prompts/iRate.h"
 #include "prompts/iVersion.h"
 
 namespace tumbla {
@@ -55,10 +56,18 @@ class NetworkPlatform : public Platform {
 };
 
 // Records what the components tell it, and on which thread.
-class Listener : public iVersionDelegate, public iNotifyDelegate {
+class Listener : public iVersionDelegate, public iNotifyDelegate, public iRateDelegate {
  public:
   bool respondsTo(iVersionDelegate::Optional) const override { return true; }
   bool respondsTo(iNotifyDelegate::Optional) const override { return true; }
+  bool respondsTo(iRateDelegate::Optional) const override { return true; }
+  bool iRateShouldShouldPromptForRating() override {
+    record("rating prompt");
+    return false;
+  }
+  void iRateCouldNotConnectToAppStore(const Error& error) override {
+    record("probe failed: " + error.localizedDescription);
+  }
   void iVersionVersionCheckFailed(const std::optional<Error>& error) override {
     record("versions failed: " + (error ? error->localizedDescription : std::string("?")));
   }
@@ -110,6 +119,7 @@ class RemoteChecks : public ::testing::Test {
     versions().setDelegate(&listener_);
     notices().setDelegate(&listener_);
     notices().setShowOnFirstLaunch(true);
+    iRate::sharedInstance().setDelegate(&listener_);
   }
   void TearDown() override { ApplicationContext::uninstall(); }
   iVersion& versions() { return iVersion::sharedInstance(); }
@@ -165,6 +175,18 @@ TEST_F(RemoteChecks, BadListsAndBadServersAreFailedChecks) {
     ASSERT_TRUE(heard(before + 1)) << url;
     EXPECT_TRUE(listener_.heard.back().starts_with("versions failed")) << listener_.heard.back();
     EXPECT_TRUE(versions().lastChecked()) << url;
+  }
+}
+
+TEST_F(RemoteChecks, TheRatingProbeCountsAnyAnswerOfAnySize) {
+  // A large page announces its length before the answer is seen; an unknown one is a 404.
+  server_.route("/large", {200, std::string(std::size_t{8} * 1024 * 1024, 'x')});
+  for (const char* page : {"/large", "/unknown"}) {
+    std::size_t before = listener_.heard.size();
+    iRate::sharedInstance().setProbeURL(server_.url(page));
+    iRate::sharedInstance().promptIfNetworkAvailable();
+    ASSERT_TRUE(heard(before + 1)) << page;
+    EXPECT_EQ(listener_.heard.back(), "rating prompt") << page;
   }
 }
 

@@ -232,6 +232,9 @@ TEST_F(FBDialogTest, LoginReadsTokenAndLifetime) {
       {"fbconnect://success#access_token=T3", "login T3", std::nullopt},
       {"fbconnect://success?expires_in=abc&access_token=a%2Bb%7C", "login a+b|",
        FBLoginDialog::kDistantFuture},
+      // A plus is not a space here: only percent escapes are decoded.
+      {"fbconnect://success#access_token=a+b&expires_in=0", "login a+b",
+       FBLoginDialog::kDistantFuture},
       {"fbconnect://success#expires_in=-5&access_token=T5", "login T5", now.addingSeconds(-5)},
       {"fbconnect://success#access_token=&expires_in=60", "notLogin cancelled", std::nullopt},
       {"fbconnect://success#access_token=%ZZ", "notLogin cancelled", std::nullopt},

@@ -114,6 +114,29 @@ TEST_F(FacebookSessionTest, RequestsCarryFormatSdkAndTheTokenWhileValid) {
             "https://graph.example/me?format=json&sdk=ios&access_token=T%2B1");
 }
 
+TEST_F(FacebookSessionTest, AStoredTokenOfASessionThatIsNotValidIsNeverSent) {
+  struct Case {
+    const char* redirect;
+    double secondsLater;
+  } cases[] = {
+      {"fbconnect://success#access_token=EXPIRED&expires_in=60", 60},
+      {"fbconnect://success#access_token=NOEXPIRY", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.redirect);
+    logIn(c.redirect);
+    platform->runLoop().advance(c.secondsLater);
+    ASSERT_TRUE(session->accessToken());
+    ASSERT_FALSE(session->isSessionValid());
+    session->requestWithGraphPath("me", nullptr);
+    EXPECT_EQ(session->request()->params()->find("access_token"), nullptr);
+    session->requestWithParams(FBParams::make({{"method", "users.getInfo"}}), nullptr);
+    EXPECT_EQ(session->request()->params()->find("access_token"), nullptr);
+    session->dialog("feed", nullptr);
+    EXPECT_EQ(loadedAddress(session->fbDialog()).find("access_token"), std::string::npos);
+  }
+}
+
 TEST_F(FacebookSessionTest, RestRequestsTakeTheirMethodFromTheParameters) {
   auto params = FBParams::make({{"method", "users.getInfo"}, {"uids", "4"}});
   session->requestWithParams(params, nullptr);

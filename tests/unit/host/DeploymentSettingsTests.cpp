@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "host/DeploymentSettings.h"
+#include "host/PromptConfiguration.h"
 #include "platform/ApplicationContext.h"
 #include "platform/Log.h"
 #include "platform/sim/SimPlatform.h"
+#include "prompts/iNotify.h"
+#include "prompts/iRate.h"
+#include "prompts/iVersion.h"
 
 namespace tumbla {
 namespace {
@@ -38,6 +42,28 @@ TEST_F(DeploymentSettingsTest, HarmlessDefaultsAndKeysOfTheWrongTypeKeepThem) {
   ASSERT_EQ(logged.size(), 2u);
   EXPECT_NE(logged[0].find("TumblaReviewStoreID"), std::string::npos);
   EXPECT_NE(logged[1].find("TumblaConfigURL"), std::string::npos);
+}
+
+TEST_F(DeploymentSettingsTest, ThePromptsAreConfiguredAsTheGameWantsThem) {
+  SimBundle& bundle = platform->simBundle();
+  bundle.setInfo("CFBundleName", "Bundle name");
+  bundle.setInfo("TumblaAppStoreID", Value::integer(123));
+  bundle.setInfo("TumblaProbeURL", "http://probe.test/");
+  bundle.setInfo("TumblaNotificationsURL", "http://lists.test/notices.plist");
+  PromptConfiguration::configure(DeploymentSettings::fromBundle());
+
+  // Each value differs from the component's own default.
+  const iVersion& versions = iVersion::sharedInstance();
+  EXPECT_FALSE(versions.groupNotesByVersion());
+  EXPECT_TRUE(versions.showOnFirstLaunch());
+  EXPECT_EQ(versions.applicationName(), "Fizzpaw");
+  EXPECT_EQ(versions.appStoreID(), 123u);
+  const iRate& rating = iRate::sharedInstance();
+  EXPECT_EQ(rating.remindPeriod(), 10.0f);
+  EXPECT_EQ(rating.applicationName(), "Fizzpaw");
+  EXPECT_EQ(rating.appStoreID(), 123u);
+  EXPECT_EQ(rating.probeURL(), "http://probe.test/");
+  EXPECT_EQ(iNotify::sharedInstance().notificationsPlistURL(), "http://lists.test/notices.plist");
 }
 
 }  // namespace

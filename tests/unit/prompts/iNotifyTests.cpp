@@ -89,8 +89,9 @@ TEST_F(RemoteNotices, NoticesShowOneAtATimeInKeyOrderWithTheirButtons) {
   EXPECT_EQ(delegate.detected.back(), 0u);  // all seen: detected empty, nothing shown
   EXPECT_TRUE(alerts().empty());
 
-  Dictionary numbered{{"9", notice({})}, {"10", notice({})}, {"b", notice({})}, {"A", notice({})}};
-  EXPECT_EQ(notices().nextNotificationInDict(numbered), "b");
+  // Letters without regard to case ("a" before "B"), digits as characters ("10" before "9").
+  Dictionary numbered{{"9", notice({})}, {"10", notice({})}, {"a", notice({})}, {"B", notice({})}};
+  EXPECT_EQ(notices().nextNotificationInDict(numbered), "B");
   notices().setShowOldestFirst(true);
   EXPECT_EQ(notices().nextNotificationInDict(numbered), "10");
 }
@@ -113,13 +114,24 @@ TEST_F(RemoteNotices, RemindIgnoreAndOutsideAddressesThatAreNotWebAddresses) {
   EXPECT_FALSE(notices().lastReminded());
   EXPECT_TRUE(opened().empty());
 
+  // Ignore, the cancel button of a notice with an action, records it as ignored only.
+  publish({{"m", notice({{"ActionURL", "https://example.test/"}})}});
+  daysPass(0.5);
+  returnToForeground();
+  ASSERT_EQ(alerts().size(), 1u);
+  ASSERT_EQ(alerts()[0].buttons[2], "Ignore");
+  platform->userInterface().answerAlert(2);
+  EXPECT_EQ(notices().ignoredNotifications(), std::vector<std::string>{"m"});
+  EXPECT_EQ(notices().viewedNotifications(), std::vector<std::string>{"n"});
+  EXPECT_TRUE(opened().empty());
+
   notices().setNotificationIgnored(std::nullopt);
   notices().setNotificationViewed(std::nullopt);
   EXPECT_EQ(notices().viewedNotifications(), std::vector<std::string>{"n"});
-  EXPECT_TRUE(notices().ignoredNotifications().empty());
+  EXPECT_EQ(notices().ignoredNotifications(), std::vector<std::string>{"m"});
   notices().setNotificationIgnored("x");
   notices().setNotificationIgnored("x");
-  EXPECT_EQ(notices().ignoredNotifications(), (std::vector<std::string>{"x", "x"}));
+  EXPECT_EQ(notices().ignoredNotifications(), (std::vector<std::string>{"m", "x", "x"}));
 }
 
 TEST_F(RemoteNotices, DebugStartsOverOnceEveryNoticeWasSeen) {

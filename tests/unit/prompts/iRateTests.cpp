@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "PromptFixture.h"
+#include "platform/Log.h"
 #include "prompts/iRate.h"
 
 namespace tumbla {
@@ -95,26 +96,48 @@ TEST_F(RatingPrompt, TheProbeDecidesAndAnyResponseCountsButAFailureOnlyTellsTheD
   RecordingRateDelegate delegate;
   rate().setDelegate(&delegate);
   rate().setDebug(true);
-  platform->urlLoader().setAnswer(kProbe, {500, "down", {}, 3});
-  launch();
-  EXPECT_EQ(delegate.asked, 0);
-  platform->runLoop().advance(3);
-  EXPECT_EQ(delegate.asked, 1);
-  EXPECT_EQ(alerts().size(), 1u);
+  // Whatever its status or size, the probe page's answer is the network being there; the
+  // page itself is never needed.
+  const std::string large(std::size_t{64} * 1024 + 1, 'x');
+  const SimUrlLoader::Answer answers[] = {
+      {500, "down", {}, 3},
+      {404, ""},
+      {200, large, {{"Content-Length", std::to_string(large.size())}}},
+      {200, std::string(std::size_t{5} * 1024 * 1024, 'x')},
+  };
+  for (const SimUrlLoader::Answer& served : answers) {
+    SCOPED_TRACE(::testing::Message() << served.statusCode << ", " << served.body.size());
+    platform->urlLoader().setAnswer(kProbe, served);
+    int asked = delegate.asked;
+    returnToForeground();
+    platform->runLoop().advance(served.delaySeconds);
+    EXPECT_EQ(delegate.asked, asked + 1);
+    ASSERT_EQ(alerts().size(), 1u);
+    platform->userInterface().answerAlert(2);
+  }
 
-  // Refused: nothing shown, nothing recorded.
-  platform->userInterface().answerAlert(2);
-  platform->urlLoader().removeAnswer(kProbe);
-  returnToForeground();
-  platform->runLoop().advance(1);
-  EXPECT_EQ(delegate.failures, 1);
-  EXPECT_TRUE(alerts().empty());
-
-  // Slower than the ten-second limit is a failure too.
-  platform->urlLoader().setAnswer(kProbe, {200, "", {}, 60});
-  returnToForeground();
-  platform->runLoop().advance(10);
-  EXPECT_EQ(delegate.failures, 2);
+  // Refused, or slower than the ten-second limit: nothing shown, nothing recorded, the
+  // delegate told and one line saying where and why.
+  const std::pair<SimUrlLoader::Answer, const char*> failures[] = {
+      {{200, "", {}, 0, "connection refused"}, "connection refused"},
+      {{200, "", {}, 60}, "timed out"},
+  };
+  std::vector<std::string> logged;
+  LogSink previous = setLogSink([&](std::string_view line) { logged.emplace_back(line); });
+  for (const auto& [served, reason] : failures) {
+    SCOPED_TRACE(reason);
+    platform->urlLoader().setAnswer(kProbe, served);
+    int failed = delegate.failures;
+    logged.clear();
+    returnToForeground();
+    platform->runLoop().advance(10);
+    EXPECT_EQ(delegate.failures, failed + 1);
+    EXPECT_TRUE(alerts().empty());
+    ASSERT_EQ(logged.size(), 1u) << ::testing::PrintToString(logged);
+    EXPECT_NE(logged[0].find(kProbe), std::string::npos) << logged[0];
+    EXPECT_NE(logged[0].find(reason), std::string::npos) << logged[0];
+  }
+  setLogSink(previous);
 
   // A delegate that says no leaves everything as it was.
   serve(kProbe, "");

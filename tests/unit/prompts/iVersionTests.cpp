@@ -146,23 +146,28 @@ TEST_F(VersionPrompts, AReminderHoldsChecksBackForTheRemindPeriod) {
 TEST_F(VersionPrompts, ListsThatBreakTheFormatAreFailedChecksThatStillCount) {
   versions().setLocalChecksDisabled(true);
   versions().setRemoteVersionsPlistURL(kRemote);
-  const std::string bodies[] = {
-      plistBytes(Value(strings({"1.0", "2.0"}))),                        // root not a dictionary
-      plistBytes(Dictionary{{"2.0", Value("not a list")}}),              // notes not a list
-      plistBytes(Dictionary{{"2.0", Value(Array{Value::integer(3)})}}),  // a note not text
-      std::string("\x00\xff garbage", 10),
-      std::string(5 * 1024 * 1024, '<'),
+  // Each list fails for its own reason; a list is read up to 4 MB, and not a byte more.
+  const std::pair<std::string, const char*> cases[] = {
+      {plistBytes(Value(strings({"1.0", "2.0"}))), "not a dictionary"},
+      {plistBytes(Dictionary{{"2.0", Value("not a list")}}), "not a list"},
+      {plistBytes(Dictionary{{"2.0", Value(Array{Value::integer(3)})}}), "not text"},
+      {std::string("\x00\xff garbage", 10), "not a property list"},
+      {std::string(std::size_t{4} * 1024 * 1024, '<'), "not a property list"},
+      {std::string(std::size_t{4} * 1024 * 1024 + 1, '<'), "larger than"},
   };
-  for (const std::string& body : bodies) {
+  for (const auto& [body, reason] : cases) {
+    SCOPED_TRACE(reason);
     serve(kRemote, body);
     versions().setLastChecked(std::nullopt);
     versions().checkForNewVersion();
     platform->runLoop().runPendingTasks();
     EXPECT_EQ(versions().lastChecked(), platform->runLoop().now());
     EXPECT_FALSE(versions().remoteVersionsDict());
-    EXPECT_TRUE(versions().downloadError());
+    ASSERT_TRUE(versions().downloadError());
+    EXPECT_NE(versions().downloadError()->localizedDescription.find(reason), std::string::npos)
+        << versions().downloadError()->localizedDescription;
   }
-  EXPECT_EQ(delegate.failures.size(), std::size(bodies));
+  EXPECT_EQ(delegate.failures.size(), std::size(cases));
   EXPECT_TRUE(delegate.shown.empty());
   EXPECT_TRUE(alerts().empty());
 
