@@ -39,6 +39,8 @@ class SaveFailureTest : public HostFixture {
   // Plays on: the player gives a review, and the game goes to the background twice.
   void playOn() {
     delegate->reviewRequest()->alertforreview();
+    // The request shows once the configuration page's answer is in (here: none, at once).
+    platform->runLoop().advance(0);
     platform->userInterface().answerAlert(1);
     for (const char* state : {R"({"board":[2]})", R"({"board":[3]})"}) {
       defaults().setInteger("theme", 1 + defaults().integerForKey("theme"));
