@@ -44,7 +44,7 @@ void SoundManager::playMusic(std::string_view name, bool looping) {
   currentMusic_ = music;
   const Sound* sender = music.get();
   musicFinishedSubscription_ = Platform::shared().notificationCenter().addObserver(
-      this, std::string(kSoundFinishedPlayingNotification), sender,
+      std::string(kSoundFinishedPlayingNotification), sender,
       [this, sender](const Notification&) { musicFinished(sender); });
   music->setVolume(0);
   music->play(looping);
@@ -68,7 +68,7 @@ void SoundManager::playSound(std::string_view name, bool looping) {
                   [sender](const CurrentSound& entry) { return entry.sound.get() == sender; });
   if (listed && !sound->canPlay()) return;
   Subscription finished = Platform::shared().notificationCenter().addObserver(
-      this, std::string(kSoundFinishedPlayingNotification), sender,
+      std::string(kSoundFinishedPlayingNotification), sender,
       [this, sender](const Notification&) { soundFinished(sender); });
   currentSounds_.push_back({sound, std::move(finished)});
   sound->setVolume(soundVolume_);

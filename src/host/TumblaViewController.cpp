@@ -90,7 +90,7 @@ void TumblaViewController::viewDidLoad() {
   promotions_.addPromotionButton(*view_, isIPad());
   loadPage();
   deviceShakenSubscription_ = Platform::shared().notificationCenter().addObserver(
-      this, std::string(kDeviceShakenNotification), nullptr,
+      std::string(kDeviceShakenNotification), nullptr,
       [this](const Notification&) { deviceShaken(); });
 }
 

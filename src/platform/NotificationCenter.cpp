@@ -7,8 +7,8 @@ namespace tumbla {
 
 NotificationCenter::NotificationCenter() : registry_(std::make_shared<Registry>()) {}
 
-Subscription NotificationCenter::addObserver(const void* /*observer*/, std::string name,
-                                             const void* sender, Handler handler) {
+Subscription NotificationCenter::addObserver(std::string name, const void* sender,
+                                             Handler handler) {
   unsigned long id = registry_->nextId++;
   registry_->registrations.push_back({id, std::move(name), sender, std::move(handler)});
   return Subscription([weakRegistry = std::weak_ptr<Registry>(registry_), id] {

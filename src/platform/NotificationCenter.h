@@ -26,10 +26,8 @@ class NotificationCenter {
   NotificationCenter();
 
   // Calls `handler` for every post of `name` by `sender`, or by anyone when `sender` is
-  // null, until the answered subscription ends. `observer` names who listens, for the
-  // reader; the subscription alone decides how long.
-  Subscription addObserver(const void* observer, std::string name, const void* sender,
-                           Handler handler);
+  // null, until the answered subscription ends.
+  Subscription addObserver(std::string name, const void* sender, Handler handler);
 
   void post(std::string name, const void* sender = nullptr, Dictionary userInfo = {});
 

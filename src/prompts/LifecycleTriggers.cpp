@@ -6,14 +6,14 @@
 
 namespace tumbla {
 
-LifecycleTriggers::LifecycleTriggers(const void* observer, std::function<void()> launched,
+LifecycleTriggers::LifecycleTriggers(std::function<void()> launched,
                                      std::function<void()> enteredForeground) {
   NotificationCenter& center = Platform::shared().notificationCenter();
   launched_ =
-      center.addObserver(observer, std::string(kDidFinishLaunchingNotification), nullptr,
+      center.addObserver(std::string(kDidFinishLaunchingNotification), nullptr,
                          [launched = std::move(launched)](const Notification&) { launched(); });
   enteredForeground_ = center.addObserver(
-      observer, std::string(kWillEnterForegroundNotification), nullptr,
+      std::string(kWillEnterForegroundNotification), nullptr,
       [entered = std::move(enteredForeground)](const Notification&) { entered(); });
 }
 

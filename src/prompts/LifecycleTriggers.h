@@ -10,8 +10,7 @@ namespace tumbla {
 // the foreground. The callbacks stop when this goes.
 class LifecycleTriggers {
  public:
-  LifecycleTriggers(const void* observer, std::function<void()> launched,
-                    std::function<void()> enteredForeground);
+  LifecycleTriggers(std::function<void()> launched, std::function<void()> enteredForeground);
 
  private:
   Subscription launched_;

@@ -63,8 +63,7 @@ iNotify* iNotify::existingInstance() {
 }
 
 iNotify::iNotify()
-    : triggers_(
-          this, [this] { applicationLaunched(); }, [this] { applicationWillEnterForeground(); }) {}
+    : triggers_([this] { applicationLaunched(); }, [this] { applicationWillEnterForeground(); }) {}
 
 iNotify::~iNotify() = default;
 

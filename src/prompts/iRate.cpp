@@ -43,8 +43,7 @@ iRate* iRate::existingInstance() {
 iRate::iRate()
     : applicationName_(infoDictionaryString("CFBundleName")),
       applicationVersion_(infoDictionaryString("CFBundleVersion")),
-      triggers_(
-          this, [this] { applicationLaunched(); }, [this] { applicationWillEnterForeground(); }) {}
+      triggers_([this] { applicationLaunched(); }, [this] { applicationWillEnterForeground(); }) {}
 
 iRate::~iRate() = default;
 

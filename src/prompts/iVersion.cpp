@@ -77,8 +77,7 @@ iVersion* iVersion::existingInstance() {
 iVersion::iVersion()
     : applicationName_(infoDictionaryString("CFBundleName")),
       applicationVersion_(infoDictionaryString("CFBundleVersion")),
-      triggers_(
-          this, [this] { applicationLaunched(); }, [this] { applicationWillEnterForeground(); }) {}
+      triggers_([this] { applicationLaunched(); }, [this] { applicationWillEnterForeground(); }) {}
 
 iVersion::~iVersion() = default;
 

@@ -19,7 +19,7 @@ class AudioFixture : public ::testing::Test {
   void SetUp() override {
     platform = &SimPlatform::install();
     finishedSubscription = platform->notificationCenter().addObserver(
-        this, std::string(kSoundFinishedPlayingNotification), nullptr,
+        std::string(kSoundFinishedPlayingNotification), nullptr,
         [this](const Notification& n) { finishedSenders.push_back(n.sender); });
   }
   void TearDown() override {

@@ -66,8 +66,7 @@ TEST_F(SoundTest, ObserversMayDropTheSoundWhileItIsBeingPosted) {
   auto sound = Sound::soundWithName("pop");
   std::string nameSeen;
   Subscription dropper = platform->notificationCenter().addObserver(
-      this, std::string(kSoundFinishedPlayingNotification), sound.get(),
-      [&](const Notification& n) {
+      std::string(kSoundFinishedPlayingNotification), sound.get(), [&](const Notification& n) {
         sound.reset();
         nameSeen = static_cast<const Sound*>(n.sender)->name();
       });

@@ -74,15 +74,13 @@ TEST_F(PlatformServices, ObserversRemovedDuringAPostAreNotCalled) {
   int first = 0, second = 0, other = 0;
   int sender = 0, otherSender = 0;
   Subscription secondSubscription;
-  Subscription firstSubscription =
-      center.addObserver(&first, "Ping", nullptr, [&](const Notification&) {
-        ++first;
-        secondSubscription.cancel();
-      });
-  secondSubscription =
-      center.addObserver(&second, "Ping", nullptr, [&](const Notification&) { ++second; });
+  Subscription firstSubscription = center.addObserver("Ping", nullptr, [&](const Notification&) {
+    ++first;
+    secondSubscription.cancel();
+  });
+  secondSubscription = center.addObserver("Ping", nullptr, [&](const Notification&) { ++second; });
   Subscription otherSubscription =
-      center.addObserver(&other, "Ping", &otherSender, [&](const Notification&) { ++other; });
+      center.addObserver("Ping", &otherSender, [&](const Notification&) { ++other; });
   center.post("Ping", &sender);
   center.post("Pong", &sender);
   EXPECT_EQ(first, 1);
@@ -99,11 +97,9 @@ TEST_F(PlatformServices, ObserversRemovedDuringAPostAreNotCalled) {
 TEST_F(PlatformServices, ASubscriptionEndsItsRegistrationWhenItGoesAway) {
   NotificationCenter& center = platform->notificationCenter();
   int kept = 0, dropped = 0, moved = 0;
-  Subscription keep =
-      center.addObserver(&kept, "Ping", nullptr, [&](const Notification&) { ++kept; });
-  center.addObserver(&dropped, "Ping", nullptr, [&](const Notification&) { ++dropped; }).cancel();
-  Subscription source =
-      center.addObserver(&moved, "Ping", nullptr, [&](const Notification&) { ++moved; });
+  Subscription keep = center.addObserver("Ping", nullptr, [&](const Notification&) { ++kept; });
+  center.addObserver("Ping", nullptr, [&](const Notification&) { ++dropped; }).cancel();
+  Subscription source = center.addObserver("Ping", nullptr, [&](const Notification&) { ++moved; });
   Subscription target = std::move(source);
   EXPECT_FALSE(source.isActive());
   center.post("Ping");
@@ -120,7 +116,7 @@ TEST_F(PlatformServices, ASubscriptionEndsItsRegistrationWhenItGoesAway) {
   Subscription outliving;
   {
     NotificationCenter shortLived;
-    outliving = shortLived.addObserver(&kept, "Ping", nullptr, [&](const Notification&) {});
+    outliving = shortLived.addObserver("Ping", nullptr, [&](const Notification&) {});
   }
   outliving.cancel();
   EXPECT_FALSE(outliving.isActive());
