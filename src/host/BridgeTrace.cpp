@@ -87,12 +87,4 @@ void lifecycle(std::string_view eventName) {
   emit([&] { return Dictionary{{"event", "lifecycle"}, {"name", eventName}}; });
 }
 
-void openedOutside(const Url& url, bool handedOver) {
-  emit([&] {
-    return Dictionary{{"event", "open-outside"},
-                      {"url", url.absoluteString()},
-                      {"handedOver", Value::boolean(handedOver)}};
-  });
-}
-
 }  // namespace tumbla::BridgeTrace

@@ -26,7 +26,6 @@ void script(std::string_view script, ScriptChannel channel);
 void scriptFailed(std::string_view script, ScriptChannel channel, std::string_view reason);
 void scriptQueued(std::string_view script);
 void lifecycle(std::string_view eventName);
-void openedOutside(const Url& url, bool handedOver);
 
 }  // namespace BridgeTrace
 }  // namespace tumbla

@@ -165,17 +165,16 @@ void TumblaViewController::executeJavaScript(const std::string& script) {
 }
 
 void TumblaViewController::openExternalURL(const Url& url) {
-  outsideLinks_.open(url, loadIsUserGesture_);
+  Platform::shared().application().openURL(url);
 }
 
 void TumblaViewController::updateSettings(const QueryParameters& parameters) {
   GameSettings::storeFromPage(parameters);
 }
 
-bool TumblaViewController::shouldStartLoad(WebView& webView, const Url& url, NavigationType type) {
-  loadIsUserGesture_ = webView.loadIsUserGesture();
+bool TumblaViewController::shouldStartLoad(WebView& /*webView*/, const Url& url,
+                                           NavigationType type) {
   bool handled = urlDispatcher_.dispatchURL(url);
-  loadIsUserGesture_ = false;
   BridgeTrace::navigation(url, type, handled);
   return !handled;
 }

@@ -10,7 +10,6 @@
 #include "bridge/URLDispatcher.h"
 #include "host/ActivityCounters.h"
 #include "host/BridgeTrace.h"
-#include "host/OutsideLinkGate.h"
 #include "host/PageRecovery.h"
 #include "host/Promotions.h"
 #include "host/SaveProblemAlert.h"
@@ -30,8 +29,8 @@ namespace tumbla {
 // the page has loaded. It starts the page with the saved game and the settings, queues
 // scripts until the page is ready, hands every load the page starts to the dispatcher,
 // and keeps the game and settings across the application's lifecycle. The parts it
-// drives have their own files: SavedGame, GameSettings, ActivityCounters,
-// OutsideLinkGate and SaveProblemAlert.
+// drives have their own files: SavedGame, GameSettings, ActivityCounters, PageRecovery
+// and SaveProblemAlert; what leaves the game passes the application's one gate.
 class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegate {
  public:
   TumblaViewController();
@@ -139,9 +138,6 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   PageRecovery pageRecovery_{[this] { webView_->reload(); }};
   std::shared_ptr<ImageView> imageView_;
   std::shared_ptr<Timer> launchImageFade_;
-  // Whether the load being dispatched was started by the player.
-  bool loadIsUserGesture_ = false;
-  OutsideLinkGate outsideLinks_;
   Subscription deviceShakenSubscription_;
   // The next save while the game is not in the background: periodic while it is played,
   // once after the focus went elsewhere.

@@ -1,6 +1,8 @@
 #include "platform/Application.h"
 
+#include "platform/Log.h"
 #include "platform/Platform.h"
+#include "value/Ascii.h"
 
 namespace tumbla {
 
@@ -45,6 +47,46 @@ void Application::deliver(ApplicationDelegate& delegate, LifecycleEvent event) {
       delegate.applicationWillTerminate();
       break;
   }
+}
+
+bool Application::openURL(const Url& url) {
+  Platform& platform = Platform::shared();
+  Date now = platform.runLoop().now();
+  auto within = [now](const std::optional<Date>& earlier, double seconds) {
+    return earlier && now.secondsSince(*earlier) >= 0 && now.secondsSince(*earlier) < seconds;
+  };
+  bool handedOver = false;
+  if (!equalsIgnoringAsciiCase(url.scheme(), "http") &&
+      !equalsIgnoringAsciiCase(url.scheme(), "https")) {
+    refuse(url, "only http and https addresses leave the game", now);
+  } else if (within(lastGesture_, kGestureLifetimeSeconds)) {
+    lastGesture_.reset();
+    handedOver = openURLImpl(url);
+  } else if (within(lastUnpromptedOpening_, kUnpromptedOpeningGapSeconds)) {
+    refuse(url, "without the player's click or key, one address a second leaves the game", now);
+  } else {
+    lastUnpromptedOpening_ = now;
+    handedOver = openURLImpl(url);
+  }
+  if (platform.isTracing()) {
+    platform.trace({{"event", "open-outside"},
+                    {"url", url.absoluteString()},
+                    {"handedOver", Value::boolean(handedOver)}});
+  }
+  return handedOver;
+}
+
+void Application::playerGestured() {
+  lastGesture_ = Platform::shared().runLoop().now();
+}
+
+void Application::refuse(const Url& url, std::string_view why, Date now) {
+  bool burstGoesOn = lastRefusal_ && now.secondsSince(*lastRefusal_) >= 0 &&
+                     now.secondsSince(*lastRefusal_) < kUnpromptedOpeningGapSeconds;
+  lastRefusal_ = now;
+  if (burstGoesOn) return;
+  logLine("refused to open " + url.absoluteString() + " outside the game: " + std::string(why) +
+          " (more refusals right after this one are not logged)");
 }
 
 }  // namespace tumbla

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/Url.h"
+#include "value/Date.h"
 
 namespace tumbla {
 
@@ -61,9 +62,14 @@ class Application {
  public:
   virtual ~Application() = default;
 
-  // Opens the URL outside the application (the desktop's handler); answers whether it
-  // could be handed over.
-  virtual bool openURL(const Url& url) = 0;
+  // The one way out of the game to the desktop's handler (its browser), for the page, the
+  // prompts, the dialogs and the host's own buttons alike. Only http and https addresses
+  // leave. An opening that follows a fresh gesture of the player (a real key press or
+  // click in a window of the game, good for one opening) goes at once; without one, at
+  // most one opening a second goes, so that a page, a login page or a script the host ran
+  // can't flood the desktop. What is refused is logged, once for each burst. Answers
+  // whether the address was handed over.
+  bool openURL(const Url& url);
   virtual DeviceFacts deviceFacts() const = 0;
 
   // Launches `delegate`, then delivers events until the application ends; answers the
@@ -75,6 +81,22 @@ class Application {
   // and the notifications that go with them are posted after it.
   void finishLaunching(ApplicationDelegate& delegate);
   void deliver(ApplicationDelegate& delegate, LifecycleEvent event);
+
+  // Hands `url` to the desktop; answers whether it could.
+  virtual bool openURLImpl(const Url& url) = 0;
+  // The backend tells of each real key press or pointer click in a window of the game.
+  void playerGestured();
+
+ private:
+  static constexpr double kGestureLifetimeSeconds = 1.0;
+  static constexpr double kUnpromptedOpeningGapSeconds = 1.0;
+
+  // Logs a refusal unless it belongs to a burst whose first refusal was logged.
+  void refuse(const Url& url, std::string_view why, Date now);
+
+  std::optional<Date> lastGesture_;
+  std::optional<Date> lastUnpromptedOpening_;
+  std::optional<Date> lastRefusal_;
 };
 
 }  // namespace tumbla

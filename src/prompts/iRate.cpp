@@ -65,7 +65,7 @@ std::string iRate::ratingsURL() const {
 }
 
 std::string iRate::reviewPageURL(std::string_view storeHost, std::uint32_t id) {
-  return "itms-apps://" + std::string(storeHost) +
+  return "https://" + std::string(storeHost) +
          "/WebObjects/MZStore.woa/wa/viewContentsUserReviews?type=Purple+Software&id=" +
          std::to_string(id);
 }

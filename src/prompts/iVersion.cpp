@@ -93,7 +93,7 @@ std::string iVersion::updateAvailableTitle() const {
 
 std::string iVersion::updateURL() const {
   if (updateURL_) return *updateURL_;
-  return "itms-apps://" + storeHost_ + "/app/id" + std::to_string(appStoreID_);
+  return "https://" + storeHost_ + "/app/id" + std::to_string(appStoreID_);
 }
 
 std::optional<std::string> iVersion::lastVersion() const {

@@ -23,7 +23,7 @@ struct LinuxApplication::Signals {
 LinuxApplication::LinuxApplication(UserInterfaceIdiom idiom, GtkUserInterface& userInterface)
     : idiom_(idiom), userInterface_(userInterface) {}
 
-bool LinuxApplication::openURL(const Url& url) {
+bool LinuxApplication::openURLImpl(const Url& url) {
   const std::string& text = url.absoluteString();
   GErrorSlot error;
   bool handedOver = false;

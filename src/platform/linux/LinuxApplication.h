@@ -29,9 +29,11 @@ class LinuxApplication : public Application {
   // Outside URLs go to the desktop's default handler, or, when TUMBLA_OPEN_URL_COMMAND
   // names a program, to that program with the URL as its one argument (so that tests can
   // see what would be opened without starting a browser).
-  bool openURL(const Url& url) override;
   DeviceFacts deviceFacts() const override;
   int run(ApplicationDelegate& delegate) override;
+
+ protected:
+  bool openURLImpl(const Url& url) override;
 
  private:
   // The toolkit's callbacks, with its signatures, live in the .cpp file.

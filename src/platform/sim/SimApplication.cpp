@@ -2,7 +2,7 @@
 
 namespace tumbla {
 
-bool SimApplication::openURL(const Url& url) {
+bool SimApplication::openURLImpl(const Url& url) {
   opened_.push_back(url);
   return true;
 }

@@ -82,7 +82,7 @@ TEST_F(PromotionsTest, TheReviewRequestComes700SecondsAfterALaunchTheSwitchAllow
   platform->userInterface().answerAlert(1);
   EXPECT_EQ(readDocument("review31.plist"), "1");
   EXPECT_EQ(openedURLs(),
-            std::vector<std::string>{"itms-apps://itunes.apple.com/WebObjects/MZStore.woa/wa/"
+            std::vector<std::string>{"https://itunes.apple.com/WebObjects/MZStore.woa/wa/"
                                      "viewContentsUserReviews?type=Purple+Software&id=777"});
 
   // With the flag recorded the review switch is never asked again: the only question

@@ -158,7 +158,7 @@ TEST_F(RatingPrompt, AnswersAreRecordedForTheInstalledVersionOnly) {
   EXPECT_EQ(*stored("iRateRatedVersionChecked"), Value("1.0"));
   ASSERT_EQ(opened().size(), 1u);
   EXPECT_EQ(opened()[0].absoluteString(),
-            "itms-apps://itunes.apple.com/WebObjects/MZStore.woa/wa/"
+            "https://itunes.apple.com/WebObjects/MZStore.woa/wa/"
             "viewContentsUserReviews?type=Purple+Software&id=4000000000");
 
   returnToForeground();

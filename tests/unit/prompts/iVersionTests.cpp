@@ -111,7 +111,7 @@ TEST_F(VersionPrompts, ARemoteListWithANewerVersionIsOfferedUnlessIgnored) {
 
   platform->userInterface().answerAlert(1);  // Download
   ASSERT_EQ(opened().size(), 1u);
-  EXPECT_EQ(opened()[0].absoluteString(), "itms-apps://itunes.apple.com/app/id42");
+  EXPECT_EQ(opened()[0].absoluteString(), "https://itunes.apple.com/app/id42");
 
   // Within the check period nothing is asked; after it, the list is read again.
   returnToForeground();
