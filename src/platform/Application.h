@@ -88,7 +88,8 @@ class Application {
   void playerGestured();
 
  private:
-  static constexpr double kGestureLifetimeSeconds = 1.0;
+  // Long enough for a click to reach the page and come back as its link on a busy machine.
+  static constexpr double kGestureLifetimeSeconds = 3.0;
   static constexpr double kUnpromptedOpeningGapSeconds = 1.0;
 
   // Logs a refusal unless it belongs to a burst whose first refusal was logged.

@@ -329,6 +329,42 @@ class EndToEnd(unittest.TestCase):
         self.assertEqual([n["handled"] for n in page_loads], [False])
         self.assertEqual(run.terminate(), 0)
 
+    def test_each_click_opens_its_link_and_a_script_only_one_a_second(self):
+        extra = """
+          document.body.style.margin = '0';
+          for (const [name, left] of [['a', 0], ['b', 280]]) {
+            const link = document.createElement('a');
+            link.href = 'http://example.com/click-' + name;
+            link.style.cssText = 'position:absolute;top:0;width:200px;height:320px;left:' + left + 'px';
+            document.body.appendChild(link);
+          }
+          for (let i = 1; i <= 20; i++) send('http://example.com/script-' + i);
+          send('tumbla://app.prismora/links-ready');"""
+        run = self.start(make_bundle(self.root, extra=extra))
+        run.wait_for(lambda r: any("links-ready" in n["url"] for n in r.navigations()),
+                     what="the page's links")
+        window = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name",
+                                 "^Tumbla$"], capture_output=True, text=True,
+                                timeout=60).stdout.split()[0]
+        geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window],
+                                  capture_output=True, text=True, timeout=60).stdout
+        origin = dict(line.split("=") for line in geometry.split())
+        x, y = int(origin["X"]), int(origin["Y"])
+        # A click between the links first, which only takes the focus; then two real clicks
+        # in quick succession: each opens its own link at once.
+        subprocess.run(["xdotool", "mousemove", str(x + 240), str(y + 200), "click", "1",
+                        "mousemove", str(x + 100), str(y + 200), "click", "1",
+                        "mousemove", str(x + 380), str(y + 200), "click", "1"],
+                       check=True, timeout=60)
+        run.wait_for(lambda r: len(r.opened()) >= 3, what="both clicked links")
+        self.assertEqual(run.terminate(), 0)
+        opened = run.opened()
+        self.assertEqual(opened[0], "http://example.com/script-1")
+        self.assertEqual(sorted(opened[1:]), ["http://example.com/click-a",
+                                              "http://example.com/click-b"])
+        refused = [m for m in self.logs(run) if m.startswith("refused to open")]
+        self.assertEqual(len(refused), 1, refused)
+
     def test_commands_are_refused_and_links_opened_outside(self):
         extra = """
           send('tumbla://app.prismora/first');

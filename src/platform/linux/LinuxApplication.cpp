@@ -18,6 +18,7 @@ struct LinuxApplication::Signals {
   static gboolean onDelete(GtkWidget*, GdkEvent*, gpointer self);
   static gboolean onTerminationSignal(gpointer self);
   static gboolean onFocusSettled(gpointer self);
+  static void onEvent(GdkEvent* event, gpointer self);
 };
 
 LinuxApplication::LinuxApplication(UserInterfaceIdiom idiom, GtkUserInterface& userInterface)
@@ -61,8 +62,13 @@ int LinuxApplication::run(ApplicationDelegate& delegate) {
   guint interruptSource = g_unix_signal_add(SIGINT, Signals::onTerminationSignal, this);
   guint hangUpSource = g_unix_signal_add(SIGHUP, Signals::onTerminationSignal, this);
   loop_ = g_main_loop_new(nullptr, FALSE);
+  // Every event of every window passes here first, so that the player's own keys and
+  // clicks are known (the one gate for leaving the game asks for them).
+  gdk_event_handler_set(Signals::onEvent, this, nullptr);
   onDesktopChange(&DesktopLifecycle::launched, false);
   g_main_loop_run(loop_);
+  gdk_event_handler_set([](GdkEvent* event, gpointer) { gtk_main_do_event(event); }, nullptr,
+                        nullptr);
 
   g_main_loop_unref(loop_);
   loop_ = nullptr;
@@ -81,6 +87,15 @@ void LinuxApplication::onDesktopChange(Change change, bool thenQuit) {
     for (LifecycleEvent event : (lifecycle_.*change)()) deliver(*delegate_, event);
     if (thenQuit && loop_) g_main_loop_quit(loop_);
   });
+}
+
+void LinuxApplication::Signals::onEvent(GdkEvent* event, gpointer self) {
+  GdkEventType type = gdk_event_get_event_type(event);
+  // An event sent by a program (a script's, an assistive tool's) is not the player's.
+  if ((type == GDK_KEY_PRESS || type == GDK_BUTTON_PRESS) && event->any.send_event == FALSE) {
+    static_cast<LinuxApplication*>(self)->playerGestured();
+  }
+  gtk_main_do_event(event);
 }
 
 void LinuxApplication::follow(GtkAppWindow& window) {
