@@ -16,6 +16,7 @@
 #include "platform/linux/AudioMixer.h"
 #include "platform/linux/ClipCache.h"
 #include "platform/linux/MusicStream.h"
+#include "platform/linux/SoftLimit.h"
 #include "platform/linux/SoundFile.h"
 #include "platform/linux/WavRecorder.h"
 
@@ -85,6 +86,22 @@ TEST(AudioDecoding, AnEffectIsDecodedOnceHoweverOftenItIsOpened) {
 // The mixer as the host runs it, muted: its own clock mixes in real time and the tap hears
 // every buffer. The tap itself turns the voice down after half a second of sound and takes
 // it away at 0.8 s, so what is heard does not depend on how fast the test runs.
+TEST(AudioMixing, SumsAboveFullScaleBendSmoothlyAndQuietOnesPassUnchanged) {
+  for (float quiet : {0.0f, 0.25f, -0.5f, 0.8f, -0.8f}) EXPECT_EQ(softLimit(quiet), quiet);
+  float previous = softLimit(0.8f);
+  for (float loud = 0.81f; loud < 2.0f; loud += 0.01f) {
+    float limited = softLimit(loud);
+    EXPECT_GT(limited, previous) << loud;  // louder stays louder
+    EXPECT_LT(limited, 1.0f) << loud;      // and never reaches the device's edge
+    EXPECT_EQ(softLimit(-loud), -limited) << loud;
+    previous = limited;
+  }
+  // Two voices at 0.7 each still sound louder than one, not clipped flat.
+  EXPECT_GT(softLimit(1.4f), 0.95f);
+  EXPECT_LE(softLimit(100.0f), 1.0f);
+  EXPECT_TRUE(std::isnan(softLimit(std::nanf(""))));
+}
+
 TEST(AudioMixing, AVoiceAtAnotherRateKeepsItsPitchAndFollowsItsLevelUntilRemoved) {
   constexpr std::size_t kLowered = 24000, kRemoved = 38400, kHeard = 57600;  // frames
   TemporaryDirectory dir;

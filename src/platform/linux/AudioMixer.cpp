@@ -9,6 +9,7 @@
 #include "platform/Log.h"
 #include "platform/linux/AlsaDiagnostics.h"
 #include "platform/linux/MusicStream.h"
+#include "platform/linux/SoftLimit.h"
 
 namespace tumbla {
 
@@ -175,6 +176,7 @@ void AudioMixer::render(float* out, std::size_t frames) {
       voice = voices_.erase(voice);
     }
   }
+  std::transform(out, out + samples, out, softLimit);
   if (tap_) tap_(out, frames);
 }
 
