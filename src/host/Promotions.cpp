@@ -58,6 +58,8 @@ void Promotions::followPromotion(std::optional<std::string> answer) {
 }
 
 void Promotions::offerUpgradeIfDue(std::int32_t activationCounter) {
+  // Without a store page there is nothing to sell.
+  if (upgradeURL_.empty()) return;
   if ((static_cast<std::int64_t>(activationCounter) - 2) % 3 != 0) return;
   upgradeAlert_ = Platform::shared().userInterface().showAlert(
       {"Upgrade to get more awesome features!",

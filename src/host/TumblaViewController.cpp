@@ -275,11 +275,15 @@ void TumblaViewController::applicationWillResignActive() {
 }
 
 void TumblaViewController::applicationDidBecomeActive() {
-  counters_.countActivation();
   resumeGame(false);
   // The page's saveGameState() only reads, so saving during play is safe.
   saveTimer_ = Platform::shared().runLoop().scheduleTimer(kPeriodicSaveSeconds, true,
                                                           [this] { saveGameState(); });
+  // On a desktop the keyboard focus comes and goes all the time; an activation that counts
+  // is the start and each return from the background (minimised), as on a phone.
+  if (!returningFromBackground_) return;
+  returningFromBackground_ = false;
+  counters_.countActivation();
   // The share panel hides (and opens by itself on some activations) before the upgrade
   // offer, so that the offer's alert lies above it.
   snapshotSharing_.applicationDidBecomeActive(counters_.activations());
@@ -294,6 +298,7 @@ void TumblaViewController::applicationDidEnterBackground() {
 }
 
 void TumblaViewController::applicationWillEnterForeground() {
+  returningFromBackground_ = true;
   loadSettings();
   resumeGame(true);
 }

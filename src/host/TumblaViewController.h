@@ -139,6 +139,9 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   std::shared_ptr<ImageView> imageView_;
   std::shared_ptr<Timer> launchImageFade_;
   Subscription deviceShakenSubscription_;
+  // Set from the start, and on each return from the background, until the activation that
+  // follows has been counted.
+  bool returningFromBackground_ = true;
   // The next save while the game is not in the background: periodic while it is played,
   // once after the focus went elsewhere.
   std::shared_ptr<Timer> saveTimer_;

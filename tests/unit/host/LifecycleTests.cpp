@@ -290,7 +290,12 @@ TEST_F(LifecycleTest, CounterFilesAreMadeOnFirstStartAndKeptUpToDate) {
   EXPECT_EQ(readDocument("facebook2.plist"), "0");
   EXPECT_EQ(controller().intValue(), 1);
 
+  // The start's activation counts; the keyboard focus coming back is no activation, a
+  // return from minimised is.
   platform->application().send(LifecycleEvent::DidBecomeActive);
+  platform->application().send(LifecycleEvent::DidBecomeActive);
+  EXPECT_EQ(controller().intValue(), 2);
+  platform->application().send(LifecycleEvent::WillEnterForeground);
   platform->application().send(LifecycleEvent::DidBecomeActive);
   platform->application().send(LifecycleEvent::DidEnterBackground);
   EXPECT_EQ(readDocument("yongHu31.plist"), "3");

@@ -213,6 +213,7 @@ TEST_F(PromotionsTest, TheUpgradeOfferComesOnActivationsTwoFiveAndEight) {
   launchAndLoad();
   std::vector<int> offeredAt;
   for (int activation = 2; activation <= 8; ++activation) {
+    platform->application().send(LifecycleEvent::WillEnterForeground);
     platform->application().send(LifecycleEvent::DidBecomeActive);
     ASSERT_EQ(controller().intValue(), activation);
     if (!alerts().empty()) {
@@ -224,6 +225,16 @@ TEST_F(PromotionsTest, TheUpgradeOfferComesOnActivationsTwoFiveAndEight) {
   }
   EXPECT_EQ(offeredAt, (std::vector<int>{2, 5, 8}));
   EXPECT_EQ(openedURLs(), std::vector<std::string>{"https://store.test/upgrade"});
+
+  // Without a store page there is nothing to offer.
+  reinstall();
+  platform->simBundle().setInfo("TumblaUpgradeURL", "");
+  launchAndLoad();
+  for (int activation = 2; activation <= 8; ++activation) {
+    platform->application().send(LifecycleEvent::WillEnterForeground);
+    platform->application().send(LifecycleEvent::DidBecomeActive);
+  }
+  EXPECT_TRUE(alerts().empty());
 }
 
 }  // namespace
