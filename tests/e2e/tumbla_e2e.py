@@ -627,11 +627,15 @@ class EndToEnd(unittest.TestCase):
         run.wait_for(lambda r: any("/done" in n["url"] for n in r.navigations()),
                      timeout=120, what="the end of the flood")
         seconds = (run.events()[-1]["time"] - run.events()[0]["time"]) / 1000
-        opened = [e for e in run.events() if e["event"] == "open-outside"]
+        asked = [e for e in run.events() if e["event"] == "open-outside"]
+        opened = [e for e in asked if e["handedOver"]]
+        self.assertEqual(len(asked), 200)
         self.assertGreaterEqual(len(opened), 1)
         self.assertLessEqual(len(opened), seconds + 2, (len(opened), seconds))
-        dropped = [m for m in self.logs(run) if m.startswith("dropped an opening")]
-        self.assertEqual(len(opened) + len(dropped), 200)
+        # The refusals are said once a burst, not 199 times.
+        said = [m for m in self.logs(run) if m.startswith("refused to open")]
+        self.assertGreaterEqual(len(said), 1)
+        self.assertLess(len(said), 10, said)
         self.assertEqual(run.terminate(), 0)
 
     def test_unreadable_things_in_place_of_data_files_do_not_stop_the_game(self):
