@@ -105,6 +105,38 @@ TEST_F(LinuxStorageTest, SavesLeaveNoTemporaryFileAndTheFolderHoldsOnlyTheTarget
   EXPECT_EQ(names(), (std::vector<std::string>{"counter", "gamestate.json"}));
 }
 
+TEST_F(LinuxStorageTest, ALinkIsWrittenThroughAndOneThatLeadsNowhereIsToldNotSkipped) {
+  // The player keeps the real files in a synced folder and links them in.
+  fs::create_directory(root / "synced");
+  fs::create_directory(root / "data");
+  std::ofstream(root / "synced" / "gamestate.json") << "old";
+  fs::create_symlink("../synced/gamestate.json", root / "data" / "gamestate.json");
+  fs::create_symlink(root / "data" / "gamestate.json", root / "data" / "second-hop.json");
+  for (const char* name : {"gamestate.json", "second-hop.json"}) {
+    ASSERT_TRUE(files.writeFileAtomically(root / "data" / name, name)) << name;
+    EXPECT_TRUE(fs::is_symlink(root / "data" / name)) << name;
+    EXPECT_EQ(files.readFile(root / "synced" / "gamestate.json").value(), name);
+  }
+  // The temporary file was made beside the target, and is gone.
+  EXPECT_EQ(fs::directory_iterator(root / "synced")->path().filename(), "gamestate.json");
+  EXPECT_EQ(std::distance(fs::directory_iterator(root / "synced"), fs::directory_iterator()), 1);
+
+  // A link to nothing, or in a loop, exists but can't be read: the reader is told why.
+  fs::create_symlink(root / "gone" / "x.json", root / "data" / "dangling.json");
+  fs::create_symlink(root / "data" / "loop-b", root / "data" / "loop-a");
+  fs::create_symlink(root / "data" / "loop-a", root / "data" / "loop-b");
+  struct Case {
+    const char* name;
+    int readError;
+  };
+  for (Case c : {Case{"dangling.json", ENOENT}, Case{"loop-a", ELOOP}}) {
+    EXPECT_TRUE(files.fileExists(root / "data" / c.name)) << c.name;
+    EXPECT_EQ(files.readFile(root / "data" / c.name).code(), c.readError) << c.name;
+  }
+  EXPECT_EQ(files.writeFileAtomically(root / "data" / "loop-a", "x").code(), ELOOP);
+  EXPECT_TRUE(fs::is_symlink(root / "data" / "loop-a"));
+}
+
 TEST_F(LinuxStorageTest, StartUpRemovesOnlyTheTemporaryFilesOfDeadWriters) {
   // What a save killed mid-write leaves: our marked file, its lock gone with the process.
   write(".gamestate.json.tumbla-save-a1B2c3", std::string(4096, 'x'));

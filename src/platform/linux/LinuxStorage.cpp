@@ -68,11 +68,29 @@ void syncDirectory(const std::filesystem::path& directory) {
   ::close(fd);
 }
 
+// Where a write to `path` lands. A symbolic link (a player's file kept in a synced folder)
+// is written through to its target, atomically in the target's own folder, so that the
+// link stays a link and the target gets the new content.
+Result<std::filesystem::path> writeTarget(const std::filesystem::path& path) {
+  constexpr int kMostLinksFollowed = 40;
+  std::filesystem::path target = path;
+  for (int followed = 0; followed < kMostLinksFollowed; ++followed) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(target, error)) return target;
+    std::filesystem::path link = std::filesystem::read_symlink(target, error);
+    if (error) return storageFailure("can't follow the link", target, error.value());
+    target = link.is_absolute() ? link : target.parent_path() / link;
+  }
+  return storageFailure("can't follow the link", path, ELOOP);
+}
+
 }  // namespace
 
 bool LinuxStorage::fileExists(const std::filesystem::path& path) const {
+  // A link counts whether or not it leads anywhere: one that doesn't fails its read, which
+  // is told, instead of passing for a file never made.
   std::error_code error;
-  return std::filesystem::exists(path, error);
+  return std::filesystem::exists(std::filesystem::symlink_status(path, error));
 }
 
 Result<std::string> LinuxStorage::readWholeFile(const std::filesystem::path& path) {
@@ -101,8 +119,11 @@ Result<std::string> LinuxStorage::readWholeFile(const std::filesystem::path& pat
   return contents;
 }
 
-Status LinuxStorage::writeFileAtomically(const std::filesystem::path& path,
+Status LinuxStorage::writeFileAtomically(const std::filesystem::path& link,
                                          std::string_view contents) {
+  Result<std::filesystem::path> target = writeTarget(link);
+  if (!target) return target.failure();
+  const std::filesystem::path& path = *target;
   std::error_code ignored;
   std::filesystem::path folder = path.parent_path();
   if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
