@@ -84,7 +84,8 @@ std::optional<int> runGameInItsOwnProcessGroup(char** argv) {
     // run on unseen; a parent that is asked to stop passes the request on instead.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != parent) ::_exit(1);
-    ::sigprocmask(SIG_SETMASK, &previous, nullptr);
+    // The stop requests stay held across the exec: the game catches them itself as soon as
+    // it can, and then lets through one that came meanwhile.
     ::execve("/proc/self/exe", argv, environment.data());
     constexpr char kNotStarted[] = "tumbla: could not start the game process\n";
     [[maybe_unused]] ssize_t written = ::write(STDERR_FILENO, kNotStarted, sizeof kNotStarted - 1);

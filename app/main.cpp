@@ -17,6 +17,7 @@
 #include "host/TumblaAppDelegate.h"
 #include "platform/ApplicationContext.h"
 #include "platform/Log.h"
+#include "platform/linux/EarlyTermination.h"
 #include "platform/linux/LinuxPlatformFactory.h"
 
 namespace {
@@ -59,6 +60,7 @@ int run(int argc, char** argv) {
     return 0;
   }
   if (std::optional<int> status = runGameInItsOwnProcessGroup(argv)) return *status;
+  EarlyTermination::catchSignals();
 
   std::unique_ptr<TraceFile> trace;
   if (options.traceFile) {

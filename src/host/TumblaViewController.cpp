@@ -230,7 +230,8 @@ std::string TumblaViewController::dataFilePath(const std::string& fileName) {
 }
 
 void TumblaViewController::saveGameState() {
-  if (!webView_) return;
+  // A page that has not loaded holds no game: the one on disk is still the latest.
+  if (!webView_ || !webViewLoaded_) return;
   savedGame_.save(
       evaluate(*webView_, pageCall("saveGameState"), BridgeTrace::ScriptChannel::Direct));
 }

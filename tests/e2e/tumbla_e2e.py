@@ -192,6 +192,24 @@ class EndToEnd(unittest.TestCase):
         self.assertNotIn("ALSA lib", stderr)
         self.assertEqual(sum("no audio device" in line for line in stderr.splitlines()), 1, stderr)
 
+    def test_a_stop_request_while_the_game_starts_ends_it_cleanly(self):
+        documents = self.data / "Documents"
+        documents.mkdir()
+        (documents / "gamestate.json").write_text('{"kept": true}')
+        bundle = make_bundle(self.root)
+        # As soon as the game process is there (its trace file is its first act), by Ctrl+C to
+        # the whole group or SIGTERM to tumbla, and once its start-up is under way.
+        for sig, group, when in [(signal.SIGINT, True, "there"), (signal.SIGTERM, False, "there"),
+                                 (signal.SIGTERM, False, "under way")]:
+            run = self.start(bundle)
+            if when == "there":
+                run.wait_for(lambda r: r.trace_path.exists(), what="the game process")
+            else:
+                run.wait_for(lambda r: r.events(), what="the start-up's first event")
+            status = run.terminate(sig=sig, group=group)
+            self.assertIn(status, (0, 1), (sig, group, when, run.stderr()))
+            self.assertEqual(json.loads((documents / "gamestate.json").read_text()), {"kept": True})
+
     def test_trace_says_why_a_script_failed(self):
         bundle = make_bundle(self.root, save="throw new RangeError('no board yet');")
         run = self.start(bundle)

@@ -6,6 +6,7 @@
 #include <sys/utsname.h>
 
 #include "platform/Log.h"
+#include "platform/linux/EarlyTermination.h"
 #include "platform/linux/GLibPointers.h"
 #include "platform/linux/HostOperation.h"
 
@@ -66,7 +67,11 @@ int LinuxApplication::run(ApplicationDelegate& delegate) {
   // clicks are known (the one gate for leaving the game asks for them).
   gdk_event_handler_set(Signals::onEvent, this, nullptr);
   onDesktopChange(&DesktopLifecycle::launched, false);
-  g_main_loop_run(loop_);
+  // One that came while the game was starting ends it now, the way it would have then.
+  if (EarlyTermination::requested()) onDesktopChange(&DesktopLifecycle::closed, true);
+  // The loop may have been asked to end before it ran: quitting a loop that is not running
+  // would be forgotten once it starts.
+  if (!quitting_) g_main_loop_run(loop_);
   gdk_event_handler_set([](GdkEvent* event, gpointer) { gtk_main_do_event(event); }, nullptr,
                         nullptr);
 
@@ -85,7 +90,9 @@ void LinuxApplication::onDesktopChange(Change change, bool thenQuit) {
   HostOperation::run([this, change, thenQuit] {
     if (!delegate_) return;
     for (LifecycleEvent event : (lifecycle_.*change)()) deliver(*delegate_, event);
-    if (thenQuit && loop_) g_main_loop_quit(loop_);
+    if (!thenQuit) return;
+    quitting_ = true;
+    if (loop_) g_main_loop_quit(loop_);
   });
 }
 

@@ -57,6 +57,8 @@ class LinuxApplication : public Application {
   ApplicationDelegate* delegate_ = nullptr;
   DesktopLifecycle lifecycle_;
   GMainLoop* loop_ = nullptr;
+  // Set once the application was asked to end, even before its loop ran.
+  bool quitting_ = false;
   guint focusCheck_ = 0;
 };
 
