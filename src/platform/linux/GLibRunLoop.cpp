@@ -2,148 +2,144 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <cmath>
-#include <condition_variable>
 #include <deque>
-#include <memory>
 #include <mutex>
-
-#include "platform/linux/HostOperation.h"
+#include <utility>
 
 namespace tumbla {
 
-namespace {
-
-// One scheduled timer. A repeating timer that comes due while a host operation is in
-// progress fires once afterwards, however many periods passed: ticks coalesce, as they
-// do on a run loop that was busy.
-struct TimerSource {
+// One scheduled timer. A repeating timer that comes due while the host is busy fires once
+// afterwards, however many periods passed: ticks coalesce, as they do on a run loop that
+// was busy.
+struct GLibRunLoop::TimerSource {
+  HostDispatcher& dispatcher;
   std::function<bool()> fire;
   bool repeats = false;
   bool firePending = false;
   bool finished = false;
   guint sourceId = 0;
+
+  void stop() {
+    finished = true;
+    if (sourceId != 0) g_source_remove(sourceId);
+    sourceId = 0;
+  }
 };
 
-void fireTimer(const std::shared_ptr<TimerSource>& timer) {
-  timer->firePending = false;
-  if (timer->finished) return;
-  bool again = timer->fire();
-  if (!timer->repeats || !again) {
-    timer->finished = true;
-    if (timer->sourceId != 0) g_source_remove(timer->sourceId);
-    timer->sourceId = 0;
-  }
-}
-
-gboolean onTimerDue(gpointer data) {
-  auto timer = *static_cast<std::shared_ptr<TimerSource>*>(data);
-  if (!timer->firePending) {
-    timer->firePending = true;
-    HostOperation::run([timer] { fireTimer(timer); });
-  }
-  if (timer->repeats && !timer->finished) return G_SOURCE_CONTINUE;
-  // A one-shot timer's source ends here; its (possibly held) firing is all that remains.
-  timer->sourceId = 0;
-  return G_SOURCE_REMOVE;
-}
-
-void releaseTimer(gpointer data) {
-  delete static_cast<std::shared_ptr<TimerSource>*>(data);
-}
-
-// A task handed over from another thread, and how its poster learns that it ran.
-struct Handoff {
-  std::function<void()> task;
+// Tasks handed over from any thread, oldest first, and the idle source that runs them.
+// They pass through this queue rather than through the sources' data, so that the
+// hand-over is ordered by a lock thread checkers can see (GLib's own locking is invisible
+// to them). The source holds the mailbox, so a source still attached when the loop goes
+// finds it closed.
+struct GLibRunLoop::Mailbox {
   std::mutex mutex;
-  std::condition_variable doneChanged;
-  bool done = false;
+  std::deque<std::function<void()>> tasks;
+  // Null once the loop is gone.
+  HostDispatcher* dispatcher;
+  GSource* wakeUp = nullptr;
+
+  explicit Mailbox(HostDispatcher& dispatcher) : dispatcher(&dispatcher) {}
+
+  // With the mutex held.
+  void releaseWakeUp() {
+    if (wakeUp) g_source_unref(std::exchange(wakeUp, nullptr));
+  }
 };
 
-// Hand-offs waiting for the main loop, oldest first. They pass through this queue rather
-// than through the sources' data, so that the hand-over is ordered by a lock thread
-// checkers can see (GLib's own locking is invisible to them).
-struct PendingHandoffs {
-  std::mutex mutex;
-  std::deque<std::shared_ptr<Handoff>> queue;
-};
+namespace {
 
-PendingHandoffs& pendingHandoffs() {
-  static PendingHandoffs pending;
-  return pending;
-}
-
-gboolean runHandoff(gpointer) {
-  std::shared_ptr<Handoff> handoff;
-  {
-    PendingHandoffs& pending = pendingHandoffs();
-    std::lock_guard lock(pending.mutex);
-    if (pending.queue.empty()) return G_SOURCE_REMOVE;
-    handoff = std::move(pending.queue.front());
-    pending.queue.pop_front();
-  }
-  HostOperation::run([handoff] {
-    handoff->task();
-    std::lock_guard lock(handoff->mutex);
-    handoff->done = true;
-    handoff->doneChanged.notify_all();
-  });
-  return G_SOURCE_REMOVE;
-}
-
-std::shared_ptr<Handoff> makeHandoff(std::function<void()> task) {
-  auto handoff = std::make_shared<Handoff>();
-  handoff->task = std::move(task);
-  return handoff;
-}
-
-void attachHandoff(std::shared_ptr<Handoff> handoff) {
-  {
-    PendingHandoffs& pending = pendingHandoffs();
-    std::lock_guard lock(pending.mutex);
-    pending.queue.push_back(std::move(handoff));
-  }
-  // g_main_context_invoke would run the task at once on the main thread; a task posted
-  // without waiting must wait for the loop, so it always goes through an idle source.
-  GSource* source = g_idle_source_new();
-  g_source_set_priority(source, G_PRIORITY_DEFAULT);
-  g_source_set_callback(source, runHandoff, nullptr, nullptr);
-  g_source_attach(source, g_main_context_default());
-  g_source_unref(source);
+template <class Held>
+void releaseHeld(gpointer data) {
+  delete static_cast<std::shared_ptr<Held>*>(data);
 }
 
 }  // namespace
 
-GLibRunLoop::GLibRunLoop() : mainThread_(std::this_thread::get_id()) {}
+GLibRunLoop::GLibRunLoop(HostDispatcher& dispatcher)
+    : dispatcher_(dispatcher),
+      mainThread_(std::this_thread::get_id()),
+      mailbox_(std::make_shared<Mailbox>(dispatcher)) {}
+
+GLibRunLoop::~GLibRunLoop() {
+  for (const std::weak_ptr<TimerSource>& scheduled : timers_) {
+    if (auto timer = scheduled.lock()) timer->stop();
+  }
+  std::lock_guard lock(mailbox_->mutex);
+  mailbox_->dispatcher = nullptr;
+  mailbox_->tasks.clear();
+  if (mailbox_->wakeUp) g_source_destroy(mailbox_->wakeUp);
+  mailbox_->releaseWakeUp();
+}
 
 Date GLibRunLoop::now() const {
   return Date{static_cast<double>(g_get_real_time()) / G_USEC_PER_SEC};
 }
 
-void GLibRunLoop::scheduleTimerImpl(double seconds, bool repeats, std::function<bool()> fire) {
-  auto timer = std::make_shared<TimerSource>();
-  timer->fire = std::move(fire);
-  timer->repeats = repeats;
+Subscription GLibRunLoop::scheduleTimerImpl(double seconds, bool repeats,
+                                            std::function<bool()> fire) {
+  auto timer = std::make_shared<TimerSource>(TimerSource{dispatcher_, std::move(fire), repeats});
+  auto onDue = [](gpointer data) -> gboolean {
+    std::shared_ptr<TimerSource> due = *static_cast<std::shared_ptr<TimerSource>*>(data);
+    if (!due->firePending) {
+      due->firePending = true;
+      due->dispatcher.dispatch([due] {
+        due->firePending = false;
+        if (due->finished) return;
+        if (!due->fire() || !due->repeats) due->stop();
+      });
+    }
+    if (due->repeats && !due->finished) return G_SOURCE_CONTINUE;
+    // A one-shot timer's source ends here; its (possibly held) firing is all that remains.
+    due->sourceId = 0;
+    return G_SOURCE_REMOVE;
+  };
   auto milliseconds = static_cast<guint>(std::llround(std::max(seconds, 0.0) * 1000.0));
-  timer->sourceId = g_timeout_add_full(G_PRIORITY_DEFAULT, milliseconds, onTimerDue,
-                                       new std::shared_ptr<TimerSource>(timer), releaseTimer);
+  timer->sourceId =
+      g_timeout_add_full(G_PRIORITY_DEFAULT, milliseconds, onDue,
+                         new std::shared_ptr<TimerSource>(timer), releaseHeld<TimerSource>);
+  std::erase_if(timers_, [](const std::weak_ptr<TimerSource>& held) { return held.expired(); });
+  timers_.push_back(timer);
+  return Subscription([weakTimer = std::weak_ptr(timer)] {
+    if (auto scheduled = weakTimer.lock()) scheduled->stop();
+  });
 }
 
-void GLibRunLoop::postToMain(std::function<void()> task, bool waitUntilDone) {
-  if (isMainThread() && waitUntilDone) {
-    task();
-    return;
-  }
-  auto handoff = makeHandoff(std::move(task));
-  attachHandoff(handoff);
-  if (!waitUntilDone) return;
-  std::unique_lock lock(handoff->mutex);
-  handoff->doneChanged.wait(lock, [&] { return handoff->done; });
-}
-
-void GLibRunLoop::post(std::function<void()> task) {
-  auto handoff = makeHandoff(std::move(task));
-  attachHandoff(handoff);
+void GLibRunLoop::postToMain(std::function<void()> task) {
+  std::lock_guard lock(mailbox_->mutex);
+  if (!mailbox_->dispatcher) return;
+  mailbox_->tasks.push_back(std::move(task));
+  if (mailbox_->wakeUp) return;
+  // One task per dispatch, in order: a task that waits for a script lets the loop turn, and
+  // what is handed over meanwhile must queue behind the tasks still here.
+  auto runNext = [](gpointer data) -> gboolean {
+    Mailbox& mailbox = **static_cast<std::shared_ptr<Mailbox>*>(data);
+    std::function<void()> task;
+    HostDispatcher* dispatcher = nullptr;
+    bool more = false;
+    {
+      std::lock_guard taken(mailbox.mutex);
+      if (!mailbox.dispatcher || mailbox.tasks.empty()) {
+        mailbox.releaseWakeUp();
+        return G_SOURCE_REMOVE;
+      }
+      task = std::move(mailbox.tasks.front());
+      mailbox.tasks.pop_front();
+      dispatcher = mailbox.dispatcher;
+      more = !mailbox.tasks.empty();
+      // A task handed over from now on attaches a source of its own.
+      if (!more) mailbox.releaseWakeUp();
+    }
+    dispatcher->dispatch(std::move(task));
+    return more ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+  };
+  GSource* source = g_idle_source_new();
+  g_source_set_priority(source, G_PRIORITY_DEFAULT);
+  g_source_set_callback(source, runNext, new std::shared_ptr<Mailbox>(mailbox_),
+                        releaseHeld<Mailbox>);
+  mailbox_->wakeUp = source;
+  g_source_attach(source, g_main_context_default());
 }
 
 BackgroundThread GLibRunLoop::startBackground(std::function<void()> body) {
