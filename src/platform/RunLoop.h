@@ -40,7 +40,7 @@ class RunLoop {
                                        std::function<void()> callback);
 
   // Runs `task` on the main thread from the loop, never before this call returns. Safe
-  // from any thread; a task posted after the loop is gone is dropped.
+  // from any thread while the loop exists; tasks not run when it goes are dropped.
   virtual void postToMain(std::function<void()> task) = 0;
 
   // Runs `body` on a fresh background thread, owned by the answer.

@@ -29,18 +29,19 @@ struct GLibRunLoop::TimerSource {
 };
 
 // Tasks handed over from any thread, oldest first, and the idle source that runs them.
-// They pass through this queue rather than through the sources' data, so that the
-// hand-over is ordered by a lock thread checkers can see (GLib's own locking is invisible
-// to them). The source holds the mailbox, so a source still attached when the loop goes
-// finds it closed.
+// They pass through this queue, made on the main thread, rather than through anything the
+// posting thread makes for the source, so that the hand-over is ordered by a lock thread
+// checkers can see (GLib's own locking is invisible to them). The loop destroys the source
+// when it goes.
 struct GLibRunLoop::Mailbox {
   std::mutex mutex;
   std::deque<std::function<void()>> tasks;
-  // Null once the loop is gone.
-  HostDispatcher* dispatcher;
+  HostDispatcher& dispatcher;
   GSource* wakeUp = nullptr;
+  // Set as the loop goes: what its dropped tasks hand over as they go is dropped too.
+  bool closed = false;
 
-  explicit Mailbox(HostDispatcher& dispatcher) : dispatcher(&dispatcher) {}
+  explicit Mailbox(HostDispatcher& dispatcher) : dispatcher(dispatcher) {}
 
   // With the mutex held.
   void releaseWakeUp() {
@@ -48,27 +49,20 @@ struct GLibRunLoop::Mailbox {
   }
 };
 
-namespace {
-
-template <class Held>
-void releaseHeld(gpointer data) {
-  delete static_cast<std::shared_ptr<Held>*>(data);
-}
-
-}  // namespace
-
 GLibRunLoop::GLibRunLoop(HostDispatcher& dispatcher)
     : dispatcher_(dispatcher),
       mainThread_(std::this_thread::get_id()),
-      mailbox_(std::make_shared<Mailbox>(dispatcher)) {}
+      mailbox_(std::make_unique<Mailbox>(dispatcher)) {}
 
 GLibRunLoop::~GLibRunLoop() {
   for (const std::weak_ptr<TimerSource>& scheduled : timers_) {
     if (auto timer = scheduled.lock()) timer->stop();
   }
+  // Dropped outside the lock: what a task holds may hand over again as it goes.
+  std::deque<std::function<void()>> dropped;
   std::lock_guard lock(mailbox_->mutex);
-  mailbox_->dispatcher = nullptr;
-  mailbox_->tasks.clear();
+  mailbox_->closed = true;
+  dropped.swap(mailbox_->tasks);
   if (mailbox_->wakeUp) g_source_destroy(mailbox_->wakeUp);
   mailbox_->releaseWakeUp();
 }
@@ -96,9 +90,9 @@ Subscription GLibRunLoop::scheduleTimerImpl(double seconds, bool repeats,
     return G_SOURCE_REMOVE;
   };
   auto milliseconds = static_cast<guint>(std::llround(std::max(seconds, 0.0) * 1000.0));
-  timer->sourceId =
-      g_timeout_add_full(G_PRIORITY_DEFAULT, milliseconds, onDue,
-                         new std::shared_ptr<TimerSource>(timer), releaseHeld<TimerSource>);
+  auto release = [](gpointer data) { delete static_cast<std::shared_ptr<TimerSource>*>(data); };
+  timer->sourceId = g_timeout_add_full(G_PRIORITY_DEFAULT, milliseconds, onDue,
+                                       new std::shared_ptr<TimerSource>(timer), release);
   std::erase_if(timers_, [](const std::weak_ptr<TimerSource>& held) { return held.expired(); });
   timers_.push_back(timer);
   return Subscription([weakTimer = std::weak_ptr(timer)] {
@@ -108,36 +102,33 @@ Subscription GLibRunLoop::scheduleTimerImpl(double seconds, bool repeats,
 
 void GLibRunLoop::postToMain(std::function<void()> task) {
   std::lock_guard lock(mailbox_->mutex);
-  if (!mailbox_->dispatcher) return;
+  if (mailbox_->closed) return;
   mailbox_->tasks.push_back(std::move(task));
   if (mailbox_->wakeUp) return;
   // One task per dispatch, in order: a task that waits for a script lets the loop turn, and
   // what is handed over meanwhile must queue behind the tasks still here.
   auto runNext = [](gpointer data) -> gboolean {
-    Mailbox& mailbox = **static_cast<std::shared_ptr<Mailbox>*>(data);
+    Mailbox& mailbox = *static_cast<Mailbox*>(data);
     std::function<void()> task;
-    HostDispatcher* dispatcher = nullptr;
     bool more = false;
     {
       std::lock_guard taken(mailbox.mutex);
-      if (!mailbox.dispatcher || mailbox.tasks.empty()) {
+      if (mailbox.tasks.empty()) {
         mailbox.releaseWakeUp();
         return G_SOURCE_REMOVE;
       }
       task = std::move(mailbox.tasks.front());
       mailbox.tasks.pop_front();
-      dispatcher = mailbox.dispatcher;
       more = !mailbox.tasks.empty();
       // A task handed over from now on attaches a source of its own.
       if (!more) mailbox.releaseWakeUp();
     }
-    dispatcher->dispatch(std::move(task));
+    mailbox.dispatcher.dispatch(std::move(task));
     return more ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
   };
   GSource* source = g_idle_source_new();
   g_source_set_priority(source, G_PRIORITY_DEFAULT);
-  g_source_set_callback(source, runNext, new std::shared_ptr<Mailbox>(mailbox_),
-                        releaseHeld<Mailbox>);
+  g_source_set_callback(source, runNext, mailbox_.get(), nullptr);
   mailbox_->wakeUp = source;
   g_source_attach(source, g_main_context_default());
 }

@@ -35,7 +35,7 @@ class GLibRunLoop : public RunLoop {
 
   HostDispatcher& dispatcher_;
   std::thread::id mainThread_;
-  std::shared_ptr<Mailbox> mailbox_;
+  std::unique_ptr<Mailbox> mailbox_;
   // The timers scheduled, to take the running ones off the context with the loop.
   std::vector<std::weak_ptr<TimerSource>> timers_;
 };
