@@ -40,10 +40,9 @@ struct CurlUrlLoader::Connection : std::enable_shared_from_this<Connection> {
     }
   }
 
-  // Over for its owner: nothing more is called, and the transfer stops at once.
+  // Over for its owner: nothing more is called, and the transfer stops at once. The caller
+  // holds a reference of its own: taking the transfer off lets go of the multi's.
   void end() {
-    // Taking the transfer off the multi lets go of the multi's reference to this.
-    std::shared_ptr<Connection> self = shared_from_this();
     ended = true;
     handlers = {};
     if (auto running = multi.lock(); running && transfer) running->remove(transfer->handle());

@@ -136,8 +136,8 @@ void GtkUserInterface::snapshot(View& view, SnapshotDone done) {
   cairo_destroy(cr);
   cairo_surface_flush(surface);
 
-  auto job = std::make_shared<SnapshotJob>(
-      surface, Size{static_cast<double>(width), static_cast<double>(height)}, std::move(done));
+  std::shared_ptr<SnapshotJob> job(new SnapshotJob{
+      surface, Size{static_cast<double>(width), static_cast<double>(height)}, std::move(done)});
   // The answer comes from the main loop, as the interface promises, never from inside
   // this call.
   encodeSnapshot(*job);
