@@ -155,7 +155,7 @@ BENCHMARK_CAPTURE(mix, effects32_music_at_output_rate, false);
 // so they wait here until the benchmark's main thread takes them.
 class BenchRunLoop : public SimRunLoop {
  public:
-  void postToMain(std::function<void()> task, bool) override {
+  void postToMain(std::function<void()> task) override {
     std::lock_guard lock(mutex_);
     handedOver_.push_back(std::move(task));
   }

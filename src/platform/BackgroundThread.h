@@ -6,10 +6,8 @@
 namespace tumbla {
 
 // The owner of a thread started with RunLoop::startBackground. Destroying it waits for the
-// thread to end, so a program that quits while work runs waits for it unless its owner
-// chose to detach() it. An owner whose thread waits on the main thread (a hand-off that
-// blocks until the main thread has taken it) must not be destroyed on the main thread
-// while that hand-off can still come: it detaches, or makes the hand-off stop waiting first.
+// thread to end, so the thread's body must end soon once its owner wants it to (an owner
+// stops what the body waits for first).
 class BackgroundThread {
  public:
   BackgroundThread() = default;
@@ -27,9 +25,6 @@ class BackgroundThread {
   bool isRunning() const { return thread_.joinable(); }
   void join() {
     if (thread_.joinable()) thread_.join();
-  }
-  void detach() {
-    if (thread_.joinable()) thread_.detach();
   }
 
  private:

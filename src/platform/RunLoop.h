@@ -4,19 +4,25 @@
 #include <memory>
 
 #include "platform/BackgroundThread.h"
+#include "platform/Subscription.h"
 #include "value/Date.h"
 
 namespace tumbla {
 
-// A scheduled timer. Its owner keeps the handle and invalidates it (or drops it) when it
-// no longer wants the callback; after that the callback never runs again.
+// A scheduled timer, and its owner: invalidating it, or releasing the last reference to
+// it, takes it off the run loop, and its callback never runs again.
 class Timer {
  public:
-  void invalidate() { valid_ = false; }
+  void invalidate() {
+    valid_ = false;
+    scheduled_.cancel();
+  }
   bool isValid() const { return valid_; }
 
  private:
+  friend class RunLoop;
   bool valid_ = true;
+  Subscription scheduled_;
 };
 
 // The main thread's run loop: timers, hand-off to the main thread, background work.
@@ -33,17 +39,18 @@ class RunLoop {
   std::shared_ptr<Timer> scheduleTimer(double seconds, bool repeats,
                                        std::function<void()> callback);
 
-  // Runs `task` on the main thread. With `waitUntilDone` the caller blocks until it has
-  // run; called on the main thread itself, the task then runs at once.
-  virtual void postToMain(std::function<void()> task, bool waitUntilDone) = 0;
+  // Runs `task` on the main thread from the loop, never before this call returns. Safe
+  // from any thread while the loop exists; tasks not run when it goes are dropped.
+  virtual void postToMain(std::function<void()> task) = 0;
 
   // Runs `body` on a fresh background thread, owned by the answer.
   [[nodiscard]] virtual BackgroundThread startBackground(std::function<void()> body) = 0;
 
  protected:
   // Calls `fire` after `seconds`, and then every `seconds` when `repeats` for as long as
-  // `fire` answers true.
-  virtual void scheduleTimerImpl(double seconds, bool repeats, std::function<bool()> fire) = 0;
+  // `fire` answers true, until the answered subscription ends.
+  virtual Subscription scheduleTimerImpl(double seconds, bool repeats,
+                                         std::function<bool()> fire) = 0;
 };
 
 }  // namespace tumbla

@@ -103,17 +103,15 @@ void RemoteCheck::start(std::optional<std::string> url, Reader read, Steps steps
           continue;
         }
         auto taken = std::make_shared<bool>(false);
-        loop.postToMain(
-            [shared, taken, step = std::move(step)] {
-              // Stopping happens on the main thread too, so it cannot come between the
-              // test and the step.
-              if (shared->stopped) return;
-              step();
-              std::lock_guard lock(shared->handoffMutex);
-              *taken = true;
-              shared->handoffChanged.notify_all();
-            },
-            false);
+        loop.postToMain([shared, taken, step = std::move(step)] {
+          // Stopping happens on the main thread too, so it cannot come between the
+          // test and the step.
+          if (shared->stopped) return;
+          step();
+          std::lock_guard lock(shared->handoffMutex);
+          *taken = true;
+          shared->handoffChanged.notify_all();
+        });
         std::unique_lock lock(shared->handoffMutex);
         shared->handoffChanged.wait(lock, [&] { return *taken || shared->stopped; });
         if (shared->stopped) break;

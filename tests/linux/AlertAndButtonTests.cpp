@@ -42,9 +42,11 @@ std::string accessibleName(GtkWidget* widget) {
 }
 
 TEST(GtkAlertDialog, EachButtonIsNamedAndAnswersItsIndex) {
+  HostDispatcher dispatcher;
   std::optional<int> answer;
   Subscription alert = GtkAlertDialog::show(
-      nullptr, {"Rate Tumbla", "Would you?", {"No, Thanks", "Rate It Now", "Remind_Me"}, 0},
+      dispatcher, nullptr,
+      {"Rate Tumbla", "Would you?", {"No, Thanks", "Rate It Now", "Remind_Me"}, 0},
       [&](int index) { answer = index; });
   std::vector<GtkWidget*> dialogs = openDialogs();
   ASSERT_EQ(dialogs.size(), 1u);
@@ -60,9 +62,11 @@ TEST(GtkAlertDialog, EachButtonIsNamedAndAnswersItsIndex) {
 }
 
 TEST(GtkAlertDialog, ClosingCountsAsCancelAndEndingTheSubscriptionAnswersNothing) {
+  HostDispatcher dispatcher;
   std::optional<int> answer;
-  Subscription closed = GtkAlertDialog::show(nullptr, {"Upgrade", "", {"No,Thanks", "Buy Now"}, 0},
-                                             [&](int index) { answer = index; });
+  Subscription closed =
+      GtkAlertDialog::show(dispatcher, nullptr, {"Upgrade", "", {"No,Thanks", "Buy Now"}, 0},
+                           [&](int index) { answer = index; });
   ASSERT_EQ(openDialogs().size(), 1u);
   gtk_dialog_response(GTK_DIALOG(openDialogs()[0]), GTK_RESPONSE_DELETE_EVENT);
   ASSERT_TRUE(pumpUntil([&] { return answer.has_value(); }, 10));
@@ -70,23 +74,51 @@ TEST(GtkAlertDialog, ClosingCountsAsCancelAndEndingTheSubscriptionAnswersNothing
 
   answer.reset();
   {
-    Subscription dropped = GtkAlertDialog::show(nullptr, {"Notice", "text", {"OK"}, 0},
+    Subscription dropped = GtkAlertDialog::show(dispatcher, nullptr, {"Notice", "text", {"OK"}, 0},
                                                 [&](int index) { answer = index; });
     ASSERT_EQ(openDialogs().size(), 1u);
   }
   EXPECT_TRUE(openDialogs().empty());
   EXPECT_FALSE(answer.has_value());
+
+  // Answered while the host is busy, and ended before the host is free: still nothing.
+  Subscription late = GtkAlertDialog::show(dispatcher, nullptr, {"Notice", "text", {"OK"}, 0},
+                                           [&](int index) { answer = index; });
+  {
+    HostDispatcher::Busy busy = dispatcher.enterHost();
+    gtk_dialog_response(GTK_DIALOG(openDialogs()[0]), 0);
+    late.cancel();
+  }
+  pumpUntil([] { return false; }, 0.2);
+  EXPECT_FALSE(answer.has_value());
 }
 
-TEST(GtkButtonView, HasItsAccessibleNameAndRunsItsActionWhenClicked) {
-  GtkButtonView view({139, 0, 20, 20}, std::nullopt, "Promotion");
+TEST(GtkButtonView, HasItsAccessibleNameAndRunsItsActionWhenClickedUnlessItIsGone) {
+  HostDispatcher dispatcher;
+  auto view =
+      std::make_shared<GtkButtonView>(dispatcher, Rect{139, 0, 20, 20}, std::nullopt, "Promotion");
   int presses = 0;
-  view.setAction([&] { ++presses; });
-  GtkWidget* button = gtk_bin_get_child(GTK_BIN(view.viewWidget().widget()));
+  view->setAction([&] { ++presses; });
+  GtkWidget* button = gtk_bin_get_child(GTK_BIN(view->viewWidget().widget()));
   ASSERT_TRUE(GTK_IS_BUTTON(button));
   EXPECT_EQ(accessibleName(button), "Promotion");
   gtk_button_clicked(GTK_BUTTON(button));
   EXPECT_EQ(presses, 1);
+
+  // A press while the host is busy waits for it; one whose view is gone by then is lost.
+  {
+    HostDispatcher::Busy busy = dispatcher.enterHost();
+    gtk_button_clicked(GTK_BUTTON(button));
+    EXPECT_EQ(presses, 1);
+  }
+  ASSERT_TRUE(pumpUntil([&] { return presses == 2; }, 10));
+  {
+    HostDispatcher::Busy busy = dispatcher.enterHost();
+    gtk_button_clicked(GTK_BUTTON(button));
+    view.reset();
+  }
+  pumpUntil([] { return false; }, 0.2);
+  EXPECT_EQ(presses, 2);
 }
 
 // What the button shows: the texts of its labels and the sizes of its images, in order.
@@ -115,7 +147,8 @@ TEST(GtkButtonView, ShowsItsTitleOverItsImageAtEveryFrame) {
   ASSERT_TRUE(gdk_pixbuf_save(red, path.c_str(), "png", nullptr, nullptr));
   g_object_unref(red);
 
-  GtkButtonView view({210, 269, 60, 20}, Image{path, {100, 26}, nullptr}, "Cancel");
+  HostDispatcher dispatcher;
+  GtkButtonView view(dispatcher, {210, 269, 60, 20}, Image{path, {100, 26}, nullptr}, "Cancel");
   GtkWidget* button = gtk_bin_get_child(GTK_BIN(view.viewWidget().widget()));
   auto shown = [&] {
     std::vector<std::string> parts;
@@ -130,7 +163,8 @@ TEST(GtkButtonView, ShowsItsTitleOverItsImageAtEveryFrame) {
   EXPECT_EQ(accessibleName(button), "Cancel");
 
   // Without a readable image the title alone is shown, and the button stays named.
-  GtkButtonView broken({0, 0, 60, 20}, Image{path + ".missing", {60, 20}, nullptr}, "Cancel");
+  GtkButtonView broken(dispatcher, {0, 0, 60, 20}, Image{path + ".missing", {60, 20}, nullptr},
+                       "Cancel");
   broken.setTitle("Dismiss");
   GtkWidget* brokenButton = gtk_bin_get_child(GTK_BIN(broken.viewWidget().widget()));
   std::vector<std::string> parts;

@@ -23,26 +23,6 @@
 namespace tumbla::testing {
 namespace {
 
-std::string littleEndian(std::uint32_t value, int bytes) {
-  std::string out;
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(value >> (8 * i)));
-  return out;
-}
-
-// A 16-bit PCM WAV file of a steady tone at half scale.
-std::string toneWav(int rate, int channels, double seconds, double frequency) {
-  std::string data;
-  auto frames = static_cast<int>(seconds * rate);
-  for (int i = 0; i < frames; ++i) {
-    auto sample = static_cast<std::int16_t>(16384 * std::sin(2 * M_PI * frequency * i / rate));
-    for (int c = 0; c < channels; ++c) data += littleEndian(static_cast<std::uint16_t>(sample), 2);
-  }
-  return "RIFF" + littleEndian(36 + data.size(), 4) + "WAVEfmt " + littleEndian(16, 4) +
-         littleEndian(1, 2) + littleEndian(channels, 2) + littleEndian(rate, 4) +
-         littleEndian(rate * channels * 2, 4) + littleEndian(channels * 2, 2) +
-         littleEndian(16, 2) + "data" + littleEndian(data.size(), 4) + data;
-}
-
 // Upward zero crossings of the left channel per second: the pitch heard.
 double pitch(const std::vector<float>& stereo, int rate) {
   int crossings = 0;

@@ -1,17 +1,23 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "LoopbackHttpServer.h"
 #include "TestSupport.h"
 #include "platform/linux/CurlUrlLoader.h"
+#include "platform/linux/GLibRunLoop.h"
 
 namespace tumbla {
 namespace {
 
 using testing::LoopbackHttpServer;
 using testing::pumpUntil;
+using testing::threadNames;
+using testing::threadsLeftOver;
 
 class CurlUrlLoaderTest : public ::testing::Test {
  protected:
@@ -23,7 +29,9 @@ class CurlUrlLoaderTest : public ::testing::Test {
   }
 
   LoopbackHttpServer server_;
-  CurlUrlLoader loader_;
+  HostDispatcher dispatcher_;
+  GLibRunLoop runLoop_{dispatcher_};
+  CurlUrlLoader loader_{runLoop_};
 };
 
 TEST_F(CurlUrlLoaderTest, ASynchronousLoadAnswersStatusHeadersAndTheWholeBody) {
@@ -163,9 +171,10 @@ TEST_F(CurlUrlLoaderTest, ACancelledConnectionCallsNothingMoreAndAFailedOneSaysW
   EXPECT_NE(reason.find("/x"), std::string::npos);
 }
 
-TEST_F(CurlUrlLoaderTest, UnfinishedLoadsLetTheirHandlersGoWhenCancelledOrWhenTheLoaderGoes) {
+TEST_F(CurlUrlLoaderTest, UnfinishedLoadsEndWithNoHandlerCalledAndNoThreadLeft) {
   server_.route("/hang", {.hang = true});
-  auto loader = std::make_unique<CurlUrlLoader>();
+  std::multiset<std::string> threadsBefore = threadNames();
+  auto loader = std::make_unique<CurlUrlLoader>(runLoop_);
   int calls = 0;
   // What a load's handlers hold: released as soon as the load is over for its owner.
   auto started = [&](std::weak_ptr<int>& held) {
@@ -182,6 +191,8 @@ TEST_F(CurlUrlLoaderTest, UnfinishedLoadsLetTheirHandlersGoWhenCancelledOrWhenTh
   Subscription dropped = started(cancelled);
   Subscription waiting = started(pending);
   ASSERT_TRUE(pumpUntil([&] { return server_.requestCount("/hang") == 2; }, 20));
+  // Loads run on the main loop, not on threads of their own.
+  EXPECT_EQ(threadsLeftOver(threadsBefore, threadNames()), std::vector<std::string>{});
 
   dropped.cancel();
   EXPECT_TRUE(cancelled.expired());
@@ -190,8 +201,8 @@ TEST_F(CurlUrlLoaderTest, UnfinishedLoadsLetTheirHandlersGoWhenCancelledOrWhenTh
   EXPECT_TRUE(pending.expired());
   waiting.cancel();
 
-  // The workers' last hand-backs find nobody to tell; a load on another loader is the
-  // proof that the loop ran on meanwhile.
+  // Whatever was handed back finds nobody to tell; a load on another loader is the proof
+  // that the loop ran on meanwhile.
   server_.route("/answer", {200, "ok"});
   bool finished = false;
   UrlConnectionHandlers answered;
@@ -199,6 +210,7 @@ TEST_F(CurlUrlLoaderTest, UnfinishedLoadsLetTheirHandlersGoWhenCancelledOrWhenTh
   Subscription other = loader_.start(request("/answer"), answered);
   ASSERT_TRUE(pumpUntil([&] { return finished; }, 20));
   EXPECT_EQ(calls, 0);
+  EXPECT_EQ(threadsLeftOver(threadsBefore, threadNames()), std::vector<std::string>{});
 }
 
 TEST_F(CurlUrlLoaderTest, PooledHandlesKeepSendingEveryCookieOverManyLoadsAtOnceAndInTurn) {

@@ -2,16 +2,24 @@
 #include <sys/utsname.h>
 
 #include <chrono>
+#include <set>
+#include <string>
+#include <vector>
 
+#include "LoopbackHttpServer.h"
 #include "TestSupport.h"
+#include "platform/ApplicationContext.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "value/LeadingNumber.h"
 
 namespace tumbla {
 namespace {
 
+using testing::pumpUntil;
 using testing::ScopedEnvironment;
 using testing::TemporaryDirectory;
+using testing::threadNames;
+using testing::threadsLeftOver;
 
 class LinuxPlatformTest : public ::testing::Test {
  protected:
@@ -119,6 +127,46 @@ TEST_F(LinuxPlatformTest, DeviceFactsComeFromTheOptionsAndTheSystem) {
   EXPECT_EQ(facts.systemVersion, kLinuxSystemVersion);
   EXPECT_GE(leadingReal(facts.systemVersion), 4.0);
   EXPECT_EQ(platform->userInterface().mainScreenBounds(), (Rect{0, 0, 768, 1024}));
+}
+
+TEST_F(LinuxPlatformTest, TearingThePlatformDownLeavesNoThreadOfOursAndCallsNoHandler) {
+  testing::LoopbackHttpServer server;
+  server.route("/slow", {.hang = true});
+  // Long enough to be streamed: the mixer, its clock and its decoder all run.
+  std::string music = bundle_.write("music.wav", testing::toneWav(8000, 1, 12, 440)).string();
+  options_.dataDirectory = data_.path();
+  std::multiset<std::string> before = threadNames();
+  int calls = 0;
+  {
+    std::unique_ptr<LinuxPlatform> created = create();
+    ASSERT_TRUE(created);
+    Platform* platform = &ApplicationContext::install(std::move(created)).platform();
+    UrlRequest request;
+    request.url = server.url("/slow");
+    UrlConnectionHandlers handlers;
+    handlers.didReceiveResponse = [&](const UrlResponse&) { ++calls; };
+    handlers.didFail = [&](const Error&) { ++calls; };
+    Subscription load = platform->urlLoader().start(request, handlers);
+    Result<std::unique_ptr<AudioPlayer>> player = platform->audio().makePlayer(music);
+    ASSERT_TRUE(player) << player.reason();
+    (*player)->setFinishedHandler([&] { ++calls; });
+    (*player)->play();
+    auto timer = platform->runLoop().scheduleTimer(0.01, true, [&] { ++calls; });
+    ASSERT_TRUE(pumpUntil([&] { return server.requestCount("/slow") == 1; }, 20));
+    EXPECT_TRUE((*player)->isPlaying());
+    // The check sees the threads the platform started.
+    EXPECT_NE(threadsLeftOver(before, threadNames()), std::vector<std::string>{});
+    calls = 0;
+
+    // The platform goes first; what the host holds of it goes afterwards.
+    ApplicationContext::uninstall();
+    pumpUntil([] { return false; }, 0.2);
+    load.cancel();
+    player->reset();
+  }
+  pumpUntil([] { return false; }, 0.2);
+  EXPECT_EQ(calls, 0);
+  EXPECT_EQ(threadsLeftOver(before, threadNames()), std::vector<std::string>{});
 }
 
 }  // namespace

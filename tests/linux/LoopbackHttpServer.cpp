@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -14,6 +15,11 @@
 namespace tumbla::testing {
 
 namespace {
+
+// Named, so that tests counting the program's own threads can tell the server's apart.
+void nameThisThread() {
+  pthread_setname_np(pthread_self(), "test-http");
+}
 
 int listenOnLoopback(int& port) {
   int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -92,7 +98,10 @@ std::string LoopbackHttpServer::Request::header(const std::string& name) const {
 }
 
 LoopbackHttpServer::LoopbackHttpServer() : listener_(listenOnLoopback(port_)) {
-  acceptor_ = std::thread([this] { acceptLoop(); });
+  acceptor_ = std::thread([this] {
+    nameThisThread();
+    acceptLoop();
+  });
 }
 
 LoopbackHttpServer::~LoopbackHttpServer() {
@@ -147,6 +156,7 @@ void LoopbackHttpServer::acceptLoop() {
     if (client < 0) continue;
     std::lock_guard lock(mutex_);
     connections_.emplace_back([this, client] {
+      nameThisThread();
       serve(client);
       ::close(client);
     });

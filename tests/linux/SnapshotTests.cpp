@@ -52,11 +52,12 @@ class SnapshotTest : public ::testing::Test {
 
   TemporaryDirectory bundleDirectory_;
   LibplistPropertyLists lists_;
+  HostDispatcher dispatcher_;
   std::unique_ptr<DirectoryBundle> bundle_;
 };
 
 TEST_F(SnapshotTest, ThePngShowsThePageAndTheViewsAboveItAtTheWindowsSize) {
-  GtkUserInterface ui(UserInterfaceIdiom::Phone, *bundle_, 5.0);
+  GtkUserInterface ui(dispatcher_, UserInterfaceIdiom::Phone, *bundle_, 5.0);
   auto window = ui.makeWindow(ui.mainScreenBounds());
   auto root = ui.makeView({});
   window->setRootView(root);
@@ -125,7 +126,7 @@ TEST_F(SnapshotTest, ThePngShowsThePageAndTheViewsAboveItAtTheWindowsSize) {
 }
 
 TEST_F(SnapshotTest, AViewThatIsNotOnScreenGivesAFailure) {
-  GtkUserInterface ui(UserInterfaceIdiom::Phone, *bundle_, 5.0);
+  GtkUserInterface ui(dispatcher_, UserInterfaceIdiom::Phone, *bundle_, 5.0);
   auto loose = ui.makeView({0, 0, 100, 100});
   std::optional<Result<Image>> taken;
   ui.snapshot(*loose, [&](Result<Image> image) { taken = std::move(image); });

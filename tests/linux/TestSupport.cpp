@@ -2,6 +2,7 @@
 
 #include <glib.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 
@@ -19,6 +20,54 @@ gboolean keepPolling(gpointer) {
 }
 
 }  // namespace
+
+std::string littleEndian(std::uint32_t value, int bytes) {
+  std::string out;
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(value >> (8 * i)));
+  return out;
+}
+
+std::string toneWav(int rate, int channels, double seconds, double frequency) {
+  std::string data;
+  auto frames = static_cast<int>(seconds * rate);
+  for (int i = 0; i < frames; ++i) {
+    auto sample = static_cast<std::int16_t>(16384 * std::sin(2 * M_PI * frequency * i / rate));
+    for (int c = 0; c < channels; ++c) data += littleEndian(static_cast<std::uint16_t>(sample), 2);
+  }
+  return "RIFF" + littleEndian(36 + data.size(), 4) + "WAVEfmt " + littleEndian(16, 4) +
+         littleEndian(1, 2) + littleEndian(channels, 2) + littleEndian(rate, 4) +
+         littleEndian(rate * channels * 2, 4) + littleEndian(channels * 2, 2) +
+         littleEndian(16, 2) + "data" + littleEndian(data.size(), 4) + data;
+}
+
+std::multiset<std::string> threadNames() {
+  std::multiset<std::string> names;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::string name;
+    // A thread that ended meanwhile has no name to read.
+    if (std::getline(std::ifstream(task.path() / "comm"), name)) names.insert(name);
+  }
+  return names;
+}
+
+std::vector<std::string> threadsLeftOver(const std::multiset<std::string>& before,
+                                         const std::multiset<std::string>& after) {
+  auto tolerated = [](const std::string& name) {
+    for (const char* prefix : {"gmain", "gdbus", "pool-", "dconf worker", "test-http"}) {
+      if (name.starts_with(prefix)) return true;
+    }
+    return false;
+  };
+  std::multiset<std::string> left = after;
+  for (const std::string& name : before) {
+    if (auto found = left.find(name); found != left.end()) left.erase(found);
+  }
+  std::vector<std::string> leftOver;
+  for (const std::string& name : left) {
+    if (!tolerated(name)) leftOver.push_back(name);
+  }
+  return leftOver;
+}
 
 bool pumpUntil(const std::function<bool()>& done, double seconds) {
   bool passed = false;

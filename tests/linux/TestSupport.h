@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +12,20 @@
 #include "platform/Log.h"
 
 namespace tumbla::testing {
+
+// A little-endian unsigned number of `bytes` bytes, as file formats write them.
+std::string littleEndian(std::uint32_t value, int bytes);
+// A 16-bit PCM WAV file of a steady tone at half scale.
+std::string toneWav(int rate, int channels, double seconds, double frequency);
+
+// The names of the process's threads, one per thread.
+std::multiset<std::string> threadNames();
+// The threads in `after` that were not in `before`, leaving out those the toolkit keeps for
+// the rest of the process once it has started them (GLib's main-context and D-Bus threads,
+// its thread pools, dconf's worker) and the tests' loopback server. Threads this program
+// starts carry the program's name, so any of them left over is listed.
+std::vector<std::string> threadsLeftOver(const std::multiset<std::string>& before,
+                                         const std::multiset<std::string>& after);
 
 // Iterates the main loop until `done` answers true or `seconds` pass; answers `done()`.
 bool pumpUntil(const std::function<bool()>& done, double seconds);

@@ -51,11 +51,12 @@ class ViewTest : public ::testing::Test {
   }
 
   GtkUserInterface userInterface(UserInterfaceIdiom idiom) {
-    return GtkUserInterface(idiom, *bundle_, 5.0);
+    return GtkUserInterface(dispatcher_, idiom, *bundle_, 5.0);
   }
 
   TemporaryDirectory bundleDirectory_;
   LibplistPropertyLists lists_;
+  HostDispatcher dispatcher_;
   std::unique_ptr<DirectoryBundle> bundle_;
 };
 
@@ -169,7 +170,7 @@ TEST_F(ViewTest, TheWindowTakesItsNameAndIconFromTheBundleAndF11TogglesFullScree
                          "</dict></plist>");
   auto opened = DirectoryBundle::open(bundleDirectory_.path(), lists_);
   ASSERT_TRUE(opened) << opened.reason();
-  GtkUserInterface ui(UserInterfaceIdiom::Phone, **opened, 5.0, {.fullscreen = true});
+  GtkUserInterface ui(dispatcher_, UserInterfaceIdiom::Phone, **opened, 5.0, {.fullscreen = true});
   auto window = std::dynamic_pointer_cast<GtkAppWindow>(ui.makeWindow(ui.mainScreenBounds()));
   EXPECT_STREQ(gtk_window_get_title(window->toplevel()), "Tap Counter");
   EXPECT_NE(gtk_window_get_icon(window->toplevel()), nullptr);

@@ -7,7 +7,7 @@
 
 #include "TestSupport.h"
 #include "platform/linux/GtkAppWindow.h"
-#include "platform/linux/HostOperation.h"
+#include "platform/linux/HostDispatcher.h"
 #include "platform/linux/WebKitView.h"
 
 namespace tumbla {
@@ -93,8 +93,8 @@ class WebKitViewTest : public ::testing::Test {
   void open(double scriptTimeoutSeconds) {
     view_.reset();
     delegate_ = RecordingDelegate();
-    window_ = std::make_shared<GtkAppWindow>(Rect{0, 0, 480, 320});
-    view_ = std::make_shared<WebKitView>(Rect{}, scriptTimeoutSeconds);
+    window_ = std::make_shared<GtkAppWindow>(dispatcher_, Rect{0, 0, 480, 320});
+    view_ = std::make_shared<WebKitView>(dispatcher_, Rect{}, scriptTimeoutSeconds);
     window_->setRootView(view_);
     window_->makeKeyAndVisible();
     view_->setDelegate(&delegate_);
@@ -111,6 +111,7 @@ class WebKitViewTest : public ::testing::Test {
     return result;
   }
 
+  HostDispatcher dispatcher_;
   TemporaryDirectory directory_;
   std::filesystem::path page_;
   RecordingDelegate delegate_;
@@ -183,7 +184,7 @@ TEST_F(WebKitViewTest, StartUpGetsALongerLimitThanLaterCalls) {
 TEST_F(WebKitViewTest, AScriptThatTimesOutBeforeTheFirstLoadStillLeavesThePageLoaded) {
   view_.reset();
   delegate_ = RecordingDelegate();
-  view_ = std::make_shared<WebKitView>(Rect{}, 0.001);
+  view_ = std::make_shared<WebKitView>(dispatcher_, Rect{}, 0.001);
   window_->setRootView(view_);
   view_->setDelegate(&delegate_);
   view_->loadURL(Url::fileURLWithPath(page_.string()));

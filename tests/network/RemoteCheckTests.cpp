@@ -45,12 +45,13 @@ class NetworkPlatform : public Platform {
   SimBundle& simBundle() { return bundle_; }
 
  private:
-  GLibRunLoop runLoop_;
+  HostDispatcher dispatcher_;
+  GLibRunLoop runLoop_{dispatcher_};
   SimBundle bundle_;
   LibplistPropertyLists propertyLists_;
   SimApplication application_;
   SimUserInterface userInterface_;
-  CurlUrlLoader urlLoader_;
+  CurlUrlLoader urlLoader_{runLoop_};
   // Muted, and never started: the remote checks play nothing.
   SdlAudio audio_{runLoop_, {true, nullptr, nullptr}};
 };

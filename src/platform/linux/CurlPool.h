@@ -4,18 +4,19 @@
 
 #include <array>
 #include <atomic>
-#include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
 
 #include "platform/UrlLoading.h"
+#include "platform/linux/CurlTransfer.h"
 
 namespace tumbla {
 
 // The libcurl state every load shares: one share handle (connections, DNS answers,
 // TLS sessions and cookies) and a pool of easy handles to reuse. Loads on any thread
-// take a handle, run and give it back. Shared-owned by each load in flight, so it lives
-// until the last one ends even when the loader goes first.
+// take a handle, run and give it back. Shared-owned by each synchronous load in flight,
+// so it lives until the last one ends even when the loader goes first.
 class CurlPool {
  public:
   CurlPool();
@@ -23,18 +24,14 @@ class CurlPool {
   CurlPool(const CurlPool&) = delete;
   CurlPool& operator=(const CurlPool&) = delete;
 
-  struct Callbacks {
-    // The final response's status and headers, once, before any data.
-    std::function<void(const UrlResponse&)> response;
-    // A piece of the body; answering false aborts the load.
-    std::function<bool(std::string_view)> data;
-    // Checked while the load runs; true aborts it.
-    std::function<bool()> cancelled;
-  };
+  // A transfer of the request, set up on a handle of the pool and not yet running, or why
+  // there can't be one. It must end before the pool does.
+  Result<std::unique_ptr<CurlTransfer>> prepare(UrlRequest request,
+                                                CurlTransfer::Callbacks callbacks);
 
   // Runs the request to its end on the calling thread. Answers the response, or why
   // there is none.
-  Result<UrlResponse> perform(const UrlRequest& request, const Callbacks& callbacks);
+  Result<UrlResponse> perform(const UrlRequest& request, CurlTransfer::Callbacks callbacks);
 
   // Makes every load in flight and every later one fail at once: the program is ending.
   void close() { closed_ = true; }
@@ -48,6 +45,7 @@ class CurlPool {
   }
 
  private:
+  friend class CurlTransfer;
   CURL* acquire();
   void release(CURL* handle);
   static void lockShare(CURL*, curl_lock_data data, curl_lock_access, void* self);

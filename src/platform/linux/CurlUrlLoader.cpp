@@ -1,43 +1,64 @@
 #include "platform/linux/CurlUrlLoader.h"
 
-#include <atomic>
-#include <thread>
-
-#include "platform/linux/GLibRunLoop.h"
-
 namespace tumbla {
 
-// What the owner of an asynchronous load and its worker share.
-struct CurlUrlLoader::Connection {
-  // Main thread only; emptied when the load ends for its owner, which releases what the
-  // handlers hold even while the worker still winds down.
-  UrlConnectionHandlers handlers;
-  // Set on the main thread when the owner cancels or the loader goes; the worker stops at
-  // its next check and the main thread drops whatever the worker handed over before that.
-  std::atomic<bool> cancelled{false};
+// One asynchronous load: its owner's handlers and its transfer. Main thread only.
+struct CurlUrlLoader::Connection : std::enable_shared_from_this<Connection> {
+  Connection(RunLoop& runLoop, UrlConnectionHandlers handlers)
+      : runLoop(runLoop), handlers(std::move(handlers)) {}
 
+  RunLoop& runLoop;
+  // Emptied when the load ends for its owner, which releases what the handlers hold even
+  // while hand-backs of it still wait on the loop.
+  UrlConnectionHandlers handlers;
+  bool ended = false;
+  // Running on the multi until it finishes or is cancelled.
+  std::unique_ptr<CurlTransfer> transfer;
+  std::weak_ptr<GLibCurlMulti> multi;
+
+  // Runs one handler from the main loop unless the load has ended for its owner by then.
+  void handBack(std::function<void(const UrlConnectionHandlers&)> call) {
+    runLoop.postToMain([connection = shared_from_this(), call = std::move(call)] {
+      if (connection->ended) return;
+      // A copy: the handler may end the load, which empties the connection's own.
+      UrlConnectionHandlers current = connection->handlers;
+      call(current);
+    });
+  }
+
+  // The transfer is over (and off the multi): the last hand-back says how it went.
+  void finish(const Result<UrlResponse>& outcome) {
+    transfer.reset();
+    if (outcome) {
+      handBack([](const UrlConnectionHandlers& current) {
+        if (current.didFinishLoading) current.didFinishLoading();
+      });
+    } else {
+      handBack([reason = outcome.reason()](const UrlConnectionHandlers& current) {
+        if (current.didFail) current.didFail(Error{std::string(kUrlErrorDomain), -1, reason, {}});
+      });
+    }
+  }
+
+  // Over for its owner: nothing more is called, and the transfer stops at once. The caller
+  // holds a reference of its own: taking the transfer off lets go of the multi's.
   void end() {
-    cancelled = true;
+    ended = true;
     handlers = {};
+    if (auto running = multi.lock(); running && transfer) running->remove(transfer->handle());
+    transfer.reset();
   }
 };
 
-void CurlUrlLoader::handBack(std::shared_ptr<Connection> connection,
-                             std::function<void(const UrlConnectionHandlers&)> call) {
-  GLibRunLoop::post([connection = std::move(connection), call = std::move(call)] {
-    if (connection->cancelled) return;
-    // A copy: the handler may end the load, which empties the connection's own.
-    UrlConnectionHandlers handlers = connection->handlers;
-    call(handlers);
-  });
-}
-
-CurlUrlLoader::CurlUrlLoader() : pool_(std::make_shared<CurlPool>()), cookies_(pool_) {}
+CurlUrlLoader::CurlUrlLoader(RunLoop& runLoop)
+    : runLoop_(runLoop),
+      pool_(std::make_shared<CurlPool>()),
+      cookies_(pool_),
+      multi_(std::make_shared<GLibCurlMulti>()) {}
 
 CurlUrlLoader::~CurlUrlLoader() {
+  // Synchronous loads on other threads fail at once.
   pool_->close();
-  // The loads in flight end for their owners now: their workers fail at once, but their
-  // last hand-backs may never run once the program stops turning its loop.
   for (const std::weak_ptr<Connection>& started : connections_) {
     if (auto connection = started.lock()) connection->end();
   }
@@ -45,53 +66,58 @@ CurlUrlLoader::~CurlUrlLoader() {
 
 Result<UrlReply> CurlUrlLoader::load(const UrlRequest& request) {
   std::string body;
-  CurlPool::Callbacks callbacks;
+  CurlTransfer::Callbacks callbacks;
   callbacks.data = [&body](std::string_view piece) {
     body.append(piece);
     return true;
   };
   // Held for the whole load: the loader may go away meanwhile on another thread.
   std::shared_ptr<CurlPool> pool = pool_;
-  Result<UrlResponse> response = pool->perform(request, callbacks);
+  Result<UrlResponse> response = pool->perform(request, std::move(callbacks));
   if (!response) return response.failure();
   return UrlReply{std::move(*response), std::move(body)};
 }
 
 Subscription CurlUrlLoader::start(UrlRequest request, UrlConnectionHandlers handlers) {
-  auto connection = std::make_shared<Connection>();
-  connection->handlers = std::move(handlers);
+  auto connection = std::make_shared<Connection>(runLoop_, std::move(handlers));
+  std::weak_ptr<Connection> weak = connection;
   std::erase_if(connections_,
                 [](const std::weak_ptr<Connection>& started) { return started.expired(); });
   connections_.push_back(connection);
-  std::thread([pool = pool_, connection, request = std::move(request)]() mutable {
-    CurlPool::Callbacks callbacks;
-    callbacks.cancelled = [&connection] { return connection->cancelled.load(); };
-    callbacks.response = [&connection](const UrlResponse& response) {
-      handBack(connection, [response](const UrlConnectionHandlers& handlers) {
-        if (handlers.didReceiveResponse) handlers.didReceiveResponse(response);
-      });
-    };
-    callbacks.data = [&connection](std::string_view piece) {
-      handBack(connection, [data = std::string(piece)](const UrlConnectionHandlers& handlers) {
-        if (handlers.didReceiveData) handlers.didReceiveData(data);
-      });
-      return !connection->cancelled;
-    };
-    Result<UrlResponse> outcome = pool->perform(request, callbacks);
-    // The last hand-back takes the worker's share, so that the handlers (and what they
-    // hold) are released on the main thread.
-    std::shared_ptr<Connection> last = std::move(connection);
-    if (outcome) {
-      handBack(std::move(last), [](const UrlConnectionHandlers& handlers) {
-        if (handlers.didFinishLoading) handlers.didFinishLoading();
-      });
-    } else {
-      handBack(std::move(last), [reason = outcome.reason()](const UrlConnectionHandlers& handlers) {
-        if (handlers.didFail) handlers.didFail(Error{std::string(kUrlErrorDomain), -1, reason, {}});
+
+  // libcurl calls these from inside the multi, where nothing else may happen: they only
+  // hand over.
+  CurlTransfer::Callbacks callbacks;
+  callbacks.response = [weak](const UrlResponse& response) {
+    if (auto loading = weak.lock()) {
+      loading->handBack([response](const UrlConnectionHandlers& current) {
+        if (current.didReceiveResponse) current.didReceiveResponse(response);
       });
     }
-  }).detach();
-  return Subscription([weak = std::weak_ptr<Connection>(connection)] {
+  };
+  callbacks.data = [weak](std::string_view piece) {
+    if (auto loading = weak.lock()) {
+      loading->handBack([data = std::string(piece)](const UrlConnectionHandlers& current) {
+        if (current.didReceiveData) current.didReceiveData(data);
+      });
+    }
+    return true;
+  };
+  Result<std::unique_ptr<CurlTransfer>> prepared =
+      pool_->prepare(std::move(request), std::move(callbacks));
+  if (!prepared) {
+    connection->finish(prepared.failure());
+  } else {
+    CURL* handle = (*prepared)->handle();
+    connection->transfer = std::move(*prepared);
+    connection->multi = multi_;
+    // The multi holds the load while it runs; the owner's subscription only watches it.
+    bool running = multi_->add(handle, [connection](CURLcode code) {
+      if (connection->transfer) connection->finish(connection->transfer->finish(code));
+    });
+    if (!running) connection->finish(Failure{"can't start a network transfer"});
+  }
+  return Subscription([weak] {
     if (auto connection = weak.lock()) connection->end();
   });
 }

@@ -1,14 +1,14 @@
 #include "platform/linux/GtkAlertDialog.h"
 
 #include <memory>
-
-#include "platform/linux/HostOperation.h"
+#include <utility>
 
 namespace tumbla {
 
 namespace {
 
 struct ShownDialog {
+  HostDispatcher& dispatcher;
   GtkWidget* dialog = nullptr;
   std::optional<int> cancelButtonIndex;
   AlertAnswer answer;
@@ -27,8 +27,11 @@ void onResponse(GtkDialog*, gint response, gpointer data) {
     index = shown->cancelButtonIndex;
   }
   shown->close();
-  if (!index || !shown->answer) return;
-  HostOperation::run([answer = std::move(shown->answer), button = *index] { answer(button); });
+  if (!index) return;
+  // The answer stays the subscription's to take back until the host takes it.
+  shown->dispatcher.dispatch([shown, button = *index] {
+    if (AlertAnswer answer = std::exchange(shown->answer, nullptr)) answer(button);
+  });
 }
 
 void releaseShown(gpointer data, GClosure*) {
@@ -37,8 +40,9 @@ void releaseShown(gpointer data, GClosure*) {
 
 }  // namespace
 
-Subscription GtkAlertDialog::show(GtkWindow* parent, Alert alert, AlertAnswer answer) {
-  auto shown = std::make_shared<ShownDialog>();
+Subscription GtkAlertDialog::show(HostDispatcher& dispatcher, GtkWindow* parent, Alert alert,
+                                  AlertAnswer answer) {
+  auto shown = std::make_shared<ShownDialog>(ShownDialog{dispatcher});
   shown->cancelButtonIndex = alert.cancelButtonIndex;
   shown->answer = std::move(answer);
   GtkWidget* dialog =
@@ -60,7 +64,10 @@ Subscription GtkAlertDialog::show(GtkWindow* parent, Alert alert, AlertAnswer an
   shown->dialog = dialog;
   gtk_widget_show_all(dialog);
   return Subscription([weakShown = std::weak_ptr(shown)] {
-    if (auto held = weakShown.lock()) held->close();
+    if (auto held = weakShown.lock()) {
+      held->close();
+      held->answer = nullptr;
+    }
   });
 }
 

@@ -4,16 +4,18 @@
 
 #include "platform/Alert.h"
 #include "platform/Subscription.h"
+#include "platform/linux/HostDispatcher.h"
 
 namespace tumbla {
 
 // An alert as a GTK message dialog above `parent`: the title in bold, the message below,
 // one button per title (each button's label is its accessible name). It does not block
-// the main loop; the answer arrives as a host operation. Closing the dialog counts as its
-// cancel button.
+// the main loop; the answer reaches the host through the dispatcher, unless the answered
+// subscription has ended by then. Closing the dialog counts as its cancel button.
 class GtkAlertDialog {
  public:
-  static Subscription show(GtkWindow* parent, Alert alert, AlertAnswer answer);
+  static Subscription show(HostDispatcher& dispatcher, GtkWindow* parent, Alert alert,
+                           AlertAnswer answer);
 };
 
 }  // namespace tumbla

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "platform/Log.h"
-#include "platform/linux/HostOperation.h"
 
 namespace tumbla {
 
@@ -25,8 +24,9 @@ void paintBarsBlack(GtkWidget* toplevel) {
 
 }  // namespace
 
-GtkAppWindow::GtkAppWindow(Rect frame)
+GtkAppWindow::GtkAppWindow(HostDispatcher& dispatcher, Rect frame)
     : GtkView<Window>(nullptr, frame),
+      dispatcher_(dispatcher),
       toplevel_(g_object_ref_sink(gtk_window_new(GTK_WINDOW_TOPLEVEL))) {
   gtk_window_set_title(GTK_WINDOW(toplevel_), "Tumbla");
   // The views keep their size in points; the window shows them scaled to fill it, centred
@@ -124,7 +124,7 @@ gboolean GtkAppWindow::Signals::onKeyPress(GtkWidget*, GdkEventKey* event, gpoin
   }
   bool isShakeKey = event->keyval == GDK_KEY_S || event->keyval == GDK_KEY_s;
   if (!isShakeKey || modifiers != kShakeModifiers) return FALSE;
-  HostOperation::run([shaken = window->weak_from_this()] {
+  window->dispatcher_.dispatch([shaken = window->weak_from_this()] {
     if (auto shown = shaken.lock())
       shown->motionEnded({EventType::Motion, EventSubtype::MotionShake});
   });

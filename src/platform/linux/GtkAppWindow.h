@@ -7,6 +7,7 @@
 
 #include "platform/Window.h"
 #include "platform/linux/GtkView.h"
+#include "platform/linux/HostDispatcher.h"
 
 namespace tumbla {
 
@@ -18,7 +19,7 @@ namespace tumbla {
 // reports a shake to the window's motion handler. F11 toggles full screen.
 class GtkAppWindow : public GtkView<Window>, public std::enable_shared_from_this<GtkAppWindow> {
  public:
-  explicit GtkAppWindow(Rect frame);
+  GtkAppWindow(HostDispatcher& dispatcher, Rect frame);
   ~GtkAppWindow() override;
 
   GtkWindow* toplevel() const { return GTK_WINDOW(toplevel_); }
@@ -42,6 +43,7 @@ class GtkAppWindow : public GtkView<Window>, public std::enable_shared_from_this
   // Scales the views to fill a window of this size at their aspect ratio, centred.
   void fitTo(int width, int height);
 
+  HostDispatcher& dispatcher_;
   GtkWidget* toplevel_;
   GtkWidget* letterbox_;
   bool fullscreen_ = false;

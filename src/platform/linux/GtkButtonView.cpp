@@ -5,16 +5,17 @@
 
 #include "platform/Log.h"
 #include "platform/linux/GLibPointers.h"
-#include "platform/linux/HostOperation.h"
 
 namespace tumbla {
 
-namespace {
+struct GtkButtonView::Signals {
+  static void onClicked(GtkButton*, gpointer self) {
+    auto& view = *static_cast<GtkButtonView*>(self);
+    view.dispatcher_.dispatchTo(view.weak_from_this(), &GtkButtonView::sendAction);
+  }
+};
 
-void onClicked(GtkButton*, gpointer self) {
-  auto* view = static_cast<GtkButtonView*>(self);
-  HostOperation::run([view] { view->sendAction(); });
-}
+namespace {
 
 // The button's content fills its frame: no padding, border or minimum size of the
 // toolkit's theme stands between the frame and the image drawn into it.
@@ -30,9 +31,10 @@ void fitContentToFrame(GtkWidget* button) {
 
 }  // namespace
 
-GtkButtonView::GtkButtonView(Rect frame, std::optional<Image> background,
-                             std::string accessibleName)
-    : GtkView<Button>(gtk_button_new(), frame, std::move(background), std::move(accessibleName)) {
+GtkButtonView::GtkButtonView(HostDispatcher& dispatcher, Rect frame,
+                             std::optional<Image> background, std::string accessibleName)
+    : GtkView<Button>(gtk_button_new(), frame, std::move(background), std::move(accessibleName)),
+      dispatcher_(dispatcher) {
   GtkWidget* widget = button();
   gtk_button_set_relief(GTK_BUTTON(widget), GTK_RELIEF_NONE);
   fitContentToFrame(widget);
@@ -41,7 +43,7 @@ GtkButtonView::GtkButtonView(Rect frame, std::optional<Image> background,
   gtk_widget_set_tooltip_text(widget, this->accessibleName().c_str());
   atk_object_set_name(gtk_widget_get_accessible(widget), this->accessibleName().c_str());
   // The widget lives as long as this view, which owns it through its overlay.
-  g_signal_connect(widget, "clicked", G_CALLBACK(onClicked), this);
+  g_signal_connect(widget, "clicked", G_CALLBACK(Signals::onClicked), this);
   render();
 }
 

@@ -1,15 +1,15 @@
 #include "platform/linux/GtkTextFieldView.h"
 
-#include "platform/linux/HostOperation.h"
-
 namespace tumbla {
 
-namespace {
+struct GtkTextFieldView::Signals {
+  static void onActivate(GtkEntry*, gpointer self) {
+    auto& field = *static_cast<GtkTextFieldView*>(self);
+    field.dispatcher_.dispatchTo(field.weak_from_this(), &GtkTextFieldView::pressReturn);
+  }
+};
 
-void onActivate(GtkEntry*, gpointer self) {
-  auto* field = static_cast<GtkTextFieldView*>(self);
-  HostOperation::run([field] { field->pressReturn(); });
-}
+namespace {
 
 void onIconPress(GtkEntry* entry, GtkEntryIconPosition, GdkEvent*, gpointer) {
   gtk_entry_set_text(entry, "");
@@ -24,14 +24,16 @@ void onChanged(GtkEditable* editable, gpointer) {
 
 }  // namespace
 
-GtkTextFieldView::GtkTextFieldView(Rect frame, std::string accessibleName)
-    : GtkView<TextField>(gtk_entry_new(), frame, std::move(accessibleName)) {
+GtkTextFieldView::GtkTextFieldView(HostDispatcher& dispatcher, Rect frame,
+                                   std::string accessibleName)
+    : GtkView<TextField>(gtk_entry_new(), frame, std::move(accessibleName)),
+      dispatcher_(dispatcher) {
   GtkWidget* widget = entry();
   atk_object_set_name(gtk_widget_get_accessible(widget), this->accessibleName().c_str());
   gtk_entry_set_placeholder_text(GTK_ENTRY(widget), "");
   gtk_entry_set_icon_tooltip_text(GTK_ENTRY(widget), GTK_ENTRY_ICON_SECONDARY, "Clear");
   // The widget lives as long as this view, which owns it through its overlay.
-  g_signal_connect(widget, "activate", G_CALLBACK(onActivate), this);
+  g_signal_connect(widget, "activate", G_CALLBACK(Signals::onActivate), this);
   g_signal_connect(widget, "icon-press", G_CALLBACK(onIconPress), nullptr);
   g_signal_connect(widget, "changed", G_CALLBACK(onChanged), nullptr);
 }

@@ -44,14 +44,12 @@ void encodeSnapshot(SnapshotJob& job) {
 }
 
 // Runs on the main thread once the encoding is done.
-gboolean deliverSnapshot(gpointer data) {
-  std::unique_ptr<SnapshotJob> job(static_cast<SnapshotJob*>(data));
-  if (!job->encoded) {
-    job->done(Failure{"could not encode the snapshot as PNG"});
+void deliverSnapshot(SnapshotJob& job) {
+  if (!job.encoded) {
+    job.done(Failure{"could not encode the snapshot as PNG"});
   } else {
-    job->done(Image{"", job->size, std::make_shared<const std::string>(std::move(job->png))});
+    job.done(Image{"", job.size, std::make_shared<const std::string>(std::move(job.png))});
   }
-  return G_SOURCE_REMOVE;
 }
 
 std::string infoText(const Bundle& bundle, const char* key) {
@@ -61,9 +59,11 @@ std::string infoText(const Bundle& bundle, const char* key) {
 
 }  // namespace
 
-GtkUserInterface::GtkUserInterface(UserInterfaceIdiom idiom, const Bundle& bundle,
-                                   double scriptTimeoutSeconds, DesktopWindowOptions windowOptions)
-    : idiom_(idiom),
+GtkUserInterface::GtkUserInterface(HostDispatcher& dispatcher, UserInterfaceIdiom idiom,
+                                   const Bundle& bundle, double scriptTimeoutSeconds,
+                                   DesktopWindowOptions windowOptions)
+    : dispatcher_(dispatcher),
+      idiom_(idiom),
       bundle_(bundle),
       scriptTimeoutSeconds_(scriptTimeoutSeconds),
       windowOptions_(windowOptions) {}
@@ -75,7 +75,7 @@ Rect GtkUserInterface::mainScreenBounds() const {
 }
 
 std::shared_ptr<Window> GtkUserInterface::makeWindow(Rect frame) {
-  auto window = std::make_shared<GtkAppWindow>(frame);
+  auto window = std::make_shared<GtkAppWindow>(dispatcher_, frame);
   // The game's own name and icon, as its bundle gives them.
   std::string name = infoText(bundle_, "CFBundleName");
   window->setTitle(name.empty() ? "Tumbla" : name);
@@ -94,7 +94,7 @@ std::shared_ptr<View> GtkUserInterface::makeView(Rect frame) {
 }
 
 std::shared_ptr<WebView> GtkUserInterface::makeWebView(Rect frame) {
-  auto view = std::make_shared<WebKitView>(frame, scriptTimeoutSeconds_);
+  auto view = std::make_shared<WebKitView>(dispatcher_, frame, scriptTimeoutSeconds_);
   if (windowOptions_.developerTools) view->showDeveloperTools();
   return view;
 }
@@ -136,12 +136,12 @@ void GtkUserInterface::snapshot(View& view, SnapshotDone done) {
   cairo_destroy(cr);
   cairo_surface_flush(surface);
 
-  auto* job = new SnapshotJob{
-      surface, Size{static_cast<double>(width), static_cast<double>(height)}, std::move(done)};
+  std::shared_ptr<SnapshotJob> job(new SnapshotJob{
+      surface, Size{static_cast<double>(width), static_cast<double>(height)}, std::move(done)});
   // The answer comes from the main loop, as the interface promises, never from inside
   // this call.
   encodeSnapshot(*job);
-  g_idle_add(deliverSnapshot, job);
+  dispatcher_.post([job] { deliverSnapshot(*job); });
 }
 
 std::shared_ptr<Label> GtkUserInterface::makeLabel(Rect frame, std::string text, LabelStyle style) {
@@ -149,17 +149,18 @@ std::shared_ptr<Label> GtkUserInterface::makeLabel(Rect frame, std::string text,
 }
 
 std::shared_ptr<TextField> GtkUserInterface::makeTextField(Rect frame, std::string accessibleName) {
-  return std::make_shared<GtkTextFieldView>(frame, std::move(accessibleName));
+  return std::make_shared<GtkTextFieldView>(dispatcher_, frame, std::move(accessibleName));
 }
 
 std::shared_ptr<Button> GtkUserInterface::makeButton(Rect frame, std::optional<Image> background,
                                                      std::string accessibleName) {
-  return std::make_shared<GtkButtonView>(frame, std::move(background), std::move(accessibleName));
+  return std::make_shared<GtkButtonView>(dispatcher_, frame, std::move(background),
+                                         std::move(accessibleName));
 }
 
 Subscription GtkUserInterface::showAlert(Alert alert, AlertAnswer answer) {
   std::shared_ptr<GtkAppWindow> window = mainWindow();
-  return GtkAlertDialog::show(window ? window->toplevel() : nullptr, std::move(alert),
+  return GtkAlertDialog::show(dispatcher_, window ? window->toplevel() : nullptr, std::move(alert),
                               std::move(answer));
 }
 

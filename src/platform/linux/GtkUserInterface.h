@@ -7,6 +7,7 @@
 #include "platform/UserInterface.h"
 #include "platform/linux/DesktopWindowOptions.h"
 #include "platform/linux/GtkAppWindow.h"
+#include "platform/linux/HostDispatcher.h"
 
 namespace tumbla {
 
@@ -14,8 +15,10 @@ namespace tumbla {
 // a phone, 768x1024 for a tablet; its window shows it in landscape.
 class GtkUserInterface : public UserInterface {
  public:
-  GtkUserInterface(UserInterfaceIdiom idiom, const Bundle& bundle, double scriptTimeoutSeconds,
-                   DesktopWindowOptions windowOptions = {});
+  // What the views, alerts and snapshots hand the host passes `dispatcher`, which outlives
+  // this and everything made here.
+  GtkUserInterface(HostDispatcher& dispatcher, UserInterfaceIdiom idiom, const Bundle& bundle,
+                   double scriptTimeoutSeconds, DesktopWindowOptions windowOptions = {});
 
   // The window made last, whose desktop events the application follows.
   std::shared_ptr<GtkAppWindow> mainWindow() const { return mainWindow_.lock(); }
@@ -36,6 +39,7 @@ class GtkUserInterface : public UserInterface {
   Subscription showAlert(Alert alert, AlertAnswer answer) override;
 
  private:
+  HostDispatcher& dispatcher_;
   UserInterfaceIdiom idiom_;
   const Bundle& bundle_;
   double scriptTimeoutSeconds_;

@@ -8,7 +8,6 @@
 #include "platform/Log.h"
 #include "platform/linux/EarlyTermination.h"
 #include "platform/linux/GLibPointers.h"
-#include "platform/linux/HostOperation.h"
 
 namespace tumbla {
 
@@ -22,8 +21,9 @@ struct LinuxApplication::Signals {
   static void onEvent(GdkEvent* event, gpointer self);
 };
 
-LinuxApplication::LinuxApplication(UserInterfaceIdiom idiom, GtkUserInterface& userInterface)
-    : idiom_(idiom), userInterface_(userInterface) {}
+LinuxApplication::LinuxApplication(HostDispatcher& dispatcher, UserInterfaceIdiom idiom,
+                                   GtkUserInterface& userInterface)
+    : dispatcher_(dispatcher), idiom_(idiom), userInterface_(userInterface) {}
 
 bool LinuxApplication::openURLImpl(const Url& url) {
   const std::string& text = url.absoluteString();
@@ -52,9 +52,10 @@ DeviceFacts LinuxApplication::deviceFacts() const {
 }
 
 int LinuxApplication::run(ApplicationDelegate& delegate) {
-  delegate_ = &delegate;
+  GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+  running_ = std::make_shared<Running>(Running{*this, delegate, loop, {}});
   {
-    HostOperation launching;
+    HostDispatcher::Busy launching = dispatcher_.enterHost();
     finishLaunching(delegate);
   }
   std::shared_ptr<GtkAppWindow> window = userInterface_.mainWindow();
@@ -62,7 +63,6 @@ int LinuxApplication::run(ApplicationDelegate& delegate) {
   guint terminateSource = g_unix_signal_add(SIGTERM, Signals::onTerminationSignal, this);
   guint interruptSource = g_unix_signal_add(SIGINT, Signals::onTerminationSignal, this);
   guint hangUpSource = g_unix_signal_add(SIGHUP, Signals::onTerminationSignal, this);
-  loop_ = g_main_loop_new(nullptr, FALSE);
   // Every event of every window passes here first, so that the player's own keys and
   // clicks are known (the one gate for leaving the game asks for them).
   gdk_event_handler_set(Signals::onEvent, this, nullptr);
@@ -71,28 +71,30 @@ int LinuxApplication::run(ApplicationDelegate& delegate) {
   if (EarlyTermination::requested()) onDesktopChange(&DesktopLifecycle::closed, true);
   // The loop may have been asked to end before it ran: quitting a loop that is not running
   // would be forgotten once it starts.
-  if (!quitting_) g_main_loop_run(loop_);
+  if (!running_->quitting) g_main_loop_run(loop);
   gdk_event_handler_set([](GdkEvent* event, gpointer) { gtk_main_do_event(event); }, nullptr,
                         nullptr);
 
-  g_main_loop_unref(loop_);
-  loop_ = nullptr;
+  running_.reset();
+  g_main_loop_unref(loop);
   g_source_remove(terminateSource);
   g_source_remove(interruptSource);
   g_source_remove(hangUpSource);
   if (window) g_signal_handlers_disconnect_by_data(window->toplevel(), this);
   cancelFocusCheck();
-  delegate_ = nullptr;
   return 0;
 }
 
 void LinuxApplication::onDesktopChange(Change change, bool thenQuit) {
-  HostOperation::run([this, change, thenQuit] {
-    if (!delegate_) return;
-    for (LifecycleEvent event : (lifecycle_.*change)()) deliver(*delegate_, event);
+  dispatcher_.dispatch([weakRunning = std::weak_ptr(running_), change, thenQuit] {
+    std::shared_ptr<Running> running = weakRunning.lock();
+    if (!running) return;
+    for (LifecycleEvent event : (running->lifecycle.*change)()) {
+      running->application.deliver(running->delegate, event);
+    }
     if (!thenQuit) return;
-    quitting_ = true;
-    if (loop_) g_main_loop_quit(loop_);
+    running->quitting = true;
+    g_main_loop_quit(running->loop);
   });
 }
 

@@ -9,6 +9,7 @@
 #include "platform/Application.h"
 #include "platform/linux/DesktopLifecycle.h"
 #include "platform/linux/GtkUserInterface.h"
+#include "platform/linux/HostDispatcher.h"
 
 namespace tumbla {
 
@@ -24,7 +25,8 @@ inline constexpr std::string_view kLinuxSystemVersion = "17.0";
 // applicationWillTerminate so that it can save.
 class LinuxApplication : public Application {
  public:
-  LinuxApplication(UserInterfaceIdiom idiom, GtkUserInterface& userInterface);
+  LinuxApplication(HostDispatcher& dispatcher, UserInterfaceIdiom idiom,
+                   GtkUserInterface& userInterface);
 
   // Outside URLs go to the desktop's default handler, or, when TUMBLA_OPEN_URL_COMMAND
   // names a program, to that program with the URL as its one argument (so that tests can
@@ -39,9 +41,20 @@ class LinuxApplication : public Application {
   // The toolkit's callbacks, with its signatures, live in the .cpp file.
   struct Signals;
   using Change = DesktopLifecycle::Events (DesktopLifecycle::*)();
+  // What a run has, owned by the application while it runs: the desktop changes
+  // dispatched to the host hold it weakly, so that one still held when the run is over
+  // finds nothing.
+  struct Running {
+    LinuxApplication& application;
+    ApplicationDelegate& delegate;
+    GMainLoop* loop;
+    DesktopLifecycle lifecycle;
+    // Set once the application was asked to end, even before its loop ran.
+    bool quitting = false;
+  };
 
-  // Applies a desktop change as a host operation: its lifecycle events reach the delegate
-  // in order, and the application ends afterwards when `thenQuit`.
+  // Applies a desktop change through the dispatcher: its lifecycle events reach the
+  // delegate in order, and the application ends afterwards when `thenQuit`.
   void onDesktopChange(Change change, bool thenQuit);
   void follow(GtkAppWindow& window);
 
@@ -52,13 +65,10 @@ class LinuxApplication : public Application {
 
   static constexpr guint kFocusSettleMilliseconds = 150;
 
+  HostDispatcher& dispatcher_;
   UserInterfaceIdiom idiom_;
   GtkUserInterface& userInterface_;
-  ApplicationDelegate* delegate_ = nullptr;
-  DesktopLifecycle lifecycle_;
-  GMainLoop* loop_ = nullptr;
-  // Set once the application was asked to end, even before its loop ran.
-  bool quitting_ = false;
+  std::shared_ptr<Running> running_;
   guint focusCheck_ = 0;
 };
 

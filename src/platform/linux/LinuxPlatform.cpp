@@ -128,10 +128,13 @@ LinuxPlatform::LinuxPlatform(const LinuxPlatformOptions& options,
                  return std::make_unique<PlistPreferencesStore>(storage, preferencesFile);
                }),
       dataDirectoryLock_(std::move(lock)),
+      runLoop_(dispatcher_),
       bundle_(std::move(bundle)),
       preferencesFile_(std::move(preferencesFile)),
-      userInterface_(options.idiom, *bundle_, options.scriptTimeoutSeconds, options.window),
-      application_(options.idiom, userInterface_),
+      userInterface_(dispatcher_, options.idiom, *bundle_, options.scriptTimeoutSeconds,
+                     options.window),
+      application_(dispatcher_, options.idiom, userInterface_),
+      urlLoader_(runLoop_),
       audio_(runLoop_, {options.mute, std::move(recorder), nullptr}) {}
 
 }  // namespace tumbla

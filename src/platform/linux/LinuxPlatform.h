@@ -10,6 +10,7 @@
 #include "platform/linux/DirectoryBundle.h"
 #include "platform/linux/GLibRunLoop.h"
 #include "platform/linux/GtkUserInterface.h"
+#include "platform/linux/HostDispatcher.h"
 #include "platform/linux/LibplistPropertyLists.h"
 #include "platform/linux/LinuxApplication.h"
 #include "platform/linux/LinuxPlatformFactory.h"
@@ -40,6 +41,8 @@ class LinuxPlatform : public Platform {
                 std::filesystem::path preferencesFile, std::shared_ptr<WavRecorder> recorder);
 
   std::unique_ptr<DataDirectoryLock> dataDirectoryLock_;
+  // First made and last gone: everything below hands the host its work through it.
+  HostDispatcher dispatcher_;
   GLibRunLoop runLoop_;
   LibplistPropertyLists propertyLists_;
   std::unique_ptr<DirectoryBundle> bundle_;

@@ -38,10 +38,11 @@ AudioMixer& SdlAudio::mixer() {
   if (!mixer_) {
     AudioMixer::Options options;
     options.mute = options_.mute;
+    // The mixer hands over only from its own threads, which this object's destructor
+    // stops before the run loop goes.
     RunLoop* runLoop = &runLoop_;
     mixer_ = AudioMixer::start(
-        options,
-        [runLoop](std::function<void()> task) { runLoop->postToMain(std::move(task), false); },
+        options, [runLoop](std::function<void()> task) { runLoop->postToMain(std::move(task)); },
         outputTap());
   }
   return *mixer_;

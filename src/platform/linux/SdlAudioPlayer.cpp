@@ -21,10 +21,9 @@ void SdlAudioPlayer::playImpl() {
     atEnd_ = false;
   }
   voice_->source->setLoops(numberOfLoops());
-  unsigned long pass = ++pass_;
-  std::weak_ptr<bool> alive = alive_;
-  voice_->finished = [this, alive, pass] {
-    if (alive.lock()) voiceFinished(pass);
+  endOfPlay_ = std::make_shared<const std::function<void()>>([this] { voiceFinished(); });
+  voice_->finished = [report = std::weak_ptr(endOfPlay_)] {
+    if (auto current = report.lock()) (*current)();
   };
   playing_ = true;
   mixer_->add(voice_);
@@ -32,7 +31,7 @@ void SdlAudioPlayer::playImpl() {
 
 void SdlAudioPlayer::stopImpl() {
   playing_ = false;
-  ++pass_;
+  endOfPlay_.reset();
   mixer_->remove(voice_.get());
 }
 
@@ -40,8 +39,9 @@ void SdlAudioPlayer::volumeChanged() {
   voice_->volume.store(volume(), std::memory_order_relaxed);
 }
 
-void SdlAudioPlayer::voiceFinished(unsigned long pass) {
-  if (pass != pass_ || !playing_) return;
+void SdlAudioPlayer::voiceFinished() {
+  endOfPlay_.reset();
+  if (!playing_) return;
   playing_ = false;
   atEnd_ = true;
   finishedPlaying();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -9,8 +10,8 @@
 namespace tumbla {
 
 // A player whose voice the shared mixer plays. Its playing state changes on the main
-// thread only: the mixer's end report arrives there and is ignored when the player was
-// stopped or started again in the meantime.
+// thread only: the mixer's end report arrives there, and finds nothing to call when the
+// player was stopped, started again or destroyed in the meantime.
 class SdlAudioPlayer : public AudioPlayer {
  public:
   SdlAudioPlayer(std::string path, std::shared_ptr<AudioMixer> mixer, std::shared_ptr<Voice> voice,
@@ -26,16 +27,16 @@ class SdlAudioPlayer : public AudioPlayer {
   void volumeChanged() override;
 
  private:
-  void voiceFinished(unsigned long pass);
+  void voiceFinished();
 
   std::shared_ptr<AudioMixer> mixer_;
   std::shared_ptr<Voice> voice_;
   double duration_;
   bool playing_ = false;
   bool atEnd_ = false;
-  // Counts plays, so that an end report of an earlier play is told apart.
-  unsigned long pass_ = 0;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  // The owner of the current play's end report: the voice holds it weakly, so ending the
+  // play (a stop, a new play, the player's end) lets go of the report before it can run.
+  std::shared_ptr<const std::function<void()>> endOfPlay_;
 };
 
 }  // namespace tumbla

@@ -10,7 +10,6 @@
 
 #include "platform/Log.h"
 #include "platform/linux/GLibPointers.h"
-#include "platform/linux/HostOperation.h"
 
 namespace tumbla {
 
@@ -141,8 +140,9 @@ gboolean markDeadlinePassed(gpointer passed) {
 
 }  // namespace
 
-WebKitView::WebKitView(Rect frame, double scriptTimeoutSeconds)
+WebKitView::WebKitView(HostDispatcher& dispatcher, Rect frame, double scriptTimeoutSeconds)
     : GtkView<WebView>(makeEngine(), frame),
+      dispatcher_(dispatcher),
       engine_(WEBKIT_WEB_VIEW(g_object_ref(gtk_bin_get_child(GTK_BIN(viewWidget().widget()))))),
       scriptTimeoutSeconds_(scriptTimeoutSeconds) {
   g_signal_connect(engine_.get(), "decide-policy", G_CALLBACK(Signals::onDecidePolicy), this);
@@ -177,7 +177,7 @@ void WebKitView::loadURL(const Url& url) {
 
 Result<std::string> WebKitView::evaluateScript(std::string_view script, ScriptKind kind) {
   double limit = scriptTimeoutSeconds_ * (kind == ScriptKind::StartUp ? kStartUpTimeFactor : 1);
-  HostOperation operation;
+  HostDispatcher::Busy waiting = dispatcher_.waitForScript();
   auto evaluation = std::make_shared<ScriptEvaluation>();
   GObjectPtr<GCancellable> cancellable(g_cancellable_new());
   webkit_web_view_evaluate_javascript(
@@ -229,7 +229,7 @@ bool WebKitView::delegateAllows(const LoadRequest& request) {
 }
 
 void WebKitView::whenFree(std::function<void(WebKitView&)> body) {
-  HostOperation::run([view = weak_from_this(), body = std::move(body)] {
+  dispatcher_.dispatch([view = weak_from_this(), body = std::move(body)] {
     if (auto alive = view.lock()) body(*alive);
   });
 }
@@ -305,7 +305,7 @@ void WebKitView::Signals::onScriptMessage(WebKitUserContentManager*,
                                           WebKitJavascriptResult* message, gpointer self) {
   std::vector<std::string> texts = messageTexts(webkit_javascript_result_get_js_value(message));
   if (texts.empty()) return;
-  // One host operation for the whole batch: its texts arrive together and in order.
+  // One dispatch for the whole batch: its texts arrive together and in order.
   static_cast<WebKitView*>(self)->whenFree([texts = std::move(texts)](WebKitView& view) {
     for (const std::string& text : texts) {
       // A delegate call may end with the view's delegate gone (a reload, the end).

@@ -9,14 +9,15 @@
 #include "platform/WebView.h"
 #include "platform/linux/GLibPointers.h"
 #include "platform/linux/GtkView.h"
+#include "platform/linux/HostDispatcher.h"
 
 namespace tumbla {
 
 // The web view on WebKitGTK.
 //
 // Every load the page starts (top frame, frames, `window.location`, `target=_blank`
-// links, `window.open()`) is put to the delegate before it happens, as a host operation
-// (see HostOperation): a navigation that arrives while the host is busy, for instance
+// links, `window.open()`) is put to the delegate before it happens, through the host's
+// dispatcher: a navigation that arrives while the host is busy, for instance
 // while it waits for a script's answer, is held and put to the delegate afterwards, in
 // arrival order. Finished and failed loads reach the delegate the same way. The engine
 // never opens a window, and a new window never replaces the page in this view: one the
@@ -24,7 +25,7 @@ namespace tumbla {
 //
 // The page may also post texts to the message handler "tumbla"
 // (`window.webkit.messageHandlers.tumbla.postMessage(text)`): each line of the text reaches
-// the delegate's didReceiveMessage, a message's lines in one host operation, so messages and
+// the delegate's didReceiveMessage, a message's lines in one dispatch, so messages and
 // loads keep their order.
 //
 // Script evaluation is synchronous: the main loop is iterated until the engine answers or
@@ -33,7 +34,7 @@ namespace tumbla {
 // hears of it as of a crash; whether and when the page comes back is the delegate's choice.
 class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<WebKitView> {
  public:
-  WebKitView(Rect frame, double scriptTimeoutSeconds);
+  WebKitView(HostDispatcher& dispatcher, Rect frame, double scriptTimeoutSeconds);
   ~WebKitView() override;
 
   WebKitWebView* engine() const { return engine_.get(); }
@@ -72,9 +73,10 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   // Puts a new window's address to the delegate (which opens links outside) and refuses
   // whatever it lets through.
   void decideNewWindow(const LoadRequest& request);
-  // Runs `body` with this view as a host operation, unless the view is gone by then.
+  // Runs `body` with this view through the dispatcher, unless the view is gone by then.
   void whenFree(std::function<void(WebKitView&)> body);
 
+  HostDispatcher& dispatcher_;
   GObjectPtr<WebKitWebView> engine_;
   double scriptTimeoutSeconds_;
   // The address last given to loadURL.

@@ -4,13 +4,8 @@
 
 namespace tumbla {
 
-void SimRunLoop::postToMain(std::function<void()> task, bool waitUntilDone) {
-  // Everything runs on the test's one thread, so waiting means running now.
-  if (waitUntilDone) {
-    task();
-  } else {
-    tasks_.push_back(std::move(task));
-  }
+void SimRunLoop::postToMain(std::function<void()> task) {
+  tasks_.push_back(std::move(task));
 }
 
 BackgroundThread SimRunLoop::startBackground(std::function<void()> body) {
@@ -28,26 +23,36 @@ void SimRunLoop::runPendingTasks() {
   }
 }
 
-void SimRunLoop::scheduleTimerImpl(double seconds, bool repeats, std::function<bool()> fire) {
-  timers_.push_back({now_.addingSeconds(seconds), seconds, repeats, nextOrder_++, std::move(fire)});
+Subscription SimRunLoop::scheduleTimerImpl(double seconds, bool repeats,
+                                           std::function<bool()> fire) {
+  unsigned long id = nextId_++;
+  timers_->push_back(
+      {now_.addingSeconds(seconds), seconds, repeats, nextOrder_++, id, std::move(fire)});
+  // The timers' list, not the loop: a timer may be released after its loop.
+  return Subscription([weakTimers = std::weak_ptr(timers_), id] {
+    if (auto timers = weakTimers.lock()) {
+      std::erase_if(*timers, [id](const PendingTimer& timer) { return timer.id == id; });
+    }
+  });
 }
 
 void SimRunLoop::advance(double seconds) {
   Date end = now_.addingSeconds(seconds);
   runPendingTasks();
   while (true) {
-    auto next = std::min_element(timers_.begin(), timers_.end(), [](const auto& a, const auto& b) {
-      return a.due != b.due ? a.due < b.due : a.order < b.order;
-    });
-    if (next == timers_.end() || next->due > end) break;
+    auto next =
+        std::min_element(timers_->begin(), timers_->end(), [](const auto& a, const auto& b) {
+          return a.due != b.due ? a.due < b.due : a.order < b.order;
+        });
+    if (next == timers_->end() || next->due > end) break;
     PendingTimer timer = std::move(*next);
-    timers_.erase(next);
+    timers_->erase(next);
     now_ = timer.due;
     bool keep = timer.fire();
     if (keep && timer.repeats) {
       timer.due = now_.addingSeconds(timer.interval);
       timer.order = nextOrder_++;
-      timers_.push_back(std::move(timer));
+      timers_->push_back(std::move(timer));
     }
     runPendingTasks();
   }

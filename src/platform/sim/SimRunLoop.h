@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/RunLoop.h"
@@ -15,7 +16,7 @@ class SimRunLoop : public RunLoop {
   Date now() const override { return now_; }
   // Background work runs on the test's thread too.
   bool isMainThread() const override { return true; }
-  void postToMain(std::function<void()> task, bool waitUntilDone) override;
+  void postToMain(std::function<void()> task) override;
   BackgroundThread startBackground(std::function<void()> body) override;
 
   // Moves the clock forward, firing every timer that falls due on the way, in time order,
@@ -23,10 +24,10 @@ class SimRunLoop : public RunLoop {
   void advance(double seconds);
   // Runs posted tasks (and those they post) until none is left.
   void runPendingTasks();
-  std::size_t activeTimerCount() const { return timers_.size(); }
+  std::size_t activeTimerCount() const { return timers_->size(); }
 
  protected:
-  void scheduleTimerImpl(double seconds, bool repeats, std::function<bool()> fire) override;
+  Subscription scheduleTimerImpl(double seconds, bool repeats, std::function<bool()> fire) override;
 
  private:
   struct PendingTimer {
@@ -34,13 +35,16 @@ class SimRunLoop : public RunLoop {
     double interval;
     bool repeats;
     unsigned long order;
+    unsigned long id;
     std::function<bool()> fire;
   };
 
   Date now_{1'700'000'000.0};
-  std::vector<PendingTimer> timers_;
+  std::shared_ptr<std::vector<PendingTimer>> timers_ =
+      std::make_shared<std::vector<PendingTimer>>();
   std::deque<std::function<void()>> tasks_;
   unsigned long nextOrder_ = 0;
+  unsigned long nextId_ = 0;
 };
 
 }  // namespace tumbla

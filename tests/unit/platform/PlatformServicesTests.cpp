@@ -60,9 +60,12 @@ TEST_F(PlatformServices, TimersFireInTimeOrderUntilInvalidatedOrReleased) {
   auto tick = loop.scheduleTimer(0.4, true, [&] { fired.push_back("tick"); });
   auto dropped = loop.scheduleTimer(0.1, false, [&] { fired.push_back("dropped"); });
   dropped.reset();
+  // Releasing a timer takes it off the loop at once, as invalidating it does.
+  EXPECT_EQ(loop.activeTimerCount(), 3u);
   loop.advance(1.0);
   EXPECT_EQ(fired, (std::vector<std::string>{"tick", "tick", "early"}));
   tick->invalidate();
+  EXPECT_EQ(loop.activeTimerCount(), 1u);
   loop.advance(5.0);
   EXPECT_EQ(fired, (std::vector<std::string>{"tick", "tick", "early", "late"}));
   EXPECT_FALSE(late->isValid());

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -57,21 +56,6 @@ TEST(Threads, AssigningAnOwnerWaitsForTheThreadItHeld) {
   EXPECT_EQ(first, 1);
   owner.join();
   EXPECT_FALSE(owner.isRunning());
-}
-
-TEST(Threads, ADetachedThreadOutlivesItsOwner) {
-  auto state = std::make_shared<std::atomic<int>>(0);
-  {
-    BackgroundThread owner(std::thread([state] {
-      while (state->load() == 0) std::this_thread::yield();
-      state->store(2);
-    }));
-    owner.detach();
-    EXPECT_FALSE(owner.isRunning());
-  }
-  // The owner is gone and did not wait; the thread still runs and finishes.
-  state->store(1);
-  EXPECT_TRUE(eventually([&] { return state->load() == 2; }));
 }
 
 TEST(Threads, LinesLoggedFromSeveralThreadsArriveWhole) {
