@@ -168,7 +168,7 @@ void Sound::fadeTo(float volume, double duration) {
     return;
   }
   if (timer_) return;
-  lastTick_ = platform.runLoop().now();
+  lastTick_ = platform.runLoop().uptime();
   // The timer holds the Sound, so a fade goes on after every other owner has let go.
   timer_ = platform.runLoop().scheduleTimer(kFadeInterval, true,
                                             [self = shared_from_this()] { self->tick(); });
@@ -184,8 +184,8 @@ void Sound::fadeOut(double duration) {
 }
 
 void Sound::tick() {
-  Date now = Platform::shared().runLoop().now();
-  auto elapsed = static_cast<float>(now.secondsSince(lastTick_));
+  double now = Platform::shared().runLoop().uptime();
+  auto elapsed = static_cast<float>(now - lastTick_);
   lastTick_ = now;
   setPlayerVolume(playerVolume() + elapsed * volumeDelta_);
   float level = playerVolume();

@@ -74,7 +74,8 @@ class Sound : public std::enable_shared_from_this<Sound> {
   std::unique_ptr<AudioPlayer> player_;
   float targetVolume_ = 0;
   float volumeDelta_ = 0;
-  Date lastTick_;
+  // When the fade last moved, on the run loop's uptime.
+  double lastTick_ = 0;
   std::shared_ptr<Timer> timer_;
 };
 

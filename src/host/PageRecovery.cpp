@@ -11,8 +11,7 @@ void PageRecovery::webProcessEnded() {
   RunLoop& loop = Platform::shared().runLoop();
   // One ending at a time: the reload already scheduled brings the page back.
   if (pendingReload_) return;
-  if (reloadsInARow_ > 0 && lastReload_ &&
-      loop.now().secondsSince(*lastReload_) >= kSettledSeconds) {
+  if (reloadsInARow_ > 0 && lastReload_ && loop.uptime() - *lastReload_ >= kSettledSeconds) {
     reloadsInARow_ = 0;
   }
   if (reloadsInARow_ >= kReloadsInARow) {
@@ -25,7 +24,7 @@ void PageRecovery::webProcessEnded() {
   logLine("reloading the page in " + std::to_string(pauseSeconds) + " s");
   pendingReload_ = loop.scheduleTimer(pauseSeconds, false, [this] {
     pendingReload_.reset();
-    lastReload_ = Platform::shared().runLoop().now();
+    lastReload_ = Platform::shared().runLoop().uptime();
     reload_();
   });
 }

@@ -30,7 +30,8 @@ class PageRecovery {
  private:
   std::function<void()> reload_;
   int reloadsInARow_ = 0;
-  std::optional<Date> lastReload_;
+  // On the run loop's uptime.
+  std::optional<double> lastReload_;
   // The scheduled reload; dropping it (with this object) cancels it.
   std::shared_ptr<Timer> pendingReload_;
 };

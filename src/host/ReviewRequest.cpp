@@ -44,14 +44,14 @@ void ReviewRequest::startAtLaunch() {
     reallyReview_ = **flag;
   }
   if (reallyReview_ != 0) return;
-  Date launched = Platform::shared().runLoop().now();
+  double launched = Platform::shared().runLoop().uptime();
   reviewSwitchQuestion_ =
       configuration_.askSwitch(reviewSwitchCode_, [this, launched](std::int32_t value) {
         intKaiguan_ = value;
         if (intKaiguan_ != 1) return;
         // The delay counts from the launch, not from the page's answer.
         RunLoop& runLoop = Platform::shared().runLoop();
-        double remaining = kDelaySeconds - runLoop.now().secondsSince(launched);
+        double remaining = kDelaySeconds - (runLoop.uptime() - launched);
         timer_ =
             runLoop.scheduleTimer(std::max(remaining, 0.0), false, [this] { alertforreview(); });
       });

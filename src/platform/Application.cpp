@@ -51,9 +51,9 @@ void Application::deliver(ApplicationDelegate& delegate, LifecycleEvent event) {
 
 bool Application::openURL(const Url& url) {
   Platform& platform = Platform::shared();
-  Date now = platform.runLoop().now();
-  auto within = [now](const std::optional<Date>& earlier, double seconds) {
-    return earlier && now.secondsSince(*earlier) >= 0 && now.secondsSince(*earlier) < seconds;
+  double now = platform.runLoop().uptime();
+  auto within = [now](const std::optional<double>& earlier, double seconds) {
+    return earlier && now - *earlier < seconds;
   };
   bool handedOver = false;
   if (!equalsIgnoringAsciiCase(url.scheme(), "http") &&
@@ -77,12 +77,11 @@ bool Application::openURL(const Url& url) {
 }
 
 void Application::playerGestured() {
-  lastGesture_ = Platform::shared().runLoop().now();
+  lastGesture_ = Platform::shared().runLoop().uptime();
 }
 
-void Application::refuse(const Url& url, std::string_view why, Date now) {
-  bool burstGoesOn = lastRefusal_ && now.secondsSince(*lastRefusal_) >= 0 &&
-                     now.secondsSince(*lastRefusal_) < kUnpromptedOpeningGapSeconds;
+void Application::refuse(const Url& url, std::string_view why, double now) {
+  bool burstGoesOn = lastRefusal_ && now - *lastRefusal_ < kUnpromptedOpeningGapSeconds;
   lastRefusal_ = now;
   if (burstGoesOn) return;
   logLine("refused to open " + url.absoluteString() + " outside the game: " + std::string(why) +

@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "platform/Url.h"
-#include "value/Date.h"
 
 namespace tumbla {
 
@@ -93,11 +92,12 @@ class Application {
   static constexpr double kUnpromptedOpeningGapSeconds = 1.0;
 
   // Logs a refusal unless it belongs to a burst whose first refusal was logged.
-  void refuse(const Url& url, std::string_view why, Date now);
+  void refuse(const Url& url, std::string_view why, double now);
 
-  std::optional<Date> lastGesture_;
-  std::optional<Date> lastUnpromptedOpening_;
-  std::optional<Date> lastRefusal_;
+  // On the run loop's uptime.
+  std::optional<double> lastGesture_;
+  std::optional<double> lastUnpromptedOpening_;
+  std::optional<double> lastRefusal_;
 };
 
 }  // namespace tumbla

@@ -30,7 +30,13 @@ class RunLoop {
  public:
   virtual ~RunLoop() = default;
 
+  // The wall clock: what dates are stored as. It can jump (a clock set by hand or by the
+  // network), so durations are measured with `uptime`.
   virtual Date now() const = 0;
+  // Seconds on a clock that only moves forward, from an arbitrary start: for how long
+  // something took (a fade, a pause between reloads), which a change of the wall clock
+  // must not disturb.
+  virtual double uptime() const = 0;
   // True on the thread that runs the loop.
   virtual bool isMainThread() const = 0;
 

@@ -71,6 +71,10 @@ Date GLibRunLoop::now() const {
   return Date{static_cast<double>(g_get_real_time()) / G_USEC_PER_SEC};
 }
 
+double GLibRunLoop::uptime() const {
+  return static_cast<double>(g_get_monotonic_time()) / G_USEC_PER_SEC;
+}
+
 Subscription GLibRunLoop::scheduleTimerImpl(double seconds, bool repeats,
                                             std::function<bool()> fire) {
   auto timer = std::make_shared<TimerSource>(TimerSource{dispatcher_, std::move(fire), repeats});

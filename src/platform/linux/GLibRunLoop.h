@@ -22,6 +22,7 @@ class GLibRunLoop : public RunLoop {
   GLibRunLoop& operator=(const GLibRunLoop&) = delete;
 
   Date now() const override;
+  double uptime() const override;
   bool isMainThread() const override { return std::this_thread::get_id() == mainThread_; }
   void postToMain(std::function<void()> task) override;
   BackgroundThread startBackground(std::function<void()> body) override;

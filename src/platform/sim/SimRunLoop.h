@@ -13,7 +13,11 @@ namespace tumbla {
 // the posted tasks, and timers due at the same moment fire in the order they were made.
 class SimRunLoop : public RunLoop {
  public:
-  Date now() const override { return now_; }
+  Date now() const override { return now_.addingSeconds(wallClockOffset_); }
+  double uptime() const override { return now_.secondsSince1970; }
+  // Sets the wall clock forward or back, as a player or the network may; time itself, and
+  // so the timers and `uptime`, go on undisturbed.
+  void stepWallClock(double seconds) { wallClockOffset_ += seconds; }
   // Background work runs on the test's thread too.
   bool isMainThread() const override { return true; }
   void postToMain(std::function<void()> task) override;
@@ -39,7 +43,9 @@ class SimRunLoop : public RunLoop {
     std::function<bool()> fire;
   };
 
+  // Virtual time, which only moves forward; the wall clock is it plus the offset.
   Date now_{1'700'000'000.0};
+  double wallClockOffset_ = 0;
   std::shared_ptr<std::vector<PendingTimer>> timers_ =
       std::make_shared<std::vector<PendingTimer>>();
   std::deque<std::function<void()>> tasks_;
