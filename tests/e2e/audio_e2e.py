@@ -22,6 +22,7 @@ import tumbla_e2e as host
 LEVEL = 0.4          # every tone's amplitude at full volume
 MUSIC_FADE = 3.0     # the sound manager's music fade
 WINDOW = 0.05        # analysis window: a whole number of cycles of every test tone
+HIGH_LOOP = 1.5      # the second music's file: a short loop, as the game's tracks are
 
 
 def tone_samples(frequency, seconds, rate, channels):
@@ -109,7 +110,7 @@ class AudioEndToEnd(unittest.TestCase):
         root = Path(cls.tmp.name)
         bundle = host.make_bundle(root, extra=SCRIPT)
         write_caf(bundle / "low.caf", 440, 20, 48000, 2)     # long: streamed from disk
-        write_caf(bundle / "high.caf", 660, 20, 48000, 2)
+        write_caf(bundle / "high.caf", 660, HIGH_LOOP, 48000, 2)  # whole cycles: no seam
         write_caf(bundle / "slow.caf", 1000, 1.0, 22050, 1)  # resampled to the mixer's rate
         write_wav(bundle / "fast.wav", 3000, 1.0, 48000, 2)
         recording = root / "recording.wav"
@@ -196,6 +197,20 @@ class AudioEndToEnd(unittest.TestCase):
         self.assertLess(rec.level(440, begin + MUSIC_FADE + 0.3), 0.01)
         self.assertAlmostEqual(rec.level(660, begin + MUSIC_FADE + 0.3), LEVEL, delta=0.02)
 
+    def test_music_goes_round_its_file_until_stopped_and_then_fades_out(self):
+        rec = self.recording
+        start = self.fade_in_start()
+        first = self.command_time("playMusic?name=low", 0)
+        switch = self.command_time("playMusic?name=high") - first + start
+        stop = self.command_time("stopMusic") - first + start
+        self.assertGreater(stop - switch, 2 * HIGH_LOOP + 0.3)  # past two passes
+        t = switch + MUSIC_FADE + 0.2
+        while t < stop - 0.1:
+            self.assertAlmostEqual(rec.level(660, t), LEVEL, delta=0.02,
+                                   msg=f"{(t - switch) / HIGH_LOOP:.1f} passes in")
+            t += 0.05
+        self.assertAlmostEqual(rec.level(660, stop + MUSIC_FADE / 2), LEVEL / 2, delta=0.03)
+
     def test_two_overlapping_effects_are_both_heard_at_their_pitch(self):
         rec = self.recording
         fast = rec.first_time_above(3000, 0.05)
@@ -239,33 +254,46 @@ class AudioCommandLine(unittest.TestCase):
                 self.assertEqual(result.returncode, 2, result.stderr)
                 self.assertIn("record", result.stderr)
 
-    def test_mute_still_records_and_bad_sounds_play_nothing(self):
-        with tempfile.TemporaryDirectory() as tmp:
-            script = """
-            send('x://audio.prismora/playSound?name=broken');
-            send('x://audio.prismora/playSound?name=empty');
-            send('x://audio.prismora/playSound?name=..%2Foutside');
-            send('x://audio.prismora/playSounds?names=,,');
-            send('x://audio.prismora/playSound?name=beep');
-            """
-            bundle = host.make_bundle(tmp, extra=script)
-            (bundle / "broken.caf").write_bytes(b"caff\0\1\0\0garbage")
-            (bundle / "empty.caf").write_bytes(b"")
-            write_caf(Path(tmp) / "outside.caf", 500, 1, 48000, 1)
-            write_caf(bundle / "beep.caf", 2000, 0.5, 44100, 1)
-            recording = Path(tmp) / "muted.wav"
-            run = host.Run(bundle, tmp, args=("--mute", "--audio-record", str(recording)))
-            try:
-                run.wait_for(lambda r: any(e["event"] == "sound-finish" for e in r.events()),
-                             timeout=120, what="the beep's end")
-            finally:
-                self.assertEqual(run.terminate(), 0, run.stderr())
-            plays = [Path(e["file"]).name for e in run.events() if e["event"] == "sound-play"]
-            self.assertEqual(plays, ["beep.caf"])
-            rec = Recording(recording)
-            heard = rec.first_time_above(2000, 0.1)
-            self.assertIsNotNone(heard)
-            self.assertLess(rec.level(500, heard + 0.2), 0.01)
+    def test_mute_keeps_the_sound_card_silent_but_records_and_bad_sounds_play_nothing(self):
+        script = """
+        send('x://audio.prismora/playSound?name=broken');
+        send('x://audio.prismora/playSound?name=empty');
+        send('x://audio.prismora/playSound?name=..%2Foutside');
+        send('x://audio.prismora/playSounds?names=,,');
+        send('x://audio.prismora/playSound?name=beep');
+        """
+        for muted in (True, False):
+            with self.subTest(muted=muted), tempfile.TemporaryDirectory() as tmp:
+                bundle = host.make_bundle(tmp, extra=script)
+                (bundle / "broken.caf").write_bytes(b"caff\0\1\0\0garbage")
+                (bundle / "empty.caf").write_bytes(b"")
+                write_caf(Path(tmp) / "outside.caf", 500, 1, 48000, 1)
+                write_caf(bundle / "beep.caf", 2000, 0.5, 44100, 1)
+                recording = Path(tmp) / "recording.wav"
+                # SDL's disk driver stands in for a sound card: what it plays lands in a file.
+                card = Path(tmp) / "card.raw"
+                run = host.Run(bundle, tmp,
+                               env={"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": str(card)},
+                               args=("--mute",) * muted + ("--audio-record", str(recording)))
+                try:
+                    run.wait_for(lambda r: any(e["event"] == "sound-finish" for e in r.events()),
+                                 timeout=120, what="the beep's end")
+                finally:
+                    self.assertEqual(run.terminate(), 0, run.stderr())
+                plays = [Path(e["file"]).name for e in run.events() if e["event"] == "sound-play"]
+                self.assertEqual(plays, ["beep.caf"])
+                rec = Recording(recording)
+                heard = rec.first_time_above(2000, 0.1)
+                self.assertIsNotNone(heard)
+                self.assertLess(rec.level(500, heard + 0.2), 0.01)
+                played = card.read_bytes() if card.exists() else b""
+                # 32-bit floats, as the mixer hands them over.
+                loudest = max((abs(s) for s in array.array("f", played[:len(played) // 4 * 4])),
+                              default=0.0)
+                if muted:
+                    self.assertEqual(loudest, 0.0, "a muted run played on the sound card")
+                else:
+                    self.assertAlmostEqual(loudest, LEVEL, delta=0.02)
 
 
 def subprocess_run(args):

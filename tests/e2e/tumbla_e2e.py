@@ -684,25 +684,28 @@ class EndToEnd(unittest.TestCase):
         self.assertFalse((self.data / ".preferences.plist.tumbla-save-dEf456").exists())
 
     def test_killing_the_host_during_saves_never_leaves_a_part_or_a_leftover(self):
-        # A 4 MB state, so that the kill lands while it is being written.
-        state = '{"board": "' + "x" * 4_000_000 + '", "n": 1}'
-        bundle = make_bundle(self.root, state=state)
+        # Each run's page holds a state of its own, 4 MB so that the kill lands while it is
+        # being written: what is on disk afterwards must be one of them whole.
+        def state(run):
+            return {"board": "abcdefgh"[run] * 4_000_000, "n": run}
+
         documents = self.data / "Documents"
+        saved = documents / "gamestate.json"
         for attempt in range(4):
-            run = self.start(bundle)
+            run = self.start(make_bundle(self.root, state=json.dumps(state(attempt))))
             run.wait_started()
             run.process.send_signal(signal.SIGTERM)
             time.sleep(0.02 * attempt)
             run.process.kill()
             run.process.wait()
-            saved = documents / "gamestate.json"
             if saved.exists():
-                self.assertEqual(json.loads(saved.read_text())["n"], 1)
-        # The next start clears what the killed saves left, and saves whole.
-        run = self.start(bundle)
+                self.assertIn(json.loads(saved.read_text()), [state(n) for n in range(attempt + 1)],
+                              f"after attempt {attempt}")
+        # The next start clears what the killed saves left, and saves its own state whole.
+        run = self.start(make_bundle(self.root, state=json.dumps(state(4))))
         run.wait_started()
         self.assertEqual(run.terminate(), 0)
-        self.assertEqual(json.loads((documents / "gamestate.json").read_text())["n"], 1)
+        self.assertEqual(json.loads(saved.read_text()), state(4))
         self.assertEqual(sorted(p.name for p in documents.iterdir()),
                          ["facebook2.plist", "gamestate.json", "yongHu31.plist"])
 

@@ -47,7 +47,7 @@ void SimRunLoop::advance(double seconds) {
     if (next == timers_->end() || next->due > end) break;
     PendingTimer timer = std::move(*next);
     timers_->erase(next);
-    now_ = timer.due;
+    now_ = std::max(now_, timer.due);
     bool keep = timer.fire();
     if (keep && timer.repeats) {
       timer.due = now_.addingSeconds(timer.interval);

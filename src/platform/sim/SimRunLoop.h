@@ -26,6 +26,9 @@ class SimRunLoop : public RunLoop {
   // Moves the clock forward, firing every timer that falls due on the way, in time order,
   // and running posted tasks after each.
   void advance(double seconds);
+  // Moves the clock forward as a busy main thread would: no timer fires on the way, and
+  // those that fell due fire late, at the next advance.
+  void stall(double seconds) { now_ = now_.addingSeconds(seconds); }
   // Runs posted tasks (and those they post) until none is left.
   void runPendingTasks();
   std::size_t activeTimerCount() const { return timers_->size(); }

@@ -1,3 +1,5 @@
+#include <filesystem>
+
 #include "AudioFixture.h"
 #include "audio/SoundManager.h"
 #include "platform/Log.h"
@@ -22,6 +24,32 @@ TEST_F(SoundManagerTest, TheCurrentMusicAskedForAgainGoesOnUndisturbed) {
   EXPECT_EQ(audio().playingCount(), 1);
   advance(2.1);
   EXPECT_EQ(audio().playersOf("theme.caf").front()->volumeAt(now()), 1.0f);
+}
+
+// Music is the same when it is the same file, whatever name it is asked by; another file
+// with the same stem is other music.
+TEST_F(SoundManagerTest, MusicIsTheSameOnlyWhenItIsTheSameFile) {
+  struct Case {
+    std::string playing, asked, askedFile;
+    bool same;
+  };
+  for (const Case& c :
+       {Case{"one", "one.caf", "one.caf", true}, Case{"two.caf", "two", "two.caf", true},
+        Case{"three", "three.wav", "three.wav", false},
+        Case{"four.wav", "four", "four.caf", false}}) {
+    SCOPED_TRACE(c.playing + " then " + c.asked);
+    std::string stem = std::filesystem::path(c.askedFile).stem().string();
+    addSound(stem + ".caf", 60);
+    addSound(stem + ".wav", 60);
+    manager().playMusic(c.playing, true);
+    auto before = manager().currentMusic();
+    manager().playMusic(c.asked, true);
+    ASSERT_TRUE(manager().currentMusic()->url());
+    EXPECT_EQ(manager().currentMusic() == before, c.same);
+    EXPECT_EQ(std::filesystem::path(manager().currentMusic()->url()->path()).filename(),
+              c.askedFile);
+    EXPECT_TRUE(manager().currentMusic()->playing());
+  }
 }
 
 TEST_F(SoundManagerTest, ChangingMusicCrossFadesOverTheMusicFadeDuration) {

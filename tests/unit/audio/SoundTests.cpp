@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include "AudioFixture.h"
@@ -110,6 +111,25 @@ TEST_F(SoundTest, FadeInRisesLinearlyAndLandsExactlyOnFullThenStopsTicking) {
   EXPECT_FALSE(sound->fading());
   EXPECT_EQ(platform->runLoop().activeTimerCount(), 0u);
   EXPECT_TRUE(sound->playing());
+}
+
+// A busy main thread makes the fade's ticks come late and unevenly; the level still follows
+// the time that has passed, not the number of ticks.
+TEST_F(SoundTest, AFadeFollowsTheTimeElapsedHoweverLateItsTicksCome) {
+  addSound("music.caf", 60);
+  auto sound = Sound::soundWithName("music");
+  sound->play(true);
+  Date start = now();
+  sound->fadeIn(3.0);
+  for (double late : {0.05, 0.4, 0.01, 0.25, 0.7, 0.02, 0.3, 2.0}) {
+    platform->runLoop().stall(late);
+    advance(0.001);  // the overdue tick fires now
+    double elapsed = now().secondsSince(start);
+    EXPECT_NEAR(player("music.caf").volumeAt(now()), std::min(1.0, elapsed / 3.0), 0.01)
+        << elapsed << " s into the fade";
+  }
+  EXPECT_EQ(player("music.caf").volumeAt(now()), 1.0f);
+  EXPECT_FALSE(sound->fading());
 }
 
 TEST_F(SoundTest, FadeOutToZeroStopsWithoutTheNotificationAndReleasesTheSound) {
