@@ -114,7 +114,7 @@ class SimAudioPlayer : public AudioPlayer {
   void playImpl() override {
     record_->playing = true;
     ++record_->plays;
-    startedAt_ = runLoop_.now();
+    startedAt_ = runLoop_.uptime();
     if (numberOfLoops() < 0) return;
     double remaining = record_->duration * (numberOfLoops() + 1) - position_;
     end_ = runLoop_.scheduleTimer(std::max(remaining, 0.0), false, [this] {
@@ -128,7 +128,7 @@ class SimAudioPlayer : public AudioPlayer {
   void stopImpl() override {
     record_->playing = false;
     ++record_->stops;
-    position_ += runLoop_.now().secondsSince(startedAt_);
+    position_ += runLoop_.uptime() - startedAt_;
     end_.reset();
   }
   void volumeChanged() override { record_->volumes.push_back({runLoop_.now(), volume()}); }
@@ -136,7 +136,8 @@ class SimAudioPlayer : public AudioPlayer {
  private:
   std::shared_ptr<SimAudio::PlayerRecord> record_;
   SimRunLoop& runLoop_;
-  Date startedAt_;
+  // On the run loop's uptime: how long it played, whatever the wall clock did.
+  double startedAt_ = 0;
   double position_ = 0;
   std::shared_ptr<Timer> end_;
 };

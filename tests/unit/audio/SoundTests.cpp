@@ -130,6 +130,22 @@ TEST_F(SoundTest, AFadeFollowsTheTimeElapsedHoweverLateItsTicksCome) {
   }
   EXPECT_EQ(player("music.caf").volumeAt(now()), 1.0f);
   EXPECT_FALSE(sound->fading());
+
+  // The wall clock set back an hour, or forward, in the middle of a fade changes nothing:
+  // the music neither falls silent nor jumps to its end.
+  for (double step : {-3600.0, 3600.0}) {
+    sound->fadeTo(0.2f, 2.0);
+    advance(1.0);
+    platform->runLoop().stepWallClock(step);
+    advance(0.5);
+    EXPECT_TRUE(sound->playing()) << step;
+    EXPECT_TRUE(sound->fading()) << step;
+    advance(0.6);
+    EXPECT_FALSE(sound->fading()) << step;
+    sound->fadeTo(1.0f, 0.1);
+    advance(0.2);
+  }
+  EXPECT_TRUE(sound->playing());
 }
 
 TEST_F(SoundTest, FadeOutToZeroStopsWithoutTheNotificationAndReleasesTheSound) {
