@@ -158,9 +158,14 @@ void FBDialog::layoutTitleBar() {
   Rect frame = panel_->frame();
   double iconWidth = iconView_->frame().width;
   double iconHeight = iconView_->frame().height;
-  double titleHeight = titleTextHeight() + 8;
+  double textHeight = titleTextHeight();
+  double titleHeight = textHeight + 8;
+  titleLabel_->setFrame(
+      {26 + iconWidth, 10, frame.width - 22 - (textHeight + iconWidth + 16), titleHeight});
   iconView_->setFrame(
       {18, 10 + std::floor(titleHeight / 2 - iconHeight / 2), iconWidth, iconHeight});
+  // A square as tall as the title bar at its right end: a target a pointer can hit.
+  closeButton_->setFrame({frame.width - (titleHeight + 10), 10, titleHeight, titleHeight});
   webView_->setFrame({11, 10 + titleHeight, frame.width - 22, frame.height - (titleHeight + 21)});
 }
 

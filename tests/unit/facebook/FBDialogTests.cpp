@@ -110,6 +110,10 @@ TEST_F(FBDialogTest, ShowLoadsThePageAndBouncesInOverTheWindow) {
   EXPECT_EQ(dialogWebView(*dialog).loadedURLs()[0].absoluteString(), "http://w.example/d?a=b%20c");
   EXPECT_TRUE(panelInWindow(*dialog));
   EXPECT_EQ(dialog->panel()->frame(), (Rect{10, 10, 460, 300}));
+  // The title bar: icon, title and a close button the pointer can hit, all laid out.
+  double icon = dialog->iconView()->frame().width;
+  EXPECT_EQ(dialog->titleLabel()->frame(), (Rect{26 + icon, 10, 460 - 22 - (17 + icon + 16), 25}));
+  EXPECT_EQ(dialog->closeButton()->frame(), (Rect{425, 10, 25, 25}));
   EXPECT_NEAR(dialog->panel()->transform().a, 0.001, 1e-9);
   platform->runLoop().advance(0.2);
   EXPECT_NEAR(dialog->panel()->transform().a, 1.1, 0.05);
