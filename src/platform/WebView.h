@@ -71,23 +71,17 @@ class WebView : public View {
   virtual Result<std::string> evaluateScript(std::string_view script,
                                              ScriptKind kind = ScriptKind::Call) = 0;
 
-  // Inside `shouldStartLoad`: whether the player started the load (a click, a key) rather
-  // than a script on its own.
-  bool loadIsUserGesture() const { return loadIsUserGesture_; }
+  // Whether the player started a load is not asked of the engine, which counts a script the
+  // host ran as the player's gesture: the application's gate sees the real keys and clicks.
 
  protected:
   // Puts a load to the delegate; with none, every load goes ahead.
-  bool askDelegate(const Url& url, NavigationType type, bool userGesture) {
-    if (!delegate_) return true;
-    loadIsUserGesture_ = userGesture;
-    bool allowed = delegate_->shouldStartLoad(*this, url, type);
-    loadIsUserGesture_ = false;
-    return allowed;
+  bool askDelegate(const Url& url, NavigationType type) {
+    return !delegate_ || delegate_->shouldStartLoad(*this, url, type);
   }
 
  private:
   WebViewDelegate* delegate_ = nullptr;
-  bool loadIsUserGesture_ = false;
 };
 
 }  // namespace tumbla

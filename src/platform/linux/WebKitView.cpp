@@ -214,8 +214,7 @@ void WebKitView::showDeveloperTools() {
 WebKitView::LoadRequest WebKitView::describe(WebKitNavigationAction* action) {
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
-  return {uri ? uri : "", navigationType(webkit_navigation_action_get_navigation_type(action)),
-          webkit_navigation_action_is_user_gesture(action) != FALSE};
+  return {uri ? uri : "", navigationType(webkit_navigation_action_get_navigation_type(action))};
 }
 
 bool WebKitView::delegateAllows(const LoadRequest& request) {
@@ -225,7 +224,7 @@ bool WebKitView::delegateAllows(const LoadRequest& request) {
     logLine("refused a load of something that is not a URL: " + request.uri);
     return false;
   }
-  return askDelegate(*url, request.type, request.userGesture);
+  return askDelegate(*url, request.type);
 }
 
 void WebKitView::whenFree(std::function<void(WebKitView&)> body) {

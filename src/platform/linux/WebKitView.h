@@ -58,7 +58,6 @@ class WebKitView : public GtkView<WebView>, public std::enable_shared_from_this<
   struct LoadRequest {
     std::string uri;
     NavigationType type;
-    bool userGesture;
   };
 
   // Under plain X servers (Xvfb) the engine can miss the size its view gets when the

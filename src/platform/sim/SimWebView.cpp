@@ -15,8 +15,8 @@ void SimWebView::setAnswer(std::string script, std::optional<std::string> answer
   answers_[std::move(script)] = std::move(answer);
 }
 
-bool SimWebView::navigate(const Url& url, NavigationType type, bool userGesture) {
-  bool allowed = askDelegate(url, type, userGesture);
+bool SimWebView::navigate(const Url& url, NavigationType type) {
+  bool allowed = askDelegate(url, type);
   if (allowed) loadedURLs_.push_back(url);
   return allowed;
 }

@@ -28,10 +28,8 @@ class SimWebView : public WebView {
   // the script fail as if it threw an error with the message kThrownMessage.
   void setAnswer(std::string script, std::optional<std::string> answer);
 
-  // The page starts a load (the player's click or key with `userGesture`): answers
-  // whether the host let it go ahead.
-  bool navigate(const Url& url, NavigationType type = NavigationType::Other,
-                bool userGesture = false);
+  // The page starts a load: answers whether the host let it go ahead.
+  bool navigate(const Url& url, NavigationType type = NavigationType::Other);
   // The page finished loading.
   void finishLoad();
   // The page posts a text to the host's message handler.
