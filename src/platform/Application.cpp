@@ -49,20 +49,26 @@ void Application::deliver(ApplicationDelegate& delegate, LifecycleEvent event) {
   }
 }
 
+namespace {
+
+// Whether `earlier` happened less than `seconds` before `now`.
+bool within(const std::optional<double>& earlier, double now, double seconds) {
+  return earlier && now - *earlier < seconds;
+}
+
+}  // namespace
+
 bool Application::openURL(const Url& url) {
   Platform& platform = Platform::shared();
   double now = platform.runLoop().uptime();
-  auto within = [now](const std::optional<double>& earlier, double seconds) {
-    return earlier && now - *earlier < seconds;
-  };
   bool handedOver = false;
   if (!equalsIgnoringAsciiCase(url.scheme(), "http") &&
       !equalsIgnoringAsciiCase(url.scheme(), "https")) {
     refuse(url, "only http and https addresses leave the game", now);
-  } else if (within(lastGesture_, kGestureLifetimeSeconds)) {
+  } else if (within(lastGesture_, now, kGestureLifetimeSeconds)) {
     lastGesture_.reset();
     handedOver = openURLImpl(url);
-  } else if (within(lastUnpromptedOpening_, kUnpromptedOpeningGapSeconds)) {
+  } else if (within(lastUnpromptedOpening_, now, kUnpromptedOpeningGapSeconds)) {
     refuse(url, "without the player's click or key, one address a second leaves the game", now);
   } else {
     lastUnpromptedOpening_ = now;
@@ -81,7 +87,7 @@ void Application::playerGestured() {
 }
 
 void Application::refuse(const Url& url, std::string_view why, double now) {
-  bool burstGoesOn = lastRefusal_ && now - *lastRefusal_ < kUnpromptedOpeningGapSeconds;
+  bool burstGoesOn = within(lastRefusal_, now, kUnpromptedOpeningGapSeconds);
   lastRefusal_ = now;
   if (burstGoesOn) return;
   logLine("refused to open " + url.absoluteString() + " outside the game: " + std::string(why) +
