@@ -1,11 +1,12 @@
 // Tumbla, the game: the board, its screens and the object `Tumbla` that the host drives.
-// The rules and levels are in levels.js, progress and its saved form in state.js, and
-// every command to the host goes through tumbla.js.
+// The rules and levels are in levels.js, progress and its saved form in state.js, what a
+// screen reader says in speech.js, and every command to the host goes through tumbla.js.
 (function () {
   "use strict";
 
   const Levels = window.TumblaLevels;
   const GameState = window.TumblaGameState;
+  const Speech = window.TumblaSpeech;
   const host = window.tumbla;
   const $ = (id) => document.getElementById(id);
 
@@ -58,16 +59,11 @@
 
   // ---- drawing ---------------------------------------------------------------------------
 
-  function tileLabel(index) {
-    const row = Math.floor(index / game.size) + 1;
-    const column = (index % game.size) + 1;
-    return "Row " + row + ", column " + column + ", " + (game.lights[index] ? "lit" : "dark");
-  }
-
   function buildBoard() {
     const board = $("board");
     board.textContent = "";
     board.style.setProperty("--size", game.size);
+    board.setAttribute("aria-label", "Board, " + game.size + " by " + game.size);
     board.dataset.rule = game.rule;
     board.classList.remove("won");
     for (let index = 0; index < game.size * game.size; index++) {
@@ -82,14 +78,39 @@
     cursor = Math.min(cursor, game.size * game.size - 1);
   }
 
+  // The tile under the cursor is the one that takes focus (and Tab), so that a screen reader
+  // speaks each tile as the cursor reaches it.
   function drawBoard() {
     const tiles = $("board").children;
     for (let index = 0; index < tiles.length; index++) {
       const tile = tiles[index];
       tile.classList.toggle("on", game.lights[index]);
       tile.classList.toggle("cursor", index === cursor);
-      tile.setAttribute("aria-label", tileLabel(index));
+      tile.tabIndex = index === cursor ? 0 : -1;
+      tile.setAttribute("aria-pressed", String(game.lights[index]));
+      tile.setAttribute("aria-label", Speech.tileName(game, index));
     }
+    focusCursor();
+  }
+
+  // Focus goes to the cursor's tile unless the player has it on another control: a press
+  // with the mouse on Undo leaves it there.
+  function focusCursor() {
+    const active = document.activeElement;
+    const elsewhere = active && active !== document.body && !$("board").contains(active) && !$("overlay").contains(active);
+    if (screen || elsewhere) return;
+    const tile = $("board").children[cursor];
+    if (tile && active !== tile) tile.focus({ preventScroll: true });
+  }
+
+  // Spoken by screen readers when they are next quiet; the region itself is not seen. Each
+  // sentence comes as a new element: the engine tells assistive tools of a new child in a
+  // live region, where it says nothing of a text replaced in place, and so the same
+  // sentence twice (a restart, say) is spoken twice.
+  function announce(text) {
+    const sentence = document.createElement("p");
+    sentence.textContent = text;
+    $("announcer").replaceChildren(sentence);
   }
 
   function starText(count) {
@@ -165,6 +186,7 @@
     $("pause-button").hidden = false;
     if (prompts.length) showPrompt(prompts.shift());
     else if (winPending) showWin();
+    else if (game) focusCursor();
   }
 
   function pause(byHost) {
@@ -186,6 +208,7 @@
     buildBoard();
     draw();
     reportUndo();
+    announce(Speech.levelStart(game, Levels.level(game.level)));
   }
 
   function press(index) {
@@ -195,15 +218,18 @@
     effect("flip");
     draw();
     reportUndo();
+    announce(Speech.pressed(game, index, Levels.level(game.level).par));
     if (solved) win();
   }
 
   function undo() {
     if (screen || winPending || !game) return;
+    const index = game.history[game.history.length - 1];
     if (!GameState.undo(game)) return;
     effect("undo");
     draw();
     reportUndo();
+    announce(Speech.undone(game, index, Levels.level(game.level).par));
   }
 
   function restart() {
@@ -286,6 +312,7 @@
       const best = game.best[n];
       item.innerHTML = "<b>" + n + "</b><span>" + (best ? starText(Levels.stars(levelInfo.par, best.moves)) : n > game.unlocked ? "" : "new") + "</span>";
       item.setAttribute("aria-label", "Level " + n + (item.disabled ? ", locked" : best ? ", best score " + best.score : ""));
+      item.tabIndex = -1;
       item.addEventListener("click", () => chooseLevel(n));
       list.appendChild(item);
     }
@@ -293,9 +320,36 @@
     showScreen("levels");
     const current = list.querySelector(".current");
     if (current) {
-      current.focus();
+      focusLevelChoice(current);
       current.scrollIntoView({ block: "center" });
     }
+  }
+
+  // One level of the list takes focus and Tab at a time; the arrows move it.
+  function focusLevelChoice(choice) {
+    for (const each of $("level-list").querySelectorAll(".level-choice")) each.tabIndex = each === choice ? 0 : -1;
+    choice.focus();
+    choice.scrollIntoView({ block: "nearest" });
+  }
+
+  // The open level an arrow key leads to from `from`: the one before or after it, or the
+  // nearest by position in the row above or below (the headings make the rows uneven).
+  function levelChoiceTowards(from, key) {
+    const choices = Array.from($("level-list").querySelectorAll(".level-choice:not(:disabled)"));
+    const at = choices.indexOf(from);
+    if (key === "ArrowLeft") return choices[at - 1];
+    if (key === "ArrowRight") return choices[at + 1];
+    const down = key === "ArrowDown";
+    const box = (element) => element.getBoundingClientRect();
+    const centre = (element) => (box(element).left + box(element).right) / 2;
+    const beyond = choices.filter((choice) => (down ? box(choice).top >= box(from).bottom : box(choice).bottom <= box(from).top));
+    if (!beyond.length) return undefined;
+    const tops = beyond.map((choice) => box(choice).top);
+    const rowTop = down ? Math.min(...tops) : Math.max(...tops);
+    const distance = (choice) => Math.abs(centre(choice) - centre(from));
+    return beyond
+      .filter((choice) => box(choice).top === rowTop)
+      .reduce((best, choice) => (distance(choice) < distance(best) ? choice : best));
   }
 
   // ---- scores screen ---------------------------------------------------------------------
@@ -523,10 +577,17 @@
       if (event.key === "Escape") {
         escapeScreen();
         event.preventDefault();
+      } else if (screen === "levels" && event.key.startsWith("Arrow") && event.target.classList.contains("level-choice")) {
+        const next = levelChoiceTowards(event.target, event.key);
+        if (next) focusLevelChoice(next);
+        event.preventDefault();
       }
       // Other keys work the focused control, as on any dialog.
       return;
     }
+    // Enter and Space on a button beside the board work that button.
+    const onOtherControl = event.target !== document.body && !$("board").contains(event.target);
+    if ((event.key === "Enter" || event.key === " ") && onOtherControl) return;
     const action = KEYS[event.key.length === 1 ? event.key.toLowerCase() : event.key];
     if (!action || !game) return;
     action();
@@ -577,6 +638,7 @@
     buildBoard();
     draw();
     reportUndo();
+    announce(Speech.levelStart(game, Levels.level(game.level)));
     if (!game.rulesSeen) showScreen("rules");
   }
 

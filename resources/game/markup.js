@@ -29,6 +29,7 @@ document.body.insertAdjacentHTML(
     </div>
   </aside>
 </main>
+<div id="announcer" class="spoken-only" role="status" aria-live="polite"></div>
 <button type="button" id="pause-button" aria-label="Pause" title="Pause (Esc)"><span></span><span></span></button>
 <div id="overlay" hidden>
   <section class="screen" id="screen-pause" role="dialog" aria-label="Paused">
