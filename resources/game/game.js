@@ -93,12 +93,12 @@
     focusCursor();
   }
 
-  // Focus goes to the cursor's tile unless the player has it on another control: a press
-  // with the mouse on Undo leaves it there.
-  function focusCursor() {
+  // Focus goes to the cursor's tile when the cursor moves, or when it has nowhere else to be;
+  // a player who clicked Undo keeps the focus there until moving on the board.
+  function focusCursor(moved) {
     const active = document.activeElement;
     const elsewhere = active && active !== document.body && !$("board").contains(active) && !$("overlay").contains(active);
-    if (screen || elsewhere) return;
+    if (screen || (elsewhere && !moved)) return;
     const tile = $("board").children[cursor];
     if (tile && active !== tile) tile.focus({ preventScroll: true });
   }
@@ -242,10 +242,12 @@
     const row = Math.min(game.size - 1, Math.max(0, Math.floor(cursor / game.size) + dRow));
     const column = Math.min(game.size - 1, Math.max(0, (cursor % game.size) + dColumn));
     const next = row * game.size + column;
-    if (next === cursor) return;
-    cursor = next;
-    effect("move");
-    drawBoard();
+    if (next !== cursor) {
+      cursor = next;
+      effect("move");
+      drawBoard();
+    }
+    focusCursor(true);
   }
 
   function win() {

@@ -170,6 +170,17 @@ class ScreenReader(unittest.TestCase):
         listener.wait_for(lambda: any(role == "toggle button" and name.startswith("Row 2, column 2, ")
                                       for role, name in listener.focused[since:]),
                           "the board's cursor focused again")
+
+        # Tab leaves the board (Undo has nothing to take back); Enter works the button that
+        # has the focus, and a restart says the level again; an arrow brings focus back.
+        self.press_key("Tab")
+        listener.wait_focus("push button", "Restart")
+        self.press_key("Return")
+        listener.wait_for(lambda: len([a for a in listener.announced if a.startswith("Level 2,")]) == 2,
+                          "the level said again on its restart")
+        self.press_key("Right")
+        listener.wait_for(lambda: listener.focused[-1][1].startswith("Row 2, column 3, "),
+                          "the tile right of the centre focused")
         self.assertEqual(run.terminate(), 0)
 
 
