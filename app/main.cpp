@@ -30,13 +30,15 @@ int fail(const std::string& message) {
   return kUsageOrSetupError;
 }
 
-// The bundle beside the binary in a build tree, else the one installed with it.
+// The bundle beside the binary in a build tree, else the one installed with it: under
+// share/tumbla, or share/games/tumbla where the Debian package keeps games' data.
 std::filesystem::path defaultBundle() {
   std::error_code error;
   std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) return "resources";
   std::filesystem::path dir = exe.parent_path();
-  for (const auto& candidate : {dir / "resources", dir / ".." / "share" / "tumbla"}) {
+  for (const auto& candidate : {dir / "resources", dir / ".." / "share" / "tumbla",
+                                dir / ".." / "share" / "games" / "tumbla"}) {
     if (std::filesystem::exists(candidate / "Info.plist", error)) return candidate;
   }
   return dir / "resources";

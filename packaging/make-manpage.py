@@ -2,8 +2,10 @@
 """Makes tumbla's manual page from the README, so that the two never disagree.
 
 Reads the section "Running tumbla" of README.md: its usage line, the option table, the
-paragraphs, the keys and the environment table; writes a gzipped roff page.
-Usage: make-manpage.py README.md VERSION OUT.1.gz
+paragraphs, the keys and the environment table; writes a gzipped roff page for section 6
+(games). The page stands alone: where the README points at another of its sections, the
+page names the installed README instead.
+Usage: make-manpage.py README.md VERSION OUT.6.gz
 """
 
 import gzip
@@ -18,8 +20,13 @@ def section(text, title):
     return match.group(1)
 
 
+# Where the package puts the README and the page API document.
+DOC_DIR = "/usr/share/doc/tumbla"
+
+
 def roff_text(markdown):
     """Inline markdown as roff: code and bold in bold, escapes for roff's own characters."""
+    markdown = re.sub(r'the README\'s "([^"]+)"', rf'"\1" in {DOC_DIR}/README.md.gz', markdown)
     text = markdown.replace("\\|", "|").replace("\\", "\\e")
     text = re.sub(r"`([^`]*)`", r"\\fB\1\\fR", text)
     text = re.sub(r"\*\*([^*]*)\*\*", r"\\fB\1\\fR", text)
@@ -50,7 +57,7 @@ def make_page(readme, version):
         sys.exit("make-manpage: the option table is missing")
     prose = [b for b in blocks if not b.startswith("|")]
 
-    out = [f'.TH TUMBLA 1 "" "tumbla {version}" "Games"',
+    out = [f'.TH TUMBLA 6 "" "tumbla {version}" "Games"',
            ".SH NAME", "tumbla \\- play a puzzle game that is a web page, in a desktop window",
            ".SH SYNOPSIS", ".nf", roff_text(" ".join(usage.group(1).split())), ".fi",
            ".SH DESCRIPTION",
@@ -68,7 +75,11 @@ def make_page(readme, version):
         out.append(".SH ENVIRONMENT")
         for name, meaning in table_rows(environment[0]):
             out += [".TP", roff_text(name), roff_text(meaning)]
-    out += [".SH SEE ALSO", "The README and docs/page-api.md of the source, for game authors."]
+    out += [".SH FILES",
+            ".TP", roff_text(f"`{DOC_DIR}/README.md.gz`"),
+            "everything about tumbla: the bundle's layout, the commands a page sends, the trace",
+            ".TP", roff_text(f"`{DOC_DIR}/page-api.md.gz`"), "the page API, for game authors",
+            ".PP", roff_text("Installed under another prefix, they are in `PREFIX/share/doc/tumbla`.")]
     return "\n".join(out) + "\n"
 
 

@@ -21,6 +21,8 @@ packages=(
   git locales
   # the game page's script tests
   nodejs
+  # the Debian package: file finds the binaries to strip, lintian checks the result
+  file lintian
 )
 
 SUDO=""

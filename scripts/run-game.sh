@@ -6,7 +6,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Only the game and its bundle: the tests, benchmarks and tools are test-all.sh's to build.
+"$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -- tumbla
 tumbla="$root/build/app/tumbla"
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
@@ -24,11 +25,16 @@ for argument in "$@"; do
 done
 export TUMBLA_BINARY="$tumbla" TUMBLA_SHOT="$shot" TUMBLA_STARTED="$scratch/trace.jsonl"
 export TUMBLA_PIDFILE="$scratch/pid"
+# The game's own output reaches the terminal (through descriptors 3 and 4); what the
+# display, the message bus and the accessibility registry say about themselves goes to a
+# log, shown only when the run fails.
+session_log="$scratch/session.log"
+exec 3>&2 4>&1
 # Xvfb and the D-Bus session run in a session of their own, so that Ctrl+C (or the
 # terminal closing) reaches only this script; it asks the game to stop, and the game
 # saves on a display that is still there.
 setsid "$root/tests/support/run-under-xvfb.sh" bash -c '
-  "$TUMBLA_BINARY" --trace "$TUMBLA_STARTED" "$@" &
+  "$TUMBLA_BINARY" --trace "$TUMBLA_STARTED" "$@" >&4 2>&3 &
   pid=$!
   echo "$pid" >"$TUMBLA_PIDFILE"
   for _ in $(seq 1 600); do
@@ -46,8 +52,8 @@ setsid "$root/tests/support/run-under-xvfb.sh" bash -c '
   fi
   sleep 1
   kill -0 $pid 2>/dev/null && import -window root -trim +repage "$TUMBLA_SHOT" &&
-    echo "Saved $TUMBLA_SHOT"
-  wait $pid' tumbla "${data_dir[@]}" "$@" &
+    echo "Saved $TUMBLA_SHOT" >&4
+  wait $pid' tumbla "${data_dir[@]}" "$@" >"$session_log" 2>&1 &
 runner=$!
 stop_game() {
   local pid
@@ -60,4 +66,9 @@ status=0
 while kill -0 "$runner" 2>/dev/null; do
   wait "$runner" && status=0 || status=$?
 done
+# Ctrl+C ends the game with the status of its signal; anything else is worth the log.
+if [ "$status" -ne 0 ] && [ "$status" -ne 130 ] && [ "$status" -ne 143 ] && [ -s "$session_log" ]; then
+  echo "The headless session ended with status $status; what it said:" >&2
+  cat "$session_log" >&2
+fi
 exit "$status"

@@ -43,24 +43,34 @@ double titleTextHeight() {
 
 FBDialog::FBDialog() {
   UserInterface& ui = Platform::shared().userInterface();
+  // A dark translucent frame with rounded corners around the title bar and the page.
   panel_ = ui.makeView({});
-  // The frame around the title bar and the page.
-  panel_->setBackgroundColor({0.3, 0.3, 0.3, 0.8});
+  panel_->setBackgroundColor(kFrameColor);
+  panel_->setCornerRadius(kFrameCornerRadius);
+  titleBar_ = ui.makeView({});
+  titleBar_->setBackgroundColor(kTitleBarColor);
+  titleBar_->setBorderColor(kTitleBarOutlineColor);
+  webViewOutline_ = ui.makeView({});
+  webViewOutline_->setBorderColor(kWebViewOutlineColor);
   titleLabel_ = ui.makeLabel({}, std::string(kDefaultTitle),
                              LabelStyle{"Sans Bold", isPad() ? 18.0 : 14.0, Color{1, 1, 1, 1}, 1});
-  titleLabel_->setBackgroundColor({0.42578125, 0.515625, 0.703125, 1});
   webView_ = ui.makeWebView({10, 10, 480, 480});
   webView_->setDelegate(this);
   iconView_ = ui.makeImageView(ui.imageNamed(kIconImage));
   closeButton_ = ui.makeButton({}, ui.imageNamed(kCloseImage), "Close");
+  closeButton_->setTitleStyle({"Sans Bold", 12, kCloseTitleColor, Color{1, 1, 1, 1}});
   closeButton_->setAction([this] {
     auto keep = weak_from_this().lock();
     cancel();
   });
+  spinner_ = ui.makeActivityIndicator({0, 0, kSpinnerSize, kSpinnerSize}, Color{1, 1, 1, 1});
+  panel_->addSubview(titleBar_);
+  panel_->addSubview(webViewOutline_);
   panel_->addSubview(titleLabel_);
   panel_->addSubview(webView_);
   panel_->addSubview(iconView_);
   panel_->addSubview(closeButton_);
+  panel_->addSubview(spinner_);
 }
 
 FBDialog::FBDialog(std::string serverURL, std::shared_ptr<FBParams> params,
@@ -113,6 +123,11 @@ void FBDialog::show() {
   load();
   sizeToFitOrientation();
   layoutTitleBar();
+  // The wheel turns over the page until its first load has finished.
+  Rect page = webView_->frame();
+  spinner_->setFrame({page.x + (page.width - kSpinnerSize) / 2,
+                      page.y + (page.height - kSpinnerSize) / 2, kSpinnerSize, kSpinnerSize});
+  spinner_->startAnimating();
 
   std::shared_ptr<Window> window = Platform::shared().userInterface().keyWindow();
   if (!window) {
@@ -166,7 +181,11 @@ void FBDialog::layoutTitleBar() {
       {18, 10 + std::floor(titleHeight / 2 - iconHeight / 2), iconWidth, iconHeight});
   // A square as tall as the title bar at its right end: a target a pointer can hit.
   closeButton_->setFrame({frame.width - (titleHeight + 10), 10, titleHeight, titleHeight});
-  webView_->setFrame({11, 10 + titleHeight, frame.width - 22, frame.height - (titleHeight + 21)});
+  double webHeight = frame.height - (titleHeight + 21);
+  webView_->setFrame({11, 10 + titleHeight, frame.width - 22, webHeight});
+  // The title bar across the frame, and the page's outline just around the page.
+  titleBar_->setFrame({10, 10, frame.width - 20, titleHeight});
+  webViewOutline_->setFrame({10, 10 + titleHeight, frame.width - 20, webHeight + 1});
 }
 
 void FBDialog::bounceIn() {
@@ -312,6 +331,7 @@ bool FBDialog::shouldStartLoad(WebView& /*webView*/, const Url& url, NavigationT
 }
 
 void FBDialog::didFinishLoad(WebView& webView) {
+  spinner_->stopAnimating();
   if (Result<std::string> title = webView.evaluateScript("document.title")) {
     setTitle(std::move(title.value()));
   }

@@ -7,6 +7,7 @@
 
 #include "facebook/FBDialogDelegate.h"
 #include "facebook/FBParams.h"
+#include "platform/ActivityIndicator.h"
 #include "platform/Button.h"
 #include "platform/Error.h"
 #include "platform/Label.h"
@@ -33,6 +34,14 @@ class FBDialog : public WebViewDelegate, public std::enable_shared_from_this<FBD
   static constexpr double kBounceShrinkSeconds = 0.15;
   static constexpr double kBounceSettleSeconds = 0.15;
   static constexpr double kFadeOutSeconds = 0.3;
+  // The panel's look.
+  static constexpr Color kFrameColor{0.3, 0.3, 0.3, 0.8};
+  static constexpr double kFrameCornerRadius = 10;
+  static constexpr Color kTitleBarColor{0.42578125, 0.515625, 0.703125, 1};
+  static constexpr Color kTitleBarOutlineColor{0.23, 0.35, 0.6, 1};
+  static constexpr Color kWebViewOutlineColor{0.3, 0.3, 0.3, 1};
+  static constexpr Color kCloseTitleColor{167.0 / 255, 184.0 / 255, 216.0 / 255, 1};
+  static constexpr double kSpinnerSize = 37;
 
   FBDialog();
   FBDialog(std::string serverURL, std::shared_ptr<FBParams> params, FBDialogDelegate* delegate);
@@ -88,6 +97,10 @@ class FBDialog : public WebViewDelegate, public std::enable_shared_from_this<FBD
   const std::shared_ptr<ImageView>& iconView() const { return iconView_; }
   const std::shared_ptr<Label>& titleLabel() const { return titleLabel_; }
   const std::shared_ptr<Button>& closeButton() const { return closeButton_; }
+  const std::shared_ptr<ActivityIndicator>& spinner() const { return spinner_; }
+  // The title bar's fill and outline, and the outline around the page.
+  const std::shared_ptr<View>& titleBar() const { return titleBar_; }
+  const std::shared_ptr<View>& webViewOutline() const { return webViewOutline_; }
   const std::optional<Url>& loadingURL() const { return loadingURL_; }
   // Whether the panel is on screen (until the fade-out has ended).
   bool isOnScreen() const { return window_.lock() != nullptr; }
@@ -116,6 +129,9 @@ class FBDialog : public WebViewDelegate, public std::enable_shared_from_this<FBD
   std::shared_ptr<ImageView> iconView_;
   std::shared_ptr<Label> titleLabel_;
   std::shared_ptr<Button> closeButton_;
+  std::shared_ptr<ActivityIndicator> spinner_;
+  std::shared_ptr<View> titleBar_;
+  std::shared_ptr<View> webViewOutline_;
   std::weak_ptr<Window> window_;
   bool dismissing_ = false;
   // The animation step running now (bounce or fade); dropping it stops the animation.

@@ -28,7 +28,7 @@ void Promotions::addPromotionButton(View& root, bool isPad) {
     if (on != 1) return;
     Rect frame = isPad ? Rect{626, 6, 31, 31} : Rect{139, 0, 20, 20};
     UserInterface& ui = Platform::shared().userInterface();
-    button_ = ui.makeButton(frame, ui.imageNamed("medical.png"), "Promotion");
+    button_ = ui.makeButton(frame, ui.imageNamed(kButtonImage), "Promotion");
     button_->setAction([this] { adsenseGo(); });
     root.addSubview(button_);
   });
@@ -61,13 +61,18 @@ void Promotions::offerUpgradeIfDue(std::int32_t activationCounter) {
   // Without a store page there is nothing to sell.
   if (upgradeURL_.empty()) return;
   if ((static_cast<std::int64_t>(activationCounter) - 2) % 3 != 0) return;
-  upgradeAlert_ = Platform::shared().userInterface().showAlert(
-      {"Upgrade to get more awesome features!",
-       "*No level limit - play as far as your skills will get you!\n*More blocks, No Ads and "
-       "quality speed with smoother experience!\n*Enter and save your high scores!",
-       {"No,Thanks", "Buy Now"},
-       0},
-      [this](int buttonIndex) { upgradeAnswered(buttonIndex); });
+  UserInterface& ui = Platform::shared().userInterface();
+  Alert offer{"Upgrade to get more awesome features!",
+              "*No level limit - play as far as your skills will get you!\n*More blocks, No Ads "
+              "and quality speed with smoother experience!\n*Enter and save your high scores!",
+              {"No,Thanks", "Buy Now"},
+              0};
+  // The offer stands out on a patterned card; a bundle without the pattern shows it plain.
+  if (std::optional<Image> pattern = ui.imageNamed(kUpgradeBackground)) {
+    offer.backdrop = AlertBackdrop{*pattern, kUpgradeCornerRadius, kUpgradeBackdropInset};
+  }
+  upgradeAlert_ =
+      ui.showAlert(std::move(offer), [this](int buttonIndex) { upgradeAnswered(buttonIndex); });
 }
 
 void Promotions::upgradeAnswered(int buttonIndex) {

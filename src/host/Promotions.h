@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "host/DeploymentSettings.h"
 #include "host/RemoteConfiguration.h"
@@ -19,6 +20,13 @@ namespace tumbla {
 // without blocking: the button appears, and its page opens, when the answer arrives.
 class Promotions {
  public:
+  static constexpr std::string_view kButtonImage = "medical.png";
+  // The upgrade offer's background: the pattern on a card with rounded corners, a little
+  // smaller than the alert.
+  static constexpr std::string_view kUpgradeBackground = "alertbackground.png";
+  static constexpr double kUpgradeCornerRadius = 12;
+  static constexpr Size kUpgradeBackdropInset{30, 20};
+
   explicit Promotions(const DeploymentSettings& settings);
 
   // Asks the configuration page and adds the button to `root` once it answers 1. `root`

@@ -5,7 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "platform/View.h"
+
 namespace tumbla {
+
+// A patterned background behind an alert's texts and buttons: the image repeated over a
+// rectangle with rounded corners, `inset` narrower and lower than the alert, centred on it.
+struct AlertBackdrop {
+  Image pattern;
+  double cornerRadius = 0;
+  Size inset;
+};
 
 // A modal question with a title, a message and buttons, answered by the index of the
 // button pressed. Each button's title is its accessible name.
@@ -16,6 +26,8 @@ struct Alert {
   // The button that dismissing the alert otherwise (closing its window, Escape) counts
   // as; without one such a dismissal answers nothing.
   std::optional<int> cancelButtonIndex;
+  // The platform's own background unless set.
+  std::optional<AlertBackdrop> backdrop = std::nullopt;
 };
 
 using AlertAnswer = std::function<void(int buttonIndex)>;

@@ -9,6 +9,14 @@
 
 namespace tumbla {
 
+// How a button draws its title: the font, and the colour normally and while pressed.
+struct ButtonTitleStyle {
+  std::string fontName;
+  double fontSize = 15;
+  Color color{1, 1, 1, 1};
+  Color highlightedColor{1, 1, 1, 1};
+};
+
 // A button over other views, drawn by its background image with its title over it (or,
 // without an image, by its title alone). It always has an accessible name, so that screen
 // readers and assistive tools can find and press it.
@@ -29,6 +37,13 @@ class Button : public View {
     titleChanged();
   }
 
+  // The platform's own look for the title unless set.
+  const std::optional<ButtonTitleStyle>& titleStyle() const { return titleStyle_; }
+  void setTitleStyle(ButtonTitleStyle style) {
+    titleStyle_ = std::move(style);
+    titleChanged();
+  }
+
   // What a touch (touch-up inside) does.
   void setAction(std::function<void()> action) { action_ = std::move(action); }
   // Runs the action, as a touch does.
@@ -43,6 +58,7 @@ class Button : public View {
   std::optional<Image> background_;
   std::string accessibleName_;
   std::string title_;
+  std::optional<ButtonTitleStyle> titleStyle_;
   std::function<void()> action_;
 };
 

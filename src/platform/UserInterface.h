@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ActivityIndicator.h"
 #include "platform/Alert.h"
 #include "platform/Button.h"
 #include "platform/Label.h"
@@ -36,6 +37,8 @@ class UserInterface {
   // size held in memory. `done` runs on the main thread, later or at once.
   using SnapshotDone = std::function<void(Result<Image>)>;
   virtual void snapshot(View& view, SnapshotDone done) = 0;
+  // A wheel drawn in `color`, still until started.
+  virtual std::shared_ptr<ActivityIndicator> makeActivityIndicator(Rect frame, Color color) = 0;
   virtual std::shared_ptr<Label> makeLabel(Rect frame, std::string text, LabelStyle style) = 0;
   virtual std::shared_ptr<TextField> makeTextField(Rect frame, std::string accessibleName) = 0;
   virtual std::shared_ptr<Button> makeButton(Rect frame, std::optional<Image> background,

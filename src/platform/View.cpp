@@ -40,7 +40,17 @@ void View::setTransform(const AffineTransform& transform) {
 
 void View::setBackgroundColor(const Color& color) {
   backgroundColor_ = color;
-  backgroundColorChanged();
+  backgroundChanged();
+}
+
+void View::setCornerRadius(double radius) {
+  cornerRadius_ = radius < 0 ? 0 : radius;
+  backgroundChanged();
+}
+
+void View::setBorderColor(const Color& color) {
+  borderColor_ = color;
+  backgroundChanged();
 }
 
 void View::addSubview(std::shared_ptr<View> view) {

@@ -67,6 +67,13 @@ class View {
   // Clear (nothing drawn) unless set.
   const Color& backgroundColor() const { return backgroundColor_; }
   void setBackgroundColor(const Color& color);
+  // The background's corners are rounded with this radius; square (0) unless set.
+  double cornerRadius() const { return cornerRadius_; }
+  void setCornerRadius(double radius);
+  // A line one point wide just inside the view's edges, above the background and below
+  // the content; clear (none) unless set.
+  const Color& borderColor() const { return borderColor_; }
+  void setBorderColor(const Color& color);
 
   // Later subviews lie above earlier ones; adding a view that is already a subview brings
   // it to the front.
@@ -80,7 +87,8 @@ class View {
   virtual void alphaChanged() {}
   virtual void hiddenChanged() {}
   virtual void transformChanged() {}
-  virtual void backgroundColorChanged() {}
+  // The background colour, its corners or the border changed.
+  virtual void backgroundChanged() {}
   virtual void subviewAdded(View& /*view*/) {}
   virtual void subviewRemoved(View& /*view*/) {}
 
@@ -90,6 +98,8 @@ class View {
   bool hidden_ = false;
   AffineTransform transform_;
   Color backgroundColor_;
+  double cornerRadius_ = 0;
+  Color borderColor_;
   std::vector<std::shared_ptr<View>> subviews_;
 };
 

@@ -66,6 +66,12 @@ TEST_F(SnapshotTest, ThePngShowsThePageAndTheViewsAboveItAtTheWindowsSize) {
   auto button = ui.makeImageView(ui.imageNamed("button.png"));
   button->setFrame({320, 0, 20, 20});
   root->addSubview(button);
+  // A card with rounded corners and an outline: the page shows past its corners.
+  auto card = ui.makeView({200, 100, 60, 40});
+  card->setBackgroundColor({1, 0, 0, 1});
+  card->setCornerRadius(10);
+  card->setBorderColor({0, 0, 1, 1});
+  root->addSubview(card);
   window->makeKeyAndVisible();
 
   TemporaryDirectory pages;
@@ -111,6 +117,11 @@ TEST_F(SnapshotTest, ThePngShowsThePageAndTheViewsAboveItAtTheWindowsSize) {
   EXPECT_EQ(gdk_pixbuf_get_width(shot), 480);
   EXPECT_EQ(gdk_pixbuf_get_height(shot), 320);
   EXPECT_EQ(colourAt(shot, 330, 10), (std::array<int, 3>{0, 0, 255}));
+  EXPECT_EQ(colourAt(shot, 230, 120), (std::array<int, 3>{255, 0, 0}));
+  EXPECT_EQ(colourAt(shot, 230, 100), (std::array<int, 3>{0, 0, 255}));  // the outline
+  EXPECT_EQ(colourAt(shot, 259, 120), (std::array<int, 3>{0, 0, 255}));
+  EXPECT_EQ(colourAt(shot, 200, 100), (std::array<int, 3>{0, 255, 0}));  // past a corner
+  EXPECT_EQ(colourAt(shot, 259, 139), (std::array<int, 3>{0, 255, 0}));
   g_object_unref(shot);
 
   // The snapshot shows in an image view straight from memory.

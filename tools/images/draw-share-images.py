@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
-"""Draws the share panel's and the web dialog's small images into resources/.
+"""Draws the small images of the share panel, the web dialog and the promotions (the
+promotion button's medical.png, and alertbackground.png, the tile that fills the upgrade
+offer's background) into resources/.
 
-The images are plain shapes, drawn pixel by pixel so that no imaging library is needed:
+The images are plain shapes, drawn pixel by pixel so that no imaging library is needed.
+To draw them again after changing a shape here, run from the project folder and commit
+the PNGs:
     tools/images/draw-share-images.py resources
 """
 import math
@@ -66,6 +70,47 @@ def close(x, y):
     return (80, 80, 80, 230)
 
 
+def smoothed(shape, samples=4):
+    """The shape's pixels averaged over a grid of points, so that its edges are not jagged."""
+    def pixel(x, y):
+        total = [0.0, 0.0, 0.0, 0.0]
+        for i in range(samples):
+            for j in range(samples):
+                r, g, b, a = shape(x - 0.5 + (i + 0.5) / samples, y - 0.5 + (j + 0.5) / samples)
+                for k, value in enumerate((r * a, g * a, b * a, a)):
+                    total[k] += value
+        alpha = total[3] / samples ** 2
+        if alpha == 0:
+            return (0, 0, 0, 0)
+        return tuple(round(c / total[3]) for c in total[:3]) + (round(alpha),)
+    return pixel
+
+
+def medical(x, y):
+    """The promotion button: a white cross on a red tile with a white rim."""
+    size = 62
+    if not inside_rounded(x, y, size, size, 14):
+        return (0, 0, 0, 0)
+    if not inside_rounded(x - 4, y - 4, size - 8, size - 8, 10):
+        return (255, 255, 255, 255)
+    centre = size / 2
+    if (abs(x - centre) < 7 and abs(y - centre) < 19) or (abs(y - centre) < 7 and abs(x - centre) < 19):
+        return (255, 255, 255, 255)
+    shade = y / size
+    return (round(226 - 40 * shade), round(64 - 30 * shade), round(60 - 20 * shade), 255)
+
+
+def alert_tile(x, y):
+    """A pale tile of soft diagonal weave that repeats seamlessly: every wave's period
+    divides the tile's 24 pixels, so its right edge meets its left and its bottom its top."""
+    size = 24
+    rising = math.cos(2 * math.pi * (x + y) / 12)
+    falling = math.cos(2 * math.pi * (x - y) / 12)
+    dot = math.cos(2 * math.pi * x / size) * math.cos(2 * math.pi * y / size)
+    shade = 5 * (rising + falling) + 4 * dot
+    return (round(232 + shade), round(238 + shade), round(246 + shade * 0.6), 255)
+
+
 def main():
     out = Path(sys.argv[1] if len(sys.argv) > 1 else "resources")
     images = {
@@ -75,6 +120,8 @@ def main():
         "share.png": png(180, 120, placeholder),
         "FBDialog.bundle/images/fbicon.png": png(16, 16, lambda x, y: facebook_mark(16, x, y, 2)),
         "FBDialog.bundle/images/close.png": png(29, 29, close),
+        "medical.png": png(62, 62, smoothed(medical)),
+        "alertbackground.png": png(24, 24, alert_tile),
     }
     for name, data in images.items():
         path = out / name

@@ -3,6 +3,8 @@
 #include <memory>
 #include <utility>
 
+#include "platform/linux/GtkAlertBackdrop.h"
+
 namespace tumbla {
 
 namespace {
@@ -59,6 +61,7 @@ Subscription GtkAlertDialog::show(HostDispatcher& dispatcher, GtkWindow* parent,
     // Labels are shown as given: an underscore is not a mnemonic.
     gtk_button_set_use_underline(GTK_BUTTON(button), FALSE);
   }
+  if (alert.backdrop) GtkAlertBackdrop::attach(GTK_DIALOG(dialog), *alert.backdrop);
   g_signal_connect_data(dialog, "response", G_CALLBACK(onResponse),
                         new std::shared_ptr<ShownDialog>(shown), releaseShown, GConnectFlags{});
   shown->dialog = dialog;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "platform/Log.h"
 #include "platform/linux/GLibPointers.h"
@@ -26,6 +27,30 @@ void fitContentToFrame(GtkWidget* button) {
       nullptr);
   gtk_style_context_add_provider(gtk_widget_get_style_context(button),
                                  GTK_STYLE_PROVIDER(style.get()),
+                                 GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}
+
+// The title in the style's font and colours; the pressed colour follows the button's state,
+// which GTK passes on to the label.
+void applyTitleStyle(GtkWidget* label, const ButtonTitleStyle& style) {
+  PangoFontDescription* font = pango_font_description_from_string(style.fontName.c_str());
+  pango_font_description_set_absolute_size(font, style.fontSize * PANGO_SCALE);
+  PangoAttrList* attributes = pango_attr_list_new();
+  pango_attr_list_insert(attributes, pango_attr_font_desc_new(font));
+  pango_font_description_free(font);
+  gtk_label_set_attributes(GTK_LABEL(label), attributes);
+  pango_attr_list_unref(attributes);
+  auto css = [](const Color& color) {
+    GdkRGBA rgba{color.red, color.green, color.blue, color.alpha};
+    GCharPtr text(gdk_rgba_to_string(&rgba));
+    return std::string(text.get());
+  };
+  std::string rules = "label { color: " + css(style.color) +
+                      "; } label:active { color: " + css(style.highlightedColor) + "; }";
+  GObjectPtr<GtkCssProvider> provider(gtk_css_provider_new());
+  gtk_css_provider_load_from_data(provider.get(), rules.c_str(), -1, nullptr);
+  gtk_style_context_add_provider(gtk_widget_get_style_context(label),
+                                 GTK_STYLE_PROVIDER(provider.get()),
                                  GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 }
 
@@ -65,21 +90,29 @@ void GtkButtonView::render() {
   if (!picture) {
     // Without its image a button shows its title, or nothing: it stays where it is, named
     // and pressable, as an image button whose image is missing does.
-    show(gtk_label_new(title().c_str()));
+    GtkWidget* label = gtk_label_new(title().c_str());
+    if (titleStyle()) applyTitleStyle(label, *titleStyle());
+    show(label);
     return;
   }
   if (title().empty()) {
     show(picture);
     return;
   }
-  // The title lies over the image, centred, in white as on the game's own buttons.
+  // The title lies over the image, centred: in its style, or in white as on the game's
+  // own buttons.
   GtkWidget* overlay = gtk_overlay_new();
   gtk_container_add(GTK_CONTAINER(overlay), picture);
   GtkWidget* label = gtk_label_new(nullptr);
-  GCharPtr markup(g_markup_printf_escaped(
-      "<span foreground=\"white\" weight=\"bold\" font_size=\"%d\">%s</span>",
-      static_cast<int>(std::lround(frame().height * 0.55 * PANGO_SCALE)), title().c_str()));
-  gtk_label_set_markup(GTK_LABEL(label), markup.get());
+  if (titleStyle()) {
+    gtk_label_set_text(GTK_LABEL(label), title().c_str());
+    applyTitleStyle(label, *titleStyle());
+  } else {
+    GCharPtr markup(g_markup_printf_escaped(
+        "<span foreground=\"white\" weight=\"bold\" font_size=\"%d\">%s</span>",
+        static_cast<int>(std::lround(frame().height * 0.55 * PANGO_SCALE)), title().c_str()));
+    gtk_label_set_markup(GTK_LABEL(label), markup.get());
+  }
   gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
   gtk_overlay_add_overlay(GTK_OVERLAY(overlay), label);
   show(overlay);

@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/linux/GtkActivityIndicatorView.h"
 #include "platform/linux/GtkAlertDialog.h"
 #include "platform/linux/GtkButtonView.h"
 #include "platform/linux/GtkImageView.h"
@@ -142,6 +143,11 @@ void GtkUserInterface::snapshot(View& view, SnapshotDone done) {
   // this call.
   encodeSnapshot(*job);
   dispatcher_.post([job] { deliverSnapshot(*job); });
+}
+
+std::shared_ptr<ActivityIndicator> GtkUserInterface::makeActivityIndicator(Rect frame,
+                                                                           Color color) {
+  return std::make_shared<GtkActivityIndicatorView>(frame, color);
 }
 
 std::shared_ptr<Label> GtkUserInterface::makeLabel(Rect frame, std::string text, LabelStyle style) {

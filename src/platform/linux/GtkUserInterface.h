@@ -32,6 +32,7 @@ class GtkUserInterface : public UserInterface {
   std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) override;
   std::optional<Image> imageNamed(std::string_view name) const override;
   void snapshot(View& view, SnapshotDone done) override;
+  std::shared_ptr<ActivityIndicator> makeActivityIndicator(Rect frame, Color color) override;
   std::shared_ptr<Label> makeLabel(Rect frame, std::string text, LabelStyle style) override;
   std::shared_ptr<TextField> makeTextField(Rect frame, std::string accessibleName) override;
   std::shared_ptr<Button> makeButton(Rect frame, std::optional<Image> background,

@@ -34,7 +34,9 @@ class GtkView : public Base, public GtkBackedView {
   void transformChanged() override { widget_.place(this->frame(), this->transform()); }
   void alphaChanged() override { widget_.setAlpha(this->alpha()); }
   void hiddenChanged() override { widget_.setHidden(this->isHidden()); }
-  void backgroundColorChanged() override { widget_.setBackgroundColor(this->backgroundColor()); }
+  void backgroundChanged() override {
+    widget_.setBackground({this->backgroundColor(), this->cornerRadius(), this->borderColor()});
+  }
   void subviewAdded(View& view) override {
     // Views of another platform have no widget to show.
     if (auto* backed = dynamic_cast<GtkBackedView*>(&view)) widget_.addChild(backed->viewWidget());

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/linux/CairoShapes.h"
+
 namespace tumbla {
 
 namespace {
@@ -34,13 +36,29 @@ GdkRectangle toPixels(const Rect& rect) {
           static_cast<int>(std::lround(rect.y + rect.height)) - y};
 }
 
-gboolean drawBackground(GtkWidget* widget, cairo_t* cr, gpointer self) {
-  const Color& color = static_cast<ViewWidget*>(self)->backgroundColor();
+void setSource(cairo_t* cr, const Color& color) {
   cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
-  cairo_rectangle(cr, 0, 0, gtk_widget_get_allocated_width(widget),
-                  gtk_widget_get_allocated_height(widget));
-  cairo_fill(cr);
-  // The content and the children draw after, above the colour.
+}
+
+gboolean drawBackground(GtkWidget* widget, cairo_t* cr, gpointer self) {
+  const ViewWidget::Background& background = static_cast<ViewWidget*>(self)->background();
+  double scale = ViewWidget::scale();
+  double width = gtk_widget_get_allocated_width(widget);
+  double height = gtk_widget_get_allocated_height(widget);
+  if (background.fill.alpha > 0) {
+    setSource(cr, background.fill);
+    addRoundedRectangle(cr, 0, 0, width, height, background.cornerRadius * scale);
+    cairo_fill(cr);
+  }
+  if (background.border.alpha > 0) {
+    // The line's middle half a point inside each edge, so that all of it lies inside.
+    setSource(cr, background.border);
+    cairo_set_line_width(cr, scale);
+    addRoundedRectangle(cr, scale / 2, scale / 2, width - scale, height - scale,
+                        background.cornerRadius * scale);
+    cairo_stroke(cr);
+  }
+  // The content and the children draw after, above the background.
   return FALSE;
 }
 
@@ -117,11 +135,13 @@ void ViewWidget::setAlpha(double alpha) {
   applyPassThrough();
 }
 
-void ViewWidget::setBackgroundColor(const Color& color) {
-  if (background_.alpha == 0 && color.alpha != 0) {
+void ViewWidget::setBackground(const Background& background) {
+  // Views without a background (most of them) draw nothing of their own.
+  if (!drawsBackground_ && (background.fill.alpha != 0 || background.border.alpha != 0)) {
     g_signal_connect(overlay_, "draw", G_CALLBACK(drawBackground), this);
+    drawsBackground_ = true;
   }
-  background_ = color;
+  background_ = background;
   gtk_widget_queue_draw(overlay_);
 }
 

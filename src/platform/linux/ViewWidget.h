@@ -35,9 +35,15 @@ class ViewWidget {
   }
   void setAlpha(double alpha);
   void setHidden(bool hidden);
-  // Fills the view with the colour, below its content and children.
-  void setBackgroundColor(const Color& color);
-  const Color& backgroundColor() const { return background_; }
+  // What is drawn below the content and the children: the fill, whose corners may be
+  // rounded, and a line one point wide just inside the edges.
+  struct Background {
+    Color fill;
+    double cornerRadius = 0;
+    Color border;
+  };
+  void setBackground(const Background& background);
+  const Background& background() const { return background_; }
   // Views that ignore touches (image views, and any view once transparent) let the
   // pointer through to what lies below, as on the mobile system.
   void setTakesInput(bool takesInput);
@@ -49,10 +55,11 @@ class ViewWidget {
   void applyPlacement();
 
   GtkWidget* overlay_;
-  Color background_;
+  Background background_;
   Rect frame_;
   AffineTransform transform_;
   std::function<void(double)> scaleListener_;
+  bool drawsBackground_ = false;
   bool takesInput_ = true;
   bool transparent_ = false;
 };

@@ -60,6 +60,9 @@ class SimUserInterface : public UserInterface {
   // ("snapshot 480x320"), or with the failure set below.
   void snapshot(View& view, SnapshotDone done) override;
   void setSnapshotFailure(std::optional<Failure> failure) { snapshotFailure_ = std::move(failure); }
+  std::shared_ptr<ActivityIndicator> makeActivityIndicator(Rect frame, Color /*color*/) override {
+    return std::make_shared<ActivityIndicator>(frame);
+  }
   std::shared_ptr<Label> makeLabel(Rect frame, std::string text, LabelStyle style) override {
     return std::make_shared<Label>(frame, std::move(text), std::move(style));
   }

@@ -114,6 +114,19 @@ TEST_F(FBDialogTest, ShowLoadsThePageAndBouncesInOverTheWindow) {
   double icon = dialog->iconView()->frame().width;
   EXPECT_EQ(dialog->titleLabel()->frame(), (Rect{26 + icon, 10, 460 - 22 - (17 + icon + 16), 25}));
   EXPECT_EQ(dialog->closeButton()->frame(), (Rect{425, 10, 25, 25}));
+  // The title bar runs across the frame down to the page; the page's outline shows one
+  // point beside it and below it.
+  Rect page = dialog->webView()->frame();
+  Rect outline = dialog->webViewOutline()->frame();
+  EXPECT_EQ(dialog->titleBar()->frame(), (Rect{10, 10, 440, 25}));
+  EXPECT_EQ(outline, (Rect{page.x - 1, page.y, page.width + 2, page.height + 1}));
+  EXPECT_EQ(outline.y, dialog->titleBar()->frame().y + dialog->titleBar()->frame().height);
+  EXPECT_EQ(outline.x + outline.width, dialog->panel()->frame().width - 10);
+  // The wheel turns in the middle of the page while it loads.
+  const ActivityIndicator& spinner = *dialog->spinner();
+  EXPECT_TRUE(spinner.isAnimating());
+  EXPECT_DOUBLE_EQ(spinner.frame().x + spinner.frame().width / 2, page.x + page.width / 2);
+  EXPECT_DOUBLE_EQ(spinner.frame().y + spinner.frame().height / 2, page.y + page.height / 2);
   EXPECT_NEAR(dialog->panel()->transform().a, 0.001, 1e-9);
   platform->runLoop().advance(0.2);
   EXPECT_NEAR(dialog->panel()->transform().a, 1.1, 0.05);
@@ -125,6 +138,7 @@ TEST_F(FBDialogTest, ShowLoadsThePageAndBouncesInOverTheWindow) {
   dialogWebView(*dialog).setAnswer("document.title", "Log In");
   dialogWebView(*dialog).finishLoad();
   EXPECT_EQ(dialog->title(), "Log In");
+  EXPECT_FALSE(spinner.isAnimating());
   EXPECT_EQ(dialogWebView(*dialog).scripts().back(),
             "document.body.setAttribute('orientation', 90);");
 }

@@ -15,11 +15,11 @@ class PromotionsTest : public testing::HostFixture {
     configureBundle();
   }
   // A fresh platform (the stored preferences kept) with the bundle configured again.
-  void reinstall() {
+  void reinstall(bool withUpgradePattern = true) {
     install(platform->storedPreferences());
-    configureBundle();
+    configureBundle(withUpgradePattern);
   }
-  void configureBundle() {
+  void configureBundle(bool withUpgradePattern = true) {
     SimBundle& bundle = platform->simBundle();
     bundle.setInfo("TumblaConfigURL", kPage);
     bundle.setInfo("TumblaConfigAppCode1", "tumbla1");
@@ -28,6 +28,7 @@ class PromotionsTest : public testing::HostFixture {
     bundle.setInfo("TumblaPromotionURL", "https://promo.test/");
     bundle.setInfo("TumblaUpgradeURL", "https://store.test/upgrade");
     platform->userInterface().addImage("medical.png", {20, 20});
+    if (withUpgradePattern) platform->userInterface().addImage("alertbackground.png", {24, 24});
   }
   void answer(const std::string& app, std::string text, double delay = 0, long status = 200) {
     platform->urlLoader().setAnswer(std::string(kPage) + "?app=" + app,
@@ -220,11 +221,26 @@ TEST_F(PromotionsTest, TheUpgradeOfferComesOnActivationsTwoFiveAndEight) {
       offeredAt.push_back(activation);
       EXPECT_EQ(alerts()[0].title, "Upgrade to get more awesome features!");
       EXPECT_EQ(alerts()[0].buttons, (std::vector<std::string>{"No,Thanks", "Buy Now"}));
+      // On a card of the bundle's pattern with rounded corners, inside the alert's edges.
+      std::optional<AlertBackdrop> backdrop = alerts()[0].backdrop;
+      ASSERT_TRUE(backdrop);
+      EXPECT_EQ(backdrop->pattern.path, "alertbackground.png");
+      EXPECT_EQ(backdrop->cornerRadius, 12);
+      EXPECT_EQ(backdrop->inset, (Size{30, 20}));
       platform->userInterface().answerAlert(activation == 8 ? 1 : 0);
     }
   }
   EXPECT_EQ(offeredAt, (std::vector<int>{2, 5, 8}));
   EXPECT_EQ(openedURLs(), std::vector<std::string>{"https://store.test/upgrade"});
+
+  // A bundle without the pattern still makes the offer, on the alert's own background.
+  reinstall(false);
+  launchAndLoad();
+  platform->application().send(LifecycleEvent::WillEnterForeground);
+  platform->application().send(LifecycleEvent::DidBecomeActive);
+  ASSERT_EQ(alerts().size(), 1u);
+  EXPECT_FALSE(alerts()[0].backdrop);
+  platform->userInterface().answerAlert(0);
 
   // Without a store page there is nothing to offer.
   reinstall();
