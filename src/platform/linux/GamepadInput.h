@@ -1,14 +1,13 @@
 #pragma once
 
+#include <SDL_events.h>
+#include <SDL_gamecontroller.h>
 #include <glib.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
-
-struct _SDL_GameController;
-union SDL_Event;
 
 namespace tumbla {
 
@@ -58,7 +57,7 @@ class GamepadInput {
 
  private:
   struct Controller {
-    _SDL_GameController* handle;
+    SDL_GameController* handle;
     int stickX = 0;
     int stickY = 0;
     PadDirection stick = PadDirection::None;
