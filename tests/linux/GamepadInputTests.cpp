@@ -3,9 +3,13 @@
 #include <gtk/gtk.h>
 #include <signal.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "TestSupport.h"
@@ -318,12 +322,9 @@ TEST(GamepadPlaysTheGame, ALevelIsSolvedWonAndSaved) {
     }
   });
   auto won = [&] {
-    for (const std::string& url : commands) {
-      if (url.find("gameCenter.prismora/submit?score=1000&level=1") != std::string::npos) {
-        return true;
-      }
-    }
-    return false;
+    return std::ranges::any_of(commands, [](const std::string& url) {
+      return url.find("gameCenter.prismora/submit?score=1000&level=1") != std::string::npos;
+    });
   };
 
   std::optional<bool> secondOpeningLetThrough;
@@ -370,14 +371,18 @@ TEST(GamepadPlaysTheGame, ALevelIsSolvedWonAndSaved) {
   ASSERT_TRUE(saved);
   std::optional<Value> state = JSONValue(*saved);
   ASSERT_TRUE(state && state->dictionaryIf());
-  const Dictionary& game = *state->dictionaryIf();
-  const Value* best = game.find("best");
-  ASSERT_TRUE(best && best->dictionaryIf());
-  const Value* first = best->dictionaryIf()->find("1");
-  ASSERT_TRUE(first && first->dictionaryIf());
-  EXPECT_EQ(first->dictionaryIf()->find("moves")->toInteger(), 1);
-  EXPECT_EQ(first->dictionaryIf()->find("score")->toInteger(), 1000);
-  EXPECT_EQ(game.find("unlocked")->toInteger(), 2);
+  // The number at `path` in the saved game, when there is one.
+  auto number = [&](std::initializer_list<std::string_view> path) -> std::optional<std::int64_t> {
+    const Value* value = &*state;
+    for (std::string_view key : path) {
+      value = value->dictionaryIf() ? value->dictionaryIf()->find(key) : nullptr;
+      if (!value) return std::nullopt;
+    }
+    return value->toInteger();
+  };
+  EXPECT_EQ(number({"best", "1", "moves"}), 1) << *saved;
+  EXPECT_EQ(number({"best", "1", "score"}), 1000) << *saved;
+  EXPECT_EQ(number({"unlocked"}), 2) << *saved;
 }
 
 }  // namespace
