@@ -164,12 +164,13 @@ GamepadInput::~GamepadInput() {
   SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
 }
 
+guint GamepadInput::pollInterval() const {
+  return controllers_.empty() ? kIdlePollMilliseconds : kActivePollMilliseconds;
+}
+
 void GamepadInput::schedulePoll() {
-  guint interval = controllers_.empty() ? kIdlePollMilliseconds : kActivePollMilliseconds;
-  if (poll_ != 0 && interval == pollInterval_) return;
-  if (poll_ != 0) g_source_remove(poll_);
-  pollInterval_ = interval;
-  poll_ = g_timeout_add(interval, onPoll, this);
+  pollInterval_ = pollInterval();
+  poll_ = g_timeout_add(pollInterval_, onPoll, this);
 }
 
 gboolean GamepadInput::onPoll(gpointer self) {
@@ -182,9 +183,10 @@ gboolean GamepadInput::onPoll(gpointer self) {
   }
   // The controllers' events are made from the joysticks' ones, which nobody else reads.
   SDL_FlushEvents(SDL_JOYAXISMOTION, SDL_JOYBATTERYUPDATED);
-  guint before = input->poll_;
+  // A pad came or the last one went: the next look is at the other rate.
+  if (input->pollInterval() == input->pollInterval_) return G_SOURCE_CONTINUE;
   input->schedulePoll();
-  return input->poll_ == before ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+  return G_SOURCE_REMOVE;
 }
 
 void GamepadInput::handle(const SDL_Event& event) {

@@ -71,6 +71,8 @@ class GamepadInput {
 
   static gboolean onPoll(gpointer self);
   static gboolean onRepeat(gpointer self);
+  // How often SDL is asked: rarely while no pad is attached.
+  guint pollInterval() const;
   void schedulePoll();
   void handle(const SDL_Event& event);
   void attach(int deviceIndex);
