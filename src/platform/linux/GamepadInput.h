@@ -39,6 +39,7 @@ PadDirection stickDirection(int x, int y, PadDirection before);
 // gesture for opening outside links; the pad still opens one the way any page may, one a
 // second. Nothing goes to the game while another program has the focus. With no controller
 // attached SDL is only asked twice a second whether one came; while one is, sixty times.
+// SDL's event queue is the process's, so there is one of these at a time (the platform's).
 class GamepadInput {
  public:
   static constexpr guint kIdlePollMilliseconds = 500;
