@@ -69,7 +69,7 @@ void sendKey(GtkWindow* window, KeyStroke stroke) {
 std::optional<KeyStroke> strokeFor(GamepadAction action, bool inPage) {
   constexpr auto kPlain = GdkModifierType(0);
   constexpr KeyStroke kNext{GDK_KEY_Tab, kPlain};
-  constexpr KeyStroke kPrevious{GDK_KEY_ISO_Left_Tab, GDK_SHIFT_MASK};
+  constexpr KeyStroke kPrevious{GDK_KEY_Tab, GDK_SHIFT_MASK};
   switch (action) {
     case GamepadAction::Up:
       return inPage ? KeyStroke{GDK_KEY_Up, kPlain} : kPrevious;
@@ -89,6 +89,10 @@ std::optional<KeyStroke> strokeFor(GamepadAction action, bool inPage) {
     case GamepadAction::Pause:
       if (inPage) return KeyStroke{GDK_KEY_Escape, kPlain};
       return std::nullopt;
+    case GamepadAction::Next:
+      return kNext;
+    case GamepadAction::Previous:
+      return kPrevious;
   }
   return std::nullopt;
 }
@@ -102,6 +106,8 @@ constexpr std::pair<SDL_GameControllerButton, GamepadAction> kButtons[] = {
     {SDL_CONTROLLER_BUTTON_B, GamepadAction::Back},
     {SDL_CONTROLLER_BUTTON_X, GamepadAction::Undo},
     {SDL_CONTROLLER_BUTTON_START, GamepadAction::Pause},
+    {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, GamepadAction::Next},
+    {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, GamepadAction::Previous},
 };
 
 std::optional<GamepadAction> actionOf(std::uint8_t button) {

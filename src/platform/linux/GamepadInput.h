@@ -12,7 +12,7 @@
 namespace tumbla {
 
 // What a pad's buttons and directions do, whatever window has the focus.
-enum class GamepadAction { Up, Down, Left, Right, Press, Back, Undo, Pause };
+enum class GamepadAction { Up, Down, Left, Right, Press, Back, Undo, Pause, Next, Previous };
 
 // Where a pad's D-pad or stick points, as one of the four arrow directions.
 enum class PadDirection { None, Up, Down, Left, Right };
@@ -34,6 +34,8 @@ PadDirection stickDirection(int x, int y, PadDirection before);
 //                         the game's way back is its pause menu)
 //   X (west)              U in the page: undo
 //   Start                 Escape in the page: pause, and resume
+//   right and left bumper Tab and Shift+Tab everywhere: from the page to the native
+//                         controls beside it (a promotion's button) and back
 //
 // The events are marked as sent by a program, so they never count as the player's own
 // gesture for opening outside links; the pad still opens one the way any page may, one a
