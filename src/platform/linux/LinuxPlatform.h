@@ -9,6 +9,7 @@
 #include "platform/linux/DataDirectoryLock.h"
 #include "platform/linux/DirectoryBundle.h"
 #include "platform/linux/GLibRunLoop.h"
+#include "platform/linux/GamepadInput.h"
 #include "platform/linux/GtkUserInterface.h"
 #include "platform/linux/HostDispatcher.h"
 #include "platform/linux/LibplistPropertyLists.h"
@@ -33,6 +34,7 @@ class LinuxPlatform : public Platform {
   UrlLoader& urlLoader() override { return urlLoader_; }
   SdlAudio& audio() override { return audio_; }
 
+  const GamepadInput& gamepad() const { return gamepad_; }
   const std::filesystem::path& preferencesFile() const { return preferencesFile_; }
 
  private:
@@ -51,6 +53,7 @@ class LinuxPlatform : public Platform {
   LinuxApplication application_;
   CurlUrlLoader urlLoader_;
   SdlAudio audio_;
+  GamepadInput gamepad_;
 };
 
 }  // namespace tumbla
