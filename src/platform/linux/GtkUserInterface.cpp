@@ -61,21 +61,22 @@ std::string infoText(const Bundle& bundle, const char* key) {
 
 GtkUserInterface::GtkUserInterface(HostDispatcher& dispatcher, UserInterfaceIdiom idiom,
                                    const Bundle& bundle, double scriptTimeoutSeconds,
-                                   DesktopWindowOptions windowOptions)
+                                   DesktopWindowOptions windowOptions, UserDefaults* windowMemory)
     : dispatcher_(dispatcher),
       idiom_(idiom),
       bundle_(bundle),
       scriptTimeoutSeconds_(scriptTimeoutSeconds),
-      windowOptions_(windowOptions) {}
+      windowOptions_(windowOptions),
+      windowMemory_(windowMemory) {}
 
 Rect GtkUserInterface::mainScreenBounds() const {
-  // The device held upright, as its screen reports itself; the window shows it turned.
+  // The device held upright, as its screen reports itself.
   if (idiom_ == UserInterfaceIdiom::Pad) return {0, 0, 768, 1024};
   return {0, 0, 320, 480};
 }
 
 std::shared_ptr<Window> GtkUserInterface::makeWindow(Rect frame) {
-  auto window = std::make_shared<GtkAppWindow>(dispatcher_, frame);
+  auto window = std::make_shared<GtkAppWindow>(dispatcher_, frame, windowMemory_);
   // The game's own name and icon, as its bundle gives them.
   std::string name = infoText(bundle_, "CFBundleName");
   window->setTitle(name.empty() ? "Tumbla" : name);
@@ -84,7 +85,7 @@ std::shared_ptr<Window> GtkUserInterface::makeWindow(Rect frame) {
           icon.empty() ? std::nullopt : bundle_.pathForResource(icon, "")) {
     window->setIconFile(*path);
   }
-  if (windowOptions_.fullscreen) window->setFullscreen(true);
+  if (windowOptions_.fullscreen) window->forceFullscreen();
   mainWindow_ = window;
   return window;
 }
