@@ -93,8 +93,8 @@ class Window(tumbla_e2e.EndToEnd):
         self.assertEqual((kept["windowX"], kept["windowY"], kept["windowWidth"],
                           kept["windowHeight"], kept["windowFullScreen"]),
                          (40, 70, 620, 400, False))
-        # The game's own settings are still there beside it.
-        self.assertIn("shakeToUndo", kept)
+        # Beside the host's own settings, in the same file.
+        self.assertIn("unsentScores", kept)
 
         run = self.start(bundle)
         run.wait_started()

@@ -3,6 +3,8 @@
 #include <cairo.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <utility>
@@ -131,14 +133,21 @@ void GtkUserInterface::snapshot(View& view, SnapshotDone done) {
   if (GtkWidget* toplevel = gtk_widget_get_toplevel(widget); GTK_IS_CONTAINER(toplevel)) {
     gtk_container_check_resize(GTK_CONTAINER(toplevel));
   }
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+  // The image has the view's size in points, whatever size the window shows it at.
+  int imageWidth = std::max(1, static_cast<int>(std::lround(view.bounds().width)));
+  int imageHeight = std::max(1, static_cast<int>(std::lround(view.bounds().height)));
+  cairo_surface_t* surface =
+      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, imageWidth, imageHeight);
   cairo_t* cr = cairo_create(surface);
+  cairo_scale(cr, static_cast<double>(imageWidth) / width,
+              static_cast<double>(imageHeight) / height);
   gtk_widget_draw(widget, cr);
   cairo_destroy(cr);
   cairo_surface_flush(surface);
 
   std::shared_ptr<SnapshotJob> job(new SnapshotJob{
-      surface, Size{static_cast<double>(width), static_cast<double>(height)}, std::move(done)});
+      surface, Size{static_cast<double>(imageWidth), static_cast<double>(imageHeight)},
+      std::move(done)});
   // The answer comes from the main loop, as the interface promises, never from inside
   // this call.
   encodeSnapshot(*job);
