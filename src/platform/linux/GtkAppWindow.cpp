@@ -29,8 +29,10 @@ WindowGeometry workAreaOf(GdkMonitor* monitor) {
 }
 
 std::vector<WindowGeometry> workAreas(GdkDisplay* display) {
+  int monitors = gdk_display_get_n_monitors(display);
   std::vector<WindowGeometry> areas;
-  for (int i = 0; i < gdk_display_get_n_monitors(display); ++i) {
+  areas.reserve(static_cast<std::size_t>(std::max(monitors, 0)));
+  for (int i = 0; i < monitors; ++i) {
     areas.push_back(workAreaOf(gdk_display_get_monitor(display, i)));
   }
   return areas;
