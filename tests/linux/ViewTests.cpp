@@ -170,11 +170,22 @@ TEST_F(ViewTest, TheWindowTakesItsNameAndIconFromTheBundleAndF11TogglesFullScree
                          "</dict></plist>");
   auto opened = DirectoryBundle::open(bundleDirectory_.path(), lists_);
   ASSERT_TRUE(opened) << opened.reason();
-  GtkUserInterface ui(dispatcher_, UserInterfaceIdiom::Phone, **opened, 5.0, {.fullscreen = true});
+  // The settings the window keeps its placement in.
+  struct MemoryStore : PreferencesStore {
+    Dictionary load() override { return {}; }
+    Status save(const Dictionary&) override { return {}; }
+  };
+  UserDefaults settings(std::make_unique<MemoryStore>());
+  GtkUserInterface ui(dispatcher_, UserInterfaceIdiom::Phone, **opened, 5.0, {.fullscreen = true},
+                      &settings);
   auto window = std::dynamic_pointer_cast<GtkAppWindow>(ui.makeWindow({0, 0, 480, 320}));
   EXPECT_STREQ(gtk_window_get_title(window->toplevel()), "Tap Counter");
   EXPECT_NE(gtk_window_get_icon(window->toplevel()), nullptr);
   EXPECT_TRUE(window->isFullscreen());
+  // Full screen from the command line is for this run; the window is not remembered so.
+  window.reset();
+  EXPECT_FALSE(RememberedWindow::read(settings).fullScreen);
+  window = std::dynamic_pointer_cast<GtkAppWindow>(ui.makeWindow({0, 0, 480, 320}));
 
   window->makeKeyAndVisible();
   ASSERT_TRUE(pumpUntil([&] { return gtk_widget_get_mapped(GTK_WIDGET(window->toplevel())); }, 5));
@@ -192,6 +203,9 @@ TEST_F(ViewTest, TheWindowTakesItsNameAndIconFromTheBundleAndF11TogglesFullScree
   EXPECT_TRUE(window->isFullscreen());
   press(GDK_KEY_F10);
   EXPECT_TRUE(window->isFullscreen());
+  // The player's own full screen is remembered, at the latest when the window goes.
+  window.reset();
+  EXPECT_TRUE(RememberedWindow::read(settings).fullScreen);
 }
 
 TEST_F(ViewTest, HiddenAndTransparentViewsStaySoWhenTheWindowIsShown) {
