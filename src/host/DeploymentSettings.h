@@ -1,7 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
+
+#include "host/HostFeatures.h"
+#include "platform/View.h"
 
 namespace tumbla {
 
@@ -33,6 +38,14 @@ struct DeploymentSettings {
   std::string notificationsURL;
   std::string remoteVersionsURL;
   std::string localVersionsPath;
+  // "TumblaPageSize": the page's size in CSS pixels, "WIDTHxHEIGHT" ("500x900"); nothing
+  // means the device's screen in landscape, as the bundled game has it.
+  std::optional<Size> pageSize;
+  // "TumblaHostFeatures": the host's own features the game wants.
+  HostFeatures features;
+
+  // "WIDTHxHEIGHT" of two positive whole numbers; nothing for anything else.
+  static std::optional<Size> parsePageSize(std::string_view text);
 
   // The settings of the installed platform's bundle; a key of the wrong type is logged
   // and keeps its default.

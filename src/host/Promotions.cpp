@@ -1,5 +1,6 @@
 #include "host/Promotions.h"
 
+#include "host/PagePlacement.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
 
@@ -23,15 +24,19 @@ Promotions::Promotions(const DeploymentSettings& settings)
       promotionURL_(settings.promotionURL),
       upgradeURL_(settings.upgradeURL) {}
 
-void Promotions::addPromotionButton(View& root, bool isPad) {
-  buttonQuestion_ = configuration_.askSwitch("adsenseOrNot", [this, &root, isPad](std::int32_t on) {
-    if (on != 1) return;
-    Rect frame = isPad ? Rect{626, 6, 31, 31} : Rect{139, 0, 20, 20};
-    UserInterface& ui = Platform::shared().userInterface();
-    button_ = ui.makeButton(frame, ui.imageNamed(kButtonImage), "Promotion");
-    button_->setAction([this] { adsenseGo(); });
-    root.addSubview(button_);
-  });
+void Promotions::addPromotionButton(View& root, bool isPad, Size page) {
+  buttonQuestion_ =
+      configuration_.askSwitch("adsenseOrNot", [this, &root, isPad, page](std::int32_t on) {
+        if (on != 1) return;
+        // Drawn for the device's landscape screen; on a page of another size at the same
+        // distance from its nearer edge.
+        Rect frame = isPad ? placeOnPage({626, 6, 31, 31}, {1024, 768}, page)
+                           : placeOnPage({139, 0, 20, 20}, {480, 320}, page);
+        UserInterface& ui = Platform::shared().userInterface();
+        button_ = ui.makeButton(frame, ui.imageNamed(kButtonImage), "Promotion");
+        button_->setAction([this] { adsenseGo(); });
+        root.addSubview(button_);
+      });
 }
 
 void Promotions::adsenseGo() {

@@ -29,9 +29,9 @@ class Promotions {
 
   explicit Promotions(const DeploymentSettings& settings);
 
-  // Asks the configuration page and adds the button to `root` once it answers 1. `root`
-  // outlives this object (the controller owns both).
-  void addPromotionButton(View& root, bool isPad);
+  // Asks the configuration page and adds the button to `root`, which shows a page of the
+  // size `page`, once it answers 1. `root` outlives this object (the controller owns both).
+  void addPromotionButton(View& root, bool isPad, Size page);
   // The button's action: asks the page where to lead, and opens that once it answered.
   void adsenseGo();
   // After the activation counter was raised.

@@ -39,6 +39,13 @@ void configure(const DeploymentSettings& settings) {
   rating.setRemindButtonLabel(versions.remindButtonLabel());
   rating.setRemindPeriod(kRatingRemindPeriodDays);
   rating.setDebug(versions.localDebug());
+
+  // A game that does not want the prompts gets none of them, nor their checks.
+  bool off = !settings.features.prompts;
+  versions.setLocalChecksDisabled(off);
+  versions.setRemoteChecksDisabled(off);
+  notices.setDisabled(off);
+  rating.setDisabled(off);
 }
 
 void setDelegate(URLDispatcher& dispatcher) {

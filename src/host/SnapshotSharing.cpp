@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "facebook/FBRequest.h"
+#include "host/PagePlacement.h"
 #include "platform/Animation.h"
 #include "platform/Log.h"
 #include "platform/Platform.h"
@@ -93,13 +94,16 @@ SnapshotSharing::~SnapshotSharing() {
   *alive_ = false;
 }
 
-void SnapshotSharing::buildInto(const std::shared_ptr<View>& root, bool isPad) {
+void SnapshotSharing::buildInto(const std::shared_ptr<View>& root, bool isPad, Size page) {
   UserInterface& ui = Platform::shared().userInterface();
   const Layout& layout = layoutFor(isPad);
   isPad_ = isPad;
   root_ = root;
+  // The panel and the camera are drawn for the device's landscape screen; a page of another
+  // size gets the panel centred and the camera at the same distance from its edge.
+  Size designedPage{layout.screen.width, layout.screen.height};
 
-  shareView_ = ui.makeView(layout.screen);
+  shareView_ = ui.makeView(placeOnPage(layout.screen, designedPage, page));
   shareView_->setBackgroundColor({100.0 / 255, 100.0 / 255, 100.0 / 255, 0.9});
   shareView_->setHidden(true);
   root->addSubview(shareView_);
@@ -128,7 +132,8 @@ void SnapshotSharing::buildInto(const std::shared_ptr<View>& root, bool isPad) {
   sureButton_->setAction([this] { hiddenShareView(); });
   shareView_->addSubview(sureButton_);
 
-  cameraButton_ = ui.makeButton(layout.camera, ui.imageNamed("shexiangtou.png"), "Snapshot");
+  cameraButton_ = ui.makeButton(placeOnPage(layout.camera, designedPage, page),
+                                ui.imageNamed("shexiangtou.png"), "Snapshot");
   cameraButton_->setAction([this] { userShareSelf(); });
   root->addSubview(cameraButton_);
 }

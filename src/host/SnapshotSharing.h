@@ -43,8 +43,9 @@ class SnapshotSharing : public FBSessionDelegate, public FBRequestDelegate {
   SnapshotSharing(const SnapshotSharing&) = delete;
   SnapshotSharing& operator=(const SnapshotSharing&) = delete;
 
-  // Builds the panel (hidden) and the camera button over everything in `root`.
-  void buildInto(const std::shared_ptr<View>& root, bool isPad);
+  // Builds the panel (hidden) and the camera button over everything in `root`, which shows
+  // a page of the size `page`.
+  void buildInto(const std::shared_ptr<View>& root, bool isPad, Size page);
 
   // The camera button: asks whether to take a snapshot.
   void userShareSelf();

@@ -37,11 +37,11 @@ void registerBundleDefaults() {
 
 }  // namespace
 
-TumblaAppDelegate::TumblaAppDelegate() {
-  initialize();
+TumblaAppDelegate::TumblaAppDelegate() : deployment_(DeploymentSettings::fromBundle()) {
+  initialize(deployment_);
 }
 
-void TumblaAppDelegate::initialize() {
+void TumblaAppDelegate::initialize(const DeploymentSettings& deployment) {
   if (!ApplicationContext::current().firstTime("TumblaAppDelegate::initialize")) return;
 
   registerBundleDefaults();
@@ -50,14 +50,15 @@ void TumblaAppDelegate::initialize() {
   SoundManager& sounds = SoundManager::sharedManager();
   sounds.setAllowsBackgroundMusic(!defaults.boolForKey("enableMusic"));
   sounds.prepareToPlay();
-  PromptConfiguration::configure(DeploymentSettings::fromBundle());
+  PromptConfiguration::configure(deployment);
 }
 
 void TumblaAppDelegate::applicationDidFinishLaunching() {
   Platform& platform = Platform::shared();
-  window_ = platform.userInterface().makeWindow(platform.userInterface().mainScreenBounds());
+  // The window has the page's shape; the platform scales it to the screen.
+  window_ = platform.userInterface().makeWindow(TumblaViewController::pageBounds(deployment_));
   makeShakable(*window_);
-  viewController_ = std::make_unique<TumblaViewController>();
+  viewController_ = std::make_unique<TumblaViewController>(deployment_);
 
   // Systems before 4.0 had no root view controller; the view was added by hand.
   if (leadingReal(platform.application().deviceFacts().systemVersion) >= 4.0) {
@@ -67,7 +68,8 @@ void TumblaAppDelegate::applicationDidFinishLaunching() {
   }
   PromptConfiguration::setDelegate(viewController_->urlDispatcher());
   window_->makeKeyAndVisible();
-  reviewRequest_ = std::make_unique<ReviewRequest>(DeploymentSettings::fromBundle());
+  if (!deployment_.features.promotion) return;
+  reviewRequest_ = std::make_unique<ReviewRequest>(deployment_);
   reviewRequest_->startAtLaunch();
 }
 

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "host/DeploymentSettings.h"
 #include "host/ReviewRequest.h"
 #include "host/TumblaViewController.h"
 #include "platform/Application.h"
@@ -14,13 +15,14 @@ namespace tumbla {
 // view controller, and forwards the application's lifecycle events to it.
 class TumblaAppDelegate : public ApplicationDelegate {
  public:
-  // Runs the class's one-time set-up for the installed platform first.
+  // Reads the bundle's deployment settings and runs the class's one-time set-up for the
+  // installed platform first.
   TumblaAppDelegate();
 
   // Registers the bundle's "Defaults" property list as the settings' fallback and sets up
   // the engagement prompts. Runs once per installed platform, before the first delegate
   // is made.
-  static void initialize();
+  static void initialize(const DeploymentSettings& deployment);
 
   void applicationDidFinishLaunching() override;
   void applicationWillResignActive() override;
@@ -40,6 +42,7 @@ class TumblaAppDelegate : public ApplicationDelegate {
   // Every event reaches the controller under the same name, and the trace.
   void forward(LifecycleEvent event, void (TumblaViewController::*handler)());
 
+  DeploymentSettings deployment_;
   std::shared_ptr<Window> window_;
   std::unique_ptr<TumblaViewController> viewController_;
   std::unique_ptr<ReviewRequest> reviewRequest_;

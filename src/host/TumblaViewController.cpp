@@ -23,10 +23,11 @@ constexpr float kQuarterTurnCounterClockwise = -1.5707964F;
 
 }  // namespace
 
-TumblaViewController::TumblaViewController()
-    : snapshotSharing_(SnapshotSharing::Settings::fromBundle(Platform::shared().bundle()),
+TumblaViewController::TumblaViewController(const DeploymentSettings& deployment)
+    : deployment_(deployment),
+      snapshotSharing_(SnapshotSharing::Settings::fromBundle(Platform::shared().bundle()),
                        counters_.uploadCounter()),
-      promotions_(DeploymentSettings::fromBundle()) {
+      promotions_(deployment) {
   urlDispatcher_.setDelegate(this);
   std::vector<std::string> tracks;
   for (int track = 1; track <= 9; ++track) tracks.push_back("track" + std::to_string(track));
@@ -50,12 +51,11 @@ const std::shared_ptr<View>& TumblaViewController::view() {
 
 void TumblaViewController::loadView() {
   UserInterface& ui = Platform::shared().userInterface();
-  view_ = ui.makeView(ui.mainScreenBounds());
-
-  // The root view has the device's upright measures; the page is always landscape, so
-  // the web view takes them swapped.
-  Rect bounds = view_->bounds();
-  webView_ = ui.makeWebView({0, 0, bounds.height, bounds.width});
+  // The root view has the device's upright measures and the page is landscape, the web
+  // view taking them swapped; unless the bundle gives its page a size, which both take.
+  Rect page = pageBounds(deployment_);
+  view_ = ui.makeView(deployment_.pageSize ? page : ui.mainScreenBounds());
+  webView_ = ui.makeWebView(page);
   webView_->setDelegate(this);
   view_->addSubview(webView_);
 
@@ -86,12 +86,23 @@ void TumblaViewController::loadView() {
 
 void TumblaViewController::viewDidLoad() {
   counters_.read();
-  snapshotSharing_.buildInto(view_, isIPad());
-  promotions_.addPromotionButton(*view_, isIPad());
+  Rect page = pageBounds(deployment_);
+  if (deployment_.features.sharing) {
+    snapshotSharing_.buildInto(view_, isIPad(), {page.width, page.height});
+  }
+  if (deployment_.features.promotion) {
+    promotions_.addPromotionButton(*view_, isIPad(), {page.width, page.height});
+  }
   loadPage();
   deviceShakenSubscription_ = Platform::shared().notificationCenter().addObserver(
       std::string(kDeviceShakenNotification), nullptr,
       [this](const Notification&) { deviceShaken(); });
+}
+
+Rect TumblaViewController::pageBounds(const DeploymentSettings& deployment) {
+  if (deployment.pageSize) return {0, 0, deployment.pageSize->width, deployment.pageSize->height};
+  Rect screen = Platform::shared().userInterface().mainScreenBounds();
+  return {0, 0, screen.height, screen.width};
 }
 
 Result<std::string> TumblaViewController::findGamePage() {
@@ -287,8 +298,10 @@ void TumblaViewController::applicationDidBecomeActive() {
   counters_.countActivation();
   // The share panel hides (and opens by itself on some activations) before the upgrade
   // offer, so that the offer's alert lies above it.
-  snapshotSharing_.applicationDidBecomeActive(counters_.activations());
-  promotions_.offerUpgradeIfDue(counters_.activations());
+  if (deployment_.features.sharing) {
+    snapshotSharing_.applicationDidBecomeActive(counters_.activations());
+  }
+  if (deployment_.features.upgrade) promotions_.offerUpgradeIfDue(counters_.activations());
 }
 
 void TumblaViewController::applicationDidEnterBackground() {

@@ -10,6 +10,7 @@
 #include "bridge/URLDispatcher.h"
 #include "host/ActivityCounters.h"
 #include "host/BridgeTrace.h"
+#include "host/DeploymentSettings.h"
 #include "host/PageRecovery.h"
 #include "host/Promotions.h"
 #include "host/SaveProblemAlert.h"
@@ -33,7 +34,7 @@ namespace tumbla {
 // and SaveProblemAlert; what leaves the game passes the application's one gate.
 class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegate {
  public:
-  TumblaViewController();
+  explicit TumblaViewController(const DeploymentSettings& deployment);
   ~TumblaViewController() override;
   TumblaViewController(const TumblaViewController&) = delete;
   TumblaViewController& operator=(const TumblaViewController&) = delete;
@@ -52,6 +53,9 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   static bool isGameCenterAvailable();
   // The leaderboard identifier for `key` on this kind of device; logs the key.
   static std::string leaderboardCategory(const std::string& key);
+
+  // The page's frame: the bundle's page size, else the device's screen in landscape.
+  static Rect pageBounds(const DeploymentSettings& deployment);
 
   // The path of the bundle's game page for this device, or what is missing.
   static Result<std::string> findGamePage();
@@ -124,6 +128,7 @@ class TumblaViewController : public URLDispatcherDelegate, public WebViewDelegat
   // A lifecycle call to the game (pause, resume, undo): direct, once the page has loaded.
   void callGame(const std::string& script);
 
+  DeploymentSettings deployment_;
   SaveProblemAlert saveProblems_;
   SavedGame savedGame_{saveProblems_};
   ActivityCounters counters_;

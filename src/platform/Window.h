@@ -21,8 +21,7 @@ class Window : public View {
   using View::View;
   using MotionHandler = std::function<void(Window&, const MotionEvent&)>;
 
-  // The view that fills the window, as a root view controller's view does, laid out in
-  // landscape.
+  // The view that fills the window, as a root view controller's view does.
   void setRootView(std::shared_ptr<View> view);
   const std::shared_ptr<View>& rootView() const { return rootView_; }
 

@@ -283,13 +283,24 @@ class Desktop(Session):
         run.wait_for(lambda r: "Tumbla" in self.window_names(), what="the window")
         # All of the window but the host's own buttons over it (the snapshot camera).
         deadline = time.monotonic() + 60
-        while in_image(shown := self.screen_colours()) < 0.98 * window:
+        while in_image(shown := self.screen_colours()) < 0.98 * sum(shown.values()):
             if time.monotonic() > deadline:
                 break
             time.sleep(0.5)
-        self.assertEqual(sum(shown.values()), window)
-        self.assertGreater(in_image(shown), 0.98 * window)
+        # The window has the tablet page's shape, fitted to the screen.
+        width, height = self.window_size()
+        self.assertLessEqual(abs(width * 768 - height * 1024), 1024, (width, height))
+        self.assertEqual(sum(shown.values()), width * height)
+        self.assertGreater(in_image(shown), 0.98 * width * height)
         run.terminate()
+
+    def window_size(self):
+        window = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Tumbla$"],
+                                capture_output=True, text=True, timeout=60).stdout.split()[0]
+        shell = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window],
+                               capture_output=True, text=True, timeout=60).stdout
+        fields = dict(line.split("=", 1) for line in shell.split() if "=" in line)
+        return int(fields["WIDTH"]), int(fields["HEIGHT"])
 
     def window_names(self):
         found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."],

@@ -23,7 +23,7 @@ class RecordingAppDelegate : public ApplicationDelegate {
  public:
   void applicationDidFinishLaunching() override {
     UserInterface& ui = Platform::shared().userInterface();
-    window = ui.makeWindow(ui.mainScreenBounds());
+    window = ui.makeWindow({0, 0, 480, 320});
     window->setRootView(ui.makeView({}));
     window->makeKeyAndVisible();
     g_idle_add(

@@ -58,7 +58,7 @@ class SnapshotTest : public ::testing::Test {
 
 TEST_F(SnapshotTest, ThePngShowsThePageAndTheViewsAboveItAtTheWindowsSize) {
   GtkUserInterface ui(dispatcher_, UserInterfaceIdiom::Phone, *bundle_, 5.0);
-  auto window = ui.makeWindow(ui.mainScreenBounds());
+  auto window = ui.makeWindow({0, 0, 480, 320});
   auto root = ui.makeView({});
   window->setRootView(root);
   auto page = ui.makeWebView({0, 0, 480, 320});

@@ -65,7 +65,7 @@ TEST_F(ViewTest, TheUprightScreenIsShownInALandscapeWindow) {
   EXPECT_EQ(userInterface(UserInterfaceIdiom::Pad).mainScreenBounds(), (Rect{0, 0, 768, 1024}));
 
   GtkUserInterface ui = userInterface(UserInterfaceIdiom::Phone);
-  auto window = std::dynamic_pointer_cast<GtkAppWindow>(ui.makeWindow(ui.mainScreenBounds()));
+  auto window = std::dynamic_pointer_cast<GtkAppWindow>(ui.makeWindow({0, 0, 480, 320}));
   window->makeKeyAndVisible();
   ASSERT_TRUE(pumpUntil([&] { return gtk_widget_get_mapped(GTK_WIDGET(window->toplevel())); }, 5));
   EXPECT_STREQ(gtk_window_get_title(window->toplevel()), "Tumbla");
@@ -88,7 +88,7 @@ TEST_F(ViewTest, ImagesAreFoundInTheBundleWithTheirSize) {
 
 TEST_F(ViewTest, SubviewsLieAtTheirFramesAndAQuarterTurnedImageIsTurned) {
   GtkUserInterface ui = userInterface(UserInterfaceIdiom::Phone);
-  auto window = ui.makeWindow(ui.mainScreenBounds());
+  auto window = ui.makeWindow({0, 0, 480, 320});
   auto root = ui.makeView({});
   window->setRootView(root);
   auto panel = ui.makeView({10, 20, 100, 50});
@@ -124,7 +124,7 @@ TEST_F(ViewTest, SubviewsLieAtTheirFramesAndAQuarterTurnedImageIsTurned) {
 
 TEST_F(ViewTest, AResizedWindowScalesItsViewsToFitAndCentresThem) {
   GtkUserInterface ui = userInterface(UserInterfaceIdiom::Phone);
-  auto window = std::dynamic_pointer_cast<GtkAppWindow>(ui.makeWindow(ui.mainScreenBounds()));
+  auto window = std::dynamic_pointer_cast<GtkAppWindow>(ui.makeWindow({0, 0, 480, 320}));
   auto root = ui.makeView({});
   window->setRootView(root);
   auto panel = ui.makeView({10, 20, 100, 50});
@@ -170,11 +170,22 @@ TEST_F(ViewTest, TheWindowTakesItsNameAndIconFromTheBundleAndF11TogglesFullScree
                          "</dict></plist>");
   auto opened = DirectoryBundle::open(bundleDirectory_.path(), lists_);
   ASSERT_TRUE(opened) << opened.reason();
-  GtkUserInterface ui(dispatcher_, UserInterfaceIdiom::Phone, **opened, 5.0, {.fullscreen = true});
-  auto window = std::dynamic_pointer_cast<GtkAppWindow>(ui.makeWindow(ui.mainScreenBounds()));
+  // The settings the window keeps its placement in.
+  struct MemoryStore : PreferencesStore {
+    Dictionary load() override { return {}; }
+    Status save(const Dictionary&) override { return {}; }
+  };
+  UserDefaults settings(std::make_unique<MemoryStore>());
+  GtkUserInterface ui(dispatcher_, UserInterfaceIdiom::Phone, **opened, 5.0, {.fullscreen = true},
+                      &settings);
+  auto window = std::dynamic_pointer_cast<GtkAppWindow>(ui.makeWindow({0, 0, 480, 320}));
   EXPECT_STREQ(gtk_window_get_title(window->toplevel()), "Tap Counter");
   EXPECT_NE(gtk_window_get_icon(window->toplevel()), nullptr);
   EXPECT_TRUE(window->isFullscreen());
+  // Full screen from the command line is for this run; the window is not remembered so.
+  window.reset();
+  EXPECT_FALSE(RememberedWindow::read(settings).fullScreen);
+  window = std::dynamic_pointer_cast<GtkAppWindow>(ui.makeWindow({0, 0, 480, 320}));
 
   window->makeKeyAndVisible();
   ASSERT_TRUE(pumpUntil([&] { return gtk_widget_get_mapped(GTK_WIDGET(window->toplevel())); }, 5));
@@ -192,11 +203,14 @@ TEST_F(ViewTest, TheWindowTakesItsNameAndIconFromTheBundleAndF11TogglesFullScree
   EXPECT_TRUE(window->isFullscreen());
   press(GDK_KEY_F10);
   EXPECT_TRUE(window->isFullscreen());
+  // The player's own full screen is remembered, at the latest when the window goes.
+  window.reset();
+  EXPECT_TRUE(RememberedWindow::read(settings).fullScreen);
 }
 
 TEST_F(ViewTest, HiddenAndTransparentViewsStaySoWhenTheWindowIsShown) {
   GtkUserInterface ui = userInterface(UserInterfaceIdiom::Phone);
-  auto window = ui.makeWindow(ui.mainScreenBounds());
+  auto window = ui.makeWindow({0, 0, 480, 320});
   auto root = ui.makeView({});
   window->setRootView(root);
   auto hidden = ui.makeView({0, 0, 10, 10});

@@ -3,6 +3,8 @@
 #include <cairo.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <utility>
@@ -62,21 +64,22 @@ std::string infoText(const Bundle& bundle, const char* key) {
 
 GtkUserInterface::GtkUserInterface(HostDispatcher& dispatcher, UserInterfaceIdiom idiom,
                                    const Bundle& bundle, double scriptTimeoutSeconds,
-                                   DesktopWindowOptions windowOptions)
+                                   DesktopWindowOptions windowOptions, UserDefaults* windowMemory)
     : dispatcher_(dispatcher),
       idiom_(idiom),
       bundle_(bundle),
       scriptTimeoutSeconds_(scriptTimeoutSeconds),
-      windowOptions_(windowOptions) {}
+      windowOptions_(windowOptions),
+      windowMemory_(windowMemory) {}
 
 Rect GtkUserInterface::mainScreenBounds() const {
-  // The device held upright, as its screen reports itself; the window shows it turned.
+  // The device held upright, as its screen reports itself.
   if (idiom_ == UserInterfaceIdiom::Pad) return {0, 0, 768, 1024};
   return {0, 0, 320, 480};
 }
 
 std::shared_ptr<Window> GtkUserInterface::makeWindow(Rect frame) {
-  auto window = std::make_shared<GtkAppWindow>(dispatcher_, frame);
+  auto window = std::make_shared<GtkAppWindow>(dispatcher_, frame, windowMemory_);
   // The game's own name and icon, as its bundle gives them.
   std::string name = infoText(bundle_, "CFBundleName");
   window->setTitle(name.empty() ? "Tumbla" : name);
@@ -85,7 +88,7 @@ std::shared_ptr<Window> GtkUserInterface::makeWindow(Rect frame) {
           icon.empty() ? std::nullopt : bundle_.pathForResource(icon, "")) {
     window->setIconFile(*path);
   }
-  if (windowOptions_.fullscreen) window->setFullscreen(true);
+  if (windowOptions_.fullscreen) window->forceFullscreen();
   mainWindow_ = window;
   return window;
 }
@@ -131,14 +134,21 @@ void GtkUserInterface::snapshot(View& view, SnapshotDone done) {
   if (GtkWidget* toplevel = gtk_widget_get_toplevel(widget); GTK_IS_CONTAINER(toplevel)) {
     gtk_container_check_resize(GTK_CONTAINER(toplevel));
   }
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+  // The image has the view's size in points, whatever size the window shows it at.
+  int imageWidth = std::max(1, static_cast<int>(std::lround(view.bounds().width)));
+  int imageHeight = std::max(1, static_cast<int>(std::lround(view.bounds().height)));
+  cairo_surface_t* surface =
+      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, imageWidth, imageHeight);
   cairo_t* cr = cairo_create(surface);
+  cairo_scale(cr, static_cast<double>(imageWidth) / width,
+              static_cast<double>(imageHeight) / height);
   gtk_widget_draw(widget, cr);
   cairo_destroy(cr);
   cairo_surface_flush(surface);
 
   std::shared_ptr<SnapshotJob> job(new SnapshotJob{
-      surface, Size{static_cast<double>(width), static_cast<double>(height)}, std::move(done)});
+      surface, Size{static_cast<double>(imageWidth), static_cast<double>(imageHeight)},
+      std::move(done)});
   // The answer comes from the main loop, as the interface promises, never from inside
   // this call.
   encodeSnapshot(*job);

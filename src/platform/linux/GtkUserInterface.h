@@ -12,13 +12,15 @@
 namespace tumbla {
 
 // Views on GTK. The screen is that of the device the app plays, held upright: 320x480 for
-// a phone, 768x1024 for a tablet; its window shows it in landscape.
+// a phone, 768x1024 for a tablet; the window takes the page's shape.
 class GtkUserInterface : public UserInterface {
  public:
   // What the views, alerts and snapshots hand the host passes `dispatcher`, which outlives
   // this and everything made here.
+  // The window remembers its placement in `windowMemory` when given (it outlives this).
   GtkUserInterface(HostDispatcher& dispatcher, UserInterfaceIdiom idiom, const Bundle& bundle,
-                   double scriptTimeoutSeconds, DesktopWindowOptions windowOptions = {});
+                   double scriptTimeoutSeconds, DesktopWindowOptions windowOptions = {},
+                   UserDefaults* windowMemory = nullptr);
 
   // The window made last, whose desktop events the application follows.
   std::shared_ptr<GtkAppWindow> mainWindow() const { return mainWindow_.lock(); }
@@ -45,6 +47,7 @@ class GtkUserInterface : public UserInterface {
   const Bundle& bundle_;
   double scriptTimeoutSeconds_;
   DesktopWindowOptions windowOptions_;
+  UserDefaults* windowMemory_;
   std::weak_ptr<GtkAppWindow> mainWindow_;
 };
 

@@ -132,7 +132,7 @@ LinuxPlatform::LinuxPlatform(const LinuxPlatformOptions& options,
       bundle_(std::move(bundle)),
       preferencesFile_(std::move(preferencesFile)),
       userInterface_(dispatcher_, options.idiom, *bundle_, options.scriptTimeoutSeconds,
-                     options.window),
+                     options.window, &userDefaults()),
       application_(dispatcher_, options.idiom, userInterface_),
       urlLoader_(runLoop_),
       audio_(runLoop_, {options.mute, std::move(recorder), nullptr}) {}

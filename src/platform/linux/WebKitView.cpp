@@ -24,6 +24,8 @@ struct WebKitView::Signals {
                               gpointer self);
   static void onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
                                      gpointer self);
+  static gboolean onInspectorAttach(WebKitWebInspector* inspector, gpointer);
+  static gboolean onInspectorDetachDue(gpointer inspector);
 };
 
 namespace {
@@ -208,7 +210,24 @@ Result<std::string> WebKitView::evaluateScript(std::string_view script, ScriptKi
 
 void WebKitView::showDeveloperTools() {
   webkit_settings_set_enable_developer_extras(webkit_web_view_get_settings(engine_.get()), TRUE);
-  webkit_web_inspector_show(webkit_web_view_get_inspector(engine_.get()));
+  WebKitWebInspector* inspector = webkit_web_view_get_inspector(engine_.get());
+  // Beside the game, never over it: the engine docks its tools into a web view large
+  // enough for them, as a window fitted to the screen is.
+  g_signal_connect(inspector, "attach", G_CALLBACK(Signals::onInspectorAttach), nullptr);
+  webkit_web_inspector_show(inspector);
+}
+
+gboolean WebKitView::Signals::onInspectorAttach(WebKitWebInspector* inspector, gpointer) {
+  // Docked as the engine likes, then at once sent to a window of their own. The inspector
+  // is kept until then.
+  g_idle_add(onInspectorDetachDue, g_object_ref(inspector));
+  return FALSE;
+}
+
+gboolean WebKitView::Signals::onInspectorDetachDue(gpointer inspector) {
+  webkit_web_inspector_detach(WEBKIT_WEB_INSPECTOR(inspector));
+  g_object_unref(inspector);
+  return G_SOURCE_REMOVE;
 }
 
 WebKitView::LoadRequest WebKitView::describe(WebKitNavigationAction* action) {

@@ -329,11 +329,45 @@ TEST_F(PageHostTest, SystemsBefore4HaveNoRootViewController) {
   install();
   launch();
   EXPECT_EQ(delegate->window()->rootView(), controller().view());
-  // The upright screen's root view turns to landscape and the page fills it.
-  EXPECT_EQ(delegate->window()->frame(), (Rect{0, 0, 320, 480}));
+  // The upright screen turns to landscape: the window has the page's shape, and the root
+  // view and the page fill it.
+  EXPECT_EQ(delegate->window()->frame(), (Rect{0, 0, 480, 320}));
   EXPECT_EQ(controller().view()->frame(), (Rect{0, 0, 480, 320}));
   EXPECT_EQ(controller().webView()->frame(), (Rect{0, 0, 480, 320}));
   EXPECT_TRUE(platform->userInterface().windows().back()->isVisible());
+}
+
+TEST_F(PageHostTest, APageOfItsOwnSizeShapesTheWindowAndTheControlsKeepToItsEdges) {
+  struct Case {
+    const char* pageSize;
+    bool isPad;
+    Rect page;
+    Rect camera;
+    Rect panel;
+  };
+  const Case cases[] = {
+      // The device's own screen: everything where it was drawn.
+      {nullptr, false, {0, 0, 480, 320}, {320, 0, 20, 20}, {0, 0, 480, 320}},
+      // Portrait: the camera keeps its distance to the right edge, the panel is centred.
+      {"500x900", false, {0, 0, 500, 900}, {340, 0, 20, 20}, {10, 290, 480, 320}},
+      {"500x900", true, {0, 0, 500, 900}, {250, 0, 43, 43}, {-262, 66, 1024, 768}},
+      {"1920x1080", false, {0, 0, 1920, 1080}, {1760, 0, 20, 20}, {720, 380, 480, 320}},
+  };
+  for (const Case& c : cases) {
+    install();
+    platform->userInterface().addImage("shexiangtou.png", {20, 20});
+    if (c.pageSize) platform->simBundle().setInfo("TumblaPageSize", c.pageSize);
+    if (c.isPad)
+      platform->application().setDeviceFacts({UserInterfaceIdiom::Pad, "iPad1,1", "4.3"});
+    launch();
+    std::string shown = std::string(c.pageSize ? c.pageSize : "default") + (c.isPad ? " pad" : "");
+    EXPECT_EQ(delegate->window()->frame(), c.page) << shown;
+    EXPECT_EQ(controller().view()->frame(), c.page) << shown;
+    EXPECT_EQ(controller().webView()->frame(), c.page) << shown;
+    ASSERT_TRUE(controller().snapshotSharing().cameraButton()) << shown;
+    EXPECT_EQ(controller().snapshotSharing().cameraButton()->frame(), c.camera) << shown;
+    EXPECT_EQ(controller().snapshotSharing().shareView()->frame(), c.panel) << shown;
+  }
 }
 
 TEST_F(PageHostTest, OnlyLandscapeOrientationsAreAccepted) {

@@ -2,6 +2,9 @@
 
 #include "HostFixture.h"
 #include "platform/Log.h"
+#include "prompts/iNotify.h"
+#include "prompts/iRate.h"
+#include "prompts/iVersion.h"
 
 namespace tumbla {
 namespace {
@@ -251,6 +254,62 @@ TEST_F(PromotionsTest, TheUpgradeOfferComesOnActivationsTwoFiveAndEight) {
     platform->application().send(LifecycleEvent::DidBecomeActive);
   }
   EXPECT_TRUE(alerts().empty());
+}
+
+}  // namespace
+}  // namespace tumbla
+
+namespace tumbla {
+namespace {
+
+TEST_F(PromotionsTest, AFeatureTheBundleDoesNotNameNeverShows) {
+  struct Case {
+    std::optional<std::vector<std::string>> named;
+    HostFeatures shown;
+  };
+  const Case cases[] = {
+      {std::nullopt, {true, true, true, true}},
+      {std::vector<std::string>{}, HostFeatures::none()},
+      {std::vector<std::string>{"sharing"}, {true, false, false, false}},
+      {std::vector<std::string>{"upgrade"}, {false, true, false, false}},
+      {std::vector<std::string>{"promotion"}, {false, false, true, false}},
+      {std::vector<std::string>{"prompts", "upgrade"}, {false, true, false, true}},
+  };
+  for (std::size_t index = 0; index < std::size(cases); ++index) {
+    const Case& c = cases[index];
+    install();
+    configureBundle();
+    if (c.named) {
+      Array names;
+      for (const std::string& name : *c.named) names.push_back(Value(name));
+      platform->simBundle().setInfo("TumblaHostFeatures", Value(std::move(names)));
+    }
+    // Every switch on: whatever is wanted has its chance.
+    answer("adsenseOrNot", "1");
+    answer("tumbla1", "1");
+    launchAndLoad();
+    answersArrive();
+    const HostFeatures& want = c.shown;
+    EXPECT_EQ(controller().snapshotSharing().cameraButton() != nullptr, want.sharing) << index;
+    EXPECT_EQ(controller().promotions().promotionButton() != nullptr, want.promotion) << index;
+    EXPECT_EQ(asked("tumbla1"), want.promotion ? 1u : 0u) << index;
+    EXPECT_EQ(iRate::sharedInstance().disabled(), !want.prompts) << index;
+    EXPECT_EQ(iNotify::sharedInstance().disabled(), !want.prompts) << index;
+    EXPECT_EQ(iVersion::sharedInstance().localChecksDisabled(), !want.prompts) << index;
+    EXPECT_EQ(iVersion::sharedInstance().remoteChecksDisabled(), !want.prompts) << index;
+
+    // The second activation brings the upgrade offer, the third opens the share panel.
+    platform->application().send(LifecycleEvent::DidBecomeActive);
+    ASSERT_EQ(controller().intValue(), 2) << index;
+    EXPECT_EQ(alerts().size(), want.upgrade ? 1u : 0u) << index;
+    if (!alerts().empty()) platform->userInterface().answerAlert(0);
+    platform->application().send(LifecycleEvent::WillEnterForeground);
+    platform->application().send(LifecycleEvent::DidBecomeActive);
+    ASSERT_EQ(controller().intValue(), 3) << index;
+    const std::shared_ptr<View>& panel = controller().snapshotSharing().shareView();
+    EXPECT_EQ(panel && !panel->isHidden(), want.sharing) << index;
+    EXPECT_TRUE(alerts().empty()) << index;
+  }
 }
 
 }  // namespace
