@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "KeyboardFocus.h"
 #include "TestSupport.h"
 #include "host/TumblaAppDelegate.h"
 #include "json/SBJsonConveniences.h"

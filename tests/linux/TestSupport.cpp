@@ -1,6 +1,5 @@
 #include "TestSupport.h"
 
-#include <gdk/gdkx.h>
 #include <glib.h>
 
 #include <cmath>
@@ -123,10 +122,6 @@ CapturedLog::CapturedLog()
 
 CapturedLog::~CapturedLog() {
   setLogSink(previous_);
-}
-
-void takeKeyboardFocusFromEveryWindow() {
-  XSetInputFocus(GDK_DISPLAY_XDISPLAY(gdk_display_get_default()), None, RevertToNone, CurrentTime);
 }
 
 }  // namespace tumbla::testing

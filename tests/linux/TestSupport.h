@@ -30,9 +30,6 @@ std::vector<std::string> threadsLeftOver(const std::multiset<std::string>& befor
 // Iterates the main loop until `done` answers true or `seconds` pass; answers `done()`.
 bool pumpUntil(const std::function<bool()>& done, double seconds);
 
-// Gives the keyboard focus to no window at all, as when the player turns to another program.
-void takeKeyboardFocusFromEveryWindow();
-
 // A fresh directory, removed with everything in it at the end of the test.
 class TemporaryDirectory {
  public:
