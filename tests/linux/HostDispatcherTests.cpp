@@ -1,7 +1,10 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +14,7 @@
 #include "TestSupport.h"
 #include "platform/linux/GLibRunLoop.h"
 #include "platform/linux/HostDispatcher.h"
+#include "platform/linux/StallProbe.h"
 
 namespace tumbla {
 namespace {
@@ -155,6 +159,94 @@ TEST_F(GLibRunLoopTest, NothingScheduledRunsOnceTheLoopIsGone) {
   EXPECT_FALSE(ran);
   // Its timers' handles outlive it harmlessly.
   timer->invalidate();
+}
+
+// Each case makes one long turn of the loop in its own way; the probe says how long the turn
+// was and how much of it was host code, and times the synchronous script calls apart.
+TEST_F(GLibRunLoopTest, TheStallProbeTellsHostWorkFromScriptCallsAndFromTheToolkit) {
+  constexpr auto kLong = std::chrono::milliseconds(40);
+  constexpr double kLongMs = 40;
+  auto busyFor = [](std::chrono::milliseconds span) {
+    auto end = std::chrono::steady_clock::now() + span;
+    while (std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(span / 8);
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> schedule;
+    bool hostStall;
+    bool scriptCall;
+  };
+  std::vector<Case> cases = {
+      {"host work", [&] { loop_->postToMain([&] { busyFor(kLong); }); }, true, false},
+      {"the toolkit's own work",
+       [&] {
+         g_idle_add_full(
+             G_PRIORITY_DEFAULT,
+             [](gpointer busy) {
+               (*static_cast<decltype(busyFor)*>(busy))(kLong);
+               return G_SOURCE_REMOVE;
+             },
+             &busyFor, nullptr);
+       },
+       false, false},
+      // The loop turns while the call waits; the host holds everything else meanwhile.
+      {"a script call",
+       [&] {
+         loop_->postToMain([&] {
+           HostDispatcher::Busy waiting = dispatcher_.waitForScript();
+           auto end = std::chrono::steady_clock::now() + kLong;
+           while (std::chrono::steady_clock::now() < end) g_main_context_iteration(nullptr, FALSE);
+         });
+       },
+       false, true},
+  };
+  for (const Case& tried : cases) {
+    SCOPED_TRACE(tried.what);
+    std::vector<Dictionary> events;
+    bool done = false;
+    {
+      StallProbe probe(dispatcher_, [&](const Dictionary& event) { events.push_back(event); });
+      tried.schedule();
+      loop_->postToMain([&] { done = true; });
+      ASSERT_TRUE(pumpUntil([&] { return done; }, 10));
+      // A turn is measured when the loop next looks for events.
+      g_main_context_iteration(nullptr, FALSE);
+    }
+    auto number = [](const Dictionary& event, const char* key) {
+      const Value* value = event.find(key);
+      return value ? value->toReal().value_or(-1.0) : -1.0;
+    };
+    double longestTurn = 0;
+    double longestHost = 0;
+    double longestScriptCall = 0;
+    for (const Dictionary& event : events) {
+      std::string name(event.find("event")->stringIf().value_or(""));
+      if (name == "stall") {
+        longestTurn = std::max(longestTurn, number(event, "ms"));
+        longestHost = std::max(longestHost, number(event, "hostMs"));
+        EXPECT_LE(number(event, "hostMs"), number(event, "ms"));
+      }
+      if (name == "script-call")
+        longestScriptCall = std::max(longestScriptCall, number(event, "ms"));
+    }
+    ASSERT_FALSE(events.empty());
+    const Dictionary& summary = events.back();
+    EXPECT_EQ(*summary.find("event"), Value("stall-summary"));
+    EXPECT_EQ(number(summary, "scriptCalls"), tried.scriptCall ? 1 : 0);
+    if (tried.scriptCall) {
+      EXPECT_GE(longestScriptCall, kLongMs);
+      EXPECT_GE(number(summary, "longestScriptCallMs"), kLongMs);
+    } else {
+      EXPECT_GE(longestTurn, kLongMs);
+      EXPECT_EQ(longestScriptCall, 0);
+    }
+    if (tried.hostStall) {
+      EXPECT_GE(longestHost, kLongMs);
+      EXPECT_EQ(number(summary, "longestHostMs"), longestHost);
+    } else {
+      EXPECT_LT(number(summary, "longestHostMs"), kLongMs / 2);
+    }
+  }
 }
 
 }  // namespace

@@ -128,6 +128,10 @@ LinuxPlatform::LinuxPlatform(const LinuxPlatformOptions& options,
                  return std::make_unique<PlistPreferencesStore>(storage, preferencesFile);
                }),
       dataDirectoryLock_(std::move(lock)),
+      stallProbe_(options.probeStalls
+                      ? std::make_unique<StallProbe>(
+                            dispatcher_, [this](const Dictionary& event) { trace(event); })
+                      : nullptr),
       runLoop_(dispatcher_),
       bundle_(std::move(bundle)),
       preferencesFile_(std::move(preferencesFile)),

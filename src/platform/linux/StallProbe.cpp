@@ -1,0 +1,90 @@
+#include "platform/linux/StallProbe.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+#include <utility>
+
+namespace tumbla {
+
+namespace {
+
+// The probe the poll function reports to: GLib's poll functions take no data of their own.
+StallProbe* active = nullptr;
+
+Value milliseconds(std::int64_t microseconds) {
+  // Tenths of a millisecond: finer than any frame, coarse enough to read.
+  return Value::real(std::round(static_cast<double>(microseconds) / 100.0) / 10.0);
+}
+
+}  // namespace
+
+StallProbe::StallProbe(HostDispatcher& dispatcher, Sink sink, double thresholdSeconds)
+    : dispatcher_(dispatcher),
+      sink_(std::move(sink)),
+      thresholdMicroseconds_(static_cast<std::int64_t>(thresholdSeconds * G_USEC_PER_SEC)),
+      previousPoll_(g_main_context_get_poll_func(nullptr)),
+      turnStart_(g_get_monotonic_time()),
+      lastMark_(turnStart_) {
+  assert(!active && "one stall probe at a time");
+  active = this;
+  g_main_context_set_poll_func(nullptr, &StallProbe::poll);
+  dispatcher_.setWatcher([this](HostDispatcher::Activity now) { activityChanged(now); });
+}
+
+StallProbe::~StallProbe() {
+  dispatcher_.setWatcher(nullptr);
+  g_main_context_set_poll_func(nullptr, previousPoll_);
+  active = nullptr;
+  sink_({{"event", "stall-summary"},
+         {"turns", Value::integer(turns_)},
+         {"longestMs", milliseconds(longestTurn_)},
+         {"longestHostMs", milliseconds(longestHost_)},
+         {"scriptCalls", Value::integer(scriptCalls_)},
+         {"longestScriptCallMs", milliseconds(longestScriptCall_)},
+         {"scriptCallMs", milliseconds(scriptCallTotal_)}});
+}
+
+gint StallProbe::poll(GPollFD* descriptors, guint count, gint timeout) {
+  StallProbe* probe = active;
+  probe->turnEnded(g_get_monotonic_time());
+  gint ready = probe->previousPoll_(descriptors, count, timeout);
+  // The wait is the loop at rest: the next turn starts when it ends.
+  probe->turnStart_ = probe->lastMark_ = g_get_monotonic_time();
+  return ready;
+}
+
+void StallProbe::mark(std::int64_t now) {
+  if (activity_ == HostDispatcher::Activity::Host) turnHost_ += now - lastMark_;
+  lastMark_ = now;
+}
+
+void StallProbe::activityChanged(HostDispatcher::Activity now) {
+  std::int64_t at = g_get_monotonic_time();
+  mark(at);
+  if (now == HostDispatcher::Activity::ScriptCall) scriptCallStart_ = at;
+  if (activity_ == HostDispatcher::Activity::ScriptCall) {
+    std::int64_t waited = at - scriptCallStart_;
+    ++scriptCalls_;
+    scriptCallTotal_ += waited;
+    longestScriptCall_ = std::max(longestScriptCall_, waited);
+    if (waited > thresholdMicroseconds_) {
+      sink_({{"event", "script-call"}, {"ms", milliseconds(waited)}});
+    }
+  }
+  activity_ = now;
+}
+
+void StallProbe::turnEnded(std::int64_t now) {
+  mark(now);
+  std::int64_t turn = now - turnStart_;
+  std::int64_t host = std::exchange(turnHost_, 0);
+  ++turns_;
+  longestTurn_ = std::max(longestTurn_, turn);
+  longestHost_ = std::max(longestHost_, host);
+  if (turn > thresholdMicroseconds_) {
+    sink_({{"event", "stall"}, {"ms", milliseconds(turn)}, {"hostMs", milliseconds(host)}});
+  }
+}
+
+}  // namespace tumbla
