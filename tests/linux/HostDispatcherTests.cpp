@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "platform/linux/GLibRunLoop.h"
 #include "platform/linux/HostDispatcher.h"
 #include "platform/linux/StallProbe.h"
+#include "platform/linux/WorkerQueue.h"
 
 namespace tumbla {
 namespace {
@@ -159,6 +161,59 @@ TEST_F(GLibRunLoopTest, NothingScheduledRunsOnceTheLoopIsGone) {
   EXPECT_FALSE(ran);
   // Its timers' handles outlive it harmlessly.
   timer->invalidate();
+}
+
+TEST_F(GLibRunLoopTest, ThreadWorkerQueueAnswersOnTheMainThreadInOrderAndDropsWhatIsNotWanted) {
+  std::thread::id mainThread = std::this_thread::get_id();
+  WorkerQueue queue(*loop_);
+  std::vector<int> answered;
+  std::vector<Subscription> jobs;
+  for (int job = 1; job <= 4; ++job) {
+    jobs.push_back(queue.run([&, job](const std::atomic<bool>&) {
+      EXPECT_NE(std::this_thread::get_id(), mainThread);
+      return WorkerQueue::Answer([&, job] {
+        EXPECT_EQ(std::this_thread::get_id(), mainThread);
+        answered.push_back(job);
+      });
+    }));
+  }
+  // Never at once, and a job whose subscription ends never answers, run or not.
+  EXPECT_TRUE(answered.empty());
+  jobs[1].cancel();
+  ASSERT_TRUE(pumpUntil([&] { return answered.size() == 3; }, 10));
+  pumpUntil([] { return false; }, 0.1);
+  EXPECT_EQ(answered, (std::vector<int>{1, 3, 4}));
+}
+
+TEST_F(GLibRunLoopTest, ThreadWorkerQueueGoingStopsItsWorkAndAnswersNothing) {
+  std::multiset<std::string> before = testing::threadNames();
+  std::atomic<bool> started = false;
+  std::atomic<bool> sawCancel = false;
+  bool answered = false;
+  std::atomic<bool> laterJobRan = false;
+  {
+    WorkerQueue queue(*loop_);
+    Subscription running = queue.run([&](const std::atomic<bool>& cancelled) {
+      started = true;
+      // Long work that checks now and then whether it is still wanted.
+      auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      while (!cancelled && std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+      sawCancel = cancelled.load();
+      return WorkerQueue::Answer([&] { answered = true; });
+    });
+    Subscription later = queue.run([&](const std::atomic<bool>&) {
+      laterJobRan = true;
+      return WorkerQueue::Answer([&] { answered = true; });
+    });
+    ASSERT_TRUE(pumpUntil([&] { return started.load(); }, 10));
+  }
+  pumpUntil([] { return false; }, 0.1);
+  EXPECT_TRUE(sawCancel);
+  EXPECT_FALSE(laterJobRan);
+  EXPECT_FALSE(answered);
+  EXPECT_EQ(testing::threadsLeftOver(before, testing::threadNames()), std::vector<std::string>{});
 }
 
 // Each case makes one long turn of the loop in its own way; the probe says how long the turn
