@@ -230,8 +230,16 @@ TEST_F(GLibRunLoopTest, TheStallProbeTellsHostWorkFromScriptCallsAndFromTheToolk
     std::function<void()> schedule;
     bool hostStall;
     bool scriptCall;
+    bool launch = false;
   };
   std::vector<Case> cases = {
+      // Before the loop first waits nothing has been drawn: the launch is told apart.
+      {"the launch",
+       [&] {
+         HostDispatcher::Busy launching = dispatcher_.enterHost();
+         busyFor(kLong);
+       },
+       false, false, true},
       {"host work", [&] { loop_->postToMain([&] { busyFor(kLong); }); }, true, false},
       {"the toolkit's own work",
        [&] {
@@ -288,9 +296,12 @@ TEST_F(GLibRunLoopTest, TheStallProbeTellsHostWorkFromScriptCallsAndFromTheToolk
     const Dictionary& summary = events.back();
     EXPECT_EQ(*summary.find("event"), Value("stall-summary"));
     EXPECT_EQ(number(summary, "scriptCalls"), tried.scriptCall ? 1 : 0);
+    EXPECT_EQ(number(summary, "launchHostMs") >= kLongMs, tried.launch);
     if (tried.scriptCall) {
       EXPECT_GE(longestScriptCall, kLongMs);
       EXPECT_GE(number(summary, "longestScriptCallMs"), kLongMs);
+    } else if (tried.launch) {
+      EXPECT_LT(longestTurn, kLongMs);
     } else {
       EXPECT_GE(longestTurn, kLongMs);
       EXPECT_EQ(longestScriptCall, 0);

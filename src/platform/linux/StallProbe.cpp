@@ -42,7 +42,9 @@ StallProbe::~StallProbe() {
          {"longestHostMs", milliseconds(longestHost_)},
          {"scriptCalls", Value::integer(scriptCalls_)},
          {"longestScriptCallMs", milliseconds(longestScriptCall_)},
-         {"scriptCallMs", milliseconds(scriptCallTotal_)}});
+         {"scriptCallMs", milliseconds(scriptCallTotal_)},
+         {"launchMs", milliseconds(launch_)},
+         {"launchHostMs", milliseconds(launchHost_)}});
 }
 
 gint StallProbe::poll(GPollFD* descriptors, guint count, gint timeout) {
@@ -79,6 +81,12 @@ void StallProbe::turnEnded(std::int64_t now) {
   mark(now);
   std::int64_t turn = now - turnStart_;
   std::int64_t host = std::exchange(turnHost_, 0);
+  if (!launched_) {
+    launched_ = true;
+    launch_ = turn;
+    launchHost_ = host;
+    return;
+  }
   ++turns_;
   longestTurn_ = std::max(longestTurn_, turn);
   longestHost_ = std::max(longestHost_, host);

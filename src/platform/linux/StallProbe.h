@@ -16,11 +16,13 @@ namespace tumbla {
 // the engine, which lets the loop turn meanwhile). A turn longer than a frame is a frame
 // the player sees frozen.
 //
-// While one lives it reports, through `sink`:
-// - {"event": "stall", "ms", "hostMs"} for each turn longer than the threshold;
+// The time before the loop first waits, the launch, is no stall: no frame has been drawn
+// yet. It is reported apart. While a probe lives it reports, through `sink`:
+// - {"event": "stall", "ms", "hostMs"} for each later turn longer than the threshold;
 // - {"event": "script-call", "ms"} for each synchronous script call that waited longer;
 // - when it goes, {"event": "stall-summary", "turns", "longestMs", "longestHostMs",
-//   "scriptCalls", "longestScriptCallMs", "scriptCallMs"} (the last: all calls together).
+//   "scriptCalls", "longestScriptCallMs", "scriptCallMs" (all calls together), "launchMs",
+//   "launchHostMs"}.
 // It wraps the default main context's poll function and watches the dispatcher; nothing of
 // it runs when none is made. One at a time, on the main thread.
 class StallProbe {
@@ -53,6 +55,9 @@ class StallProbe {
   std::int64_t scriptCallStart_ = 0;
   std::int64_t turnHost_ = 0;
 
+  bool launched_ = false;
+  std::int64_t launch_ = 0;
+  std::int64_t launchHost_ = 0;
   std::int64_t turns_ = 0;
   std::int64_t longestTurn_ = 0;
   std::int64_t longestHost_ = 0;
