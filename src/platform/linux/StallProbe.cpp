@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <ctime>
 #include <utility>
 
 namespace tumbla {
@@ -25,7 +26,8 @@ StallProbe::StallProbe(HostDispatcher& dispatcher, Sink sink, double thresholdSe
       thresholdMicroseconds_(static_cast<std::int64_t>(thresholdSeconds * G_USEC_PER_SEC)),
       previousPoll_(g_main_context_get_poll_func(nullptr)),
       turnStart_(g_get_monotonic_time()),
-      lastMark_(turnStart_) {
+      lastMark_(turnStart_),
+      lastCpuMark_(cpuTime()) {
   assert(!active && "one stall probe at a time");
   active = this;
   g_main_context_set_poll_func(nullptr, &StallProbe::poll);
@@ -40,6 +42,7 @@ StallProbe::~StallProbe() {
          {"turns", Value::integer(turns_)},
          {"longestMs", milliseconds(longestTurn_)},
          {"longestHostMs", milliseconds(longestHost_)},
+         {"longestHostCpuMs", milliseconds(longestHostCpu_)},
          {"scriptCalls", Value::integer(scriptCalls_)},
          {"longestScriptCallMs", milliseconds(longestScriptCall_)},
          {"scriptCallMs", milliseconds(scriptCallTotal_)},
@@ -53,12 +56,24 @@ gint StallProbe::poll(GPollFD* descriptors, guint count, gint timeout) {
   gint ready = probe->previousPoll_(descriptors, count, timeout);
   // The wait is the loop at rest: the next turn starts when it ends.
   probe->turnStart_ = probe->lastMark_ = g_get_monotonic_time();
+  probe->lastCpuMark_ = cpuTime();
   return ready;
 }
 
+std::int64_t StallProbe::cpuTime() {
+  timespec used{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used);
+  return static_cast<std::int64_t>(used.tv_sec) * G_USEC_PER_SEC + used.tv_nsec / 1000;
+}
+
 void StallProbe::mark(std::int64_t now) {
-  if (activity_ == HostDispatcher::Activity::Host) turnHost_ += now - lastMark_;
+  std::int64_t cpu = cpuTime();
+  if (activity_ == HostDispatcher::Activity::Host) {
+    turnHost_ += now - lastMark_;
+    turnHostCpu_ += cpu - lastCpuMark_;
+  }
   lastMark_ = now;
+  lastCpuMark_ = cpu;
 }
 
 void StallProbe::activityChanged(HostDispatcher::Activity now) {
@@ -81,6 +96,7 @@ void StallProbe::turnEnded(std::int64_t now) {
   mark(now);
   std::int64_t turn = now - turnStart_;
   std::int64_t host = std::exchange(turnHost_, 0);
+  std::int64_t hostCpu = std::exchange(turnHostCpu_, 0);
   if (!launched_) {
     launched_ = true;
     launch_ = turn;
@@ -90,8 +106,12 @@ void StallProbe::turnEnded(std::int64_t now) {
   ++turns_;
   longestTurn_ = std::max(longestTurn_, turn);
   longestHost_ = std::max(longestHost_, host);
+  longestHostCpu_ = std::max(longestHostCpu_, hostCpu);
   if (turn > thresholdMicroseconds_) {
-    sink_({{"event", "stall"}, {"ms", milliseconds(turn)}, {"hostMs", milliseconds(host)}});
+    sink_({{"event", "stall"},
+           {"ms", milliseconds(turn)},
+           {"hostMs", milliseconds(host)},
+           {"hostCpuMs", milliseconds(hostCpu)}});
   }
 }
 

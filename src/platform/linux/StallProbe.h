@@ -18,9 +18,13 @@ namespace tumbla {
 //
 // The time before the loop first waits, the launch, is no stall: no frame has been drawn
 // yet. It is reported apart. While a probe lives it reports, through `sink`:
-// - {"event": "stall", "ms", "hostMs"} for each later turn longer than the threshold;
+// - {"event": "stall", "ms", "hostMs", "hostCpuMs"} for each later turn longer than the
+//   threshold. `hostMs` is wall time; `hostCpuMs`, the main thread's processor time in it,
+//   tells work from waiting: for the thread being preempted on a busy machine, or blocked
+//   in a system call;
 // - {"event": "script-call", "ms"} for each synchronous script call that waited longer;
 // - when it goes, {"event": "stall-summary", "turns", "longestMs", "longestHostMs",
+//   "longestHostCpuMs",
 //   "scriptCalls", "longestScriptCallMs", "scriptCallMs" (all calls together), "launchMs",
 //   "launchHostMs"}.
 // It wraps the default main context's poll function and watches the dispatcher; nothing of
@@ -39,6 +43,8 @@ class StallProbe {
   static gint poll(GPollFD* descriptors, guint count, gint timeout);
   // Adds the time since the last mark to what the main thread was doing.
   void mark(std::int64_t now);
+  // The main thread's processor time, in microseconds.
+  static std::int64_t cpuTime();
   void activityChanged(HostDispatcher::Activity now);
   void turnEnded(std::int64_t now);
 
@@ -52,8 +58,10 @@ class StallProbe {
   // when the waiting script call began.
   std::int64_t turnStart_;
   std::int64_t lastMark_;
+  std::int64_t lastCpuMark_;
   std::int64_t scriptCallStart_ = 0;
   std::int64_t turnHost_ = 0;
+  std::int64_t turnHostCpu_ = 0;
 
   bool launched_ = false;
   std::int64_t launch_ = 0;
@@ -61,6 +69,7 @@ class StallProbe {
   std::int64_t turns_ = 0;
   std::int64_t longestTurn_ = 0;
   std::int64_t longestHost_ = 0;
+  std::int64_t longestHostCpu_ = 0;
   std::int64_t scriptCalls_ = 0;
   std::int64_t longestScriptCall_ = 0;
   std::int64_t scriptCallTotal_ = 0;
