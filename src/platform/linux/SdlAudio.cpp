@@ -71,8 +71,9 @@ Result<std::unique_ptr<AudioPlayer>> SdlAudio::makePlayer(const std::string& pat
   std::shared_ptr<MusicStream> stream;
   std::shared_ptr<ClipSource> clip;
   if (duration <= kLongestClipSeconds) {
-    // Decoding a clip takes a while (a tenth of a second for ten seconds of sound): it is
-    // decoded on the clip cache's worker, and the player plays once it is there.
+    // Decoding a clip takes longer than a frame (tens of milliseconds for ten compressed
+    // seconds): it is decoded on the clip cache's worker, and the player plays once it is
+    // there.
     clip = std::make_shared<ClipSource>(opened.rate(), opened.channels());
     source = clip;
   } else {
