@@ -78,6 +78,7 @@ int run(int argc, char** argv) {
   platformOptions.window = {options.fullscreen, options.inspector};
   platformOptions.mute = options.mute;
   platformOptions.audioRecording = options.audioRecording;
+  platformOptions.probeStalls = options.traceFile.has_value();
   Result<std::unique_ptr<Platform>> created = makeLinuxPlatform(platformOptions);
   if (!created) return fail(created.reason());
   Platform& platform = ApplicationContext::install(std::move(*created)).platform();

@@ -90,10 +90,6 @@ SnapshotSharing::SnapshotSharing(Settings settings, std::int32_t& uploadCounter)
       uploadCounter_(uploadCounter),
       facebook_(settings_.endpoints) {}
 
-SnapshotSharing::~SnapshotSharing() {
-  *alive_ = false;
-}
-
 void SnapshotSharing::buildInto(const std::shared_ptr<View>& root, bool isPad, Size page) {
   UserInterface& ui = Platform::shared().userInterface();
   const Layout& layout = layoutFor(isPad);
@@ -148,9 +144,8 @@ void SnapshotSharing::userShareSelf() {
 void SnapshotSharing::takeSnapshot() {
   auto root = root_.lock();
   if (!root) return;
-  std::weak_ptr<bool> alive = alive_;
-  Platform::shared().userInterface().snapshot(*root, [this, alive](Result<Image> image) {
-    if (alive.expired() || !*alive.lock()) return;
+  // Held by the sharing: a snapshot still being encoded when it goes reaches nobody.
+  snapshotTaking_ = Platform::shared().userInterface().snapshot(*root, [this](Result<Image> image) {
     if (!image) {
       logLine("Snapshot failed: " + image.reason());
       return;

@@ -39,7 +39,6 @@ class SnapshotSharing : public FBSessionDelegate, public FBRequestDelegate {
 
   // `uploadCounter` is the count of successful uploads, kept (and stored) by the owner.
   SnapshotSharing(Settings settings, std::int32_t& uploadCounter);
-  ~SnapshotSharing() override;
   SnapshotSharing(const SnapshotSharing&) = delete;
   SnapshotSharing& operator=(const SnapshotSharing&) = delete;
 
@@ -108,8 +107,8 @@ class SnapshotSharing : public FBSessionDelegate, public FBRequestDelegate {
   std::shared_ptr<Timer> thumbnailAnimation_;
   // The alert on screen; ending it takes the alert away.
   Subscription alert_;
-  // Cleared when the sharing goes, so a snapshot finishing late reaches nobody.
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  // The snapshot being taken; ending it (with the sharing) drops its answer.
+  Subscription snapshotTaking_;
 };
 
 }  // namespace tumbla

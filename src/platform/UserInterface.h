@@ -34,9 +34,10 @@ class UserInterface {
   virtual void deleteWebCookiesForHost(std::string_view host) = 0;
   virtual std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) = 0;
   // Renders what `view` shows now (its subviews included) into a PNG image of the view's
-  // size held in memory. `done` runs on the main thread, later or at once.
+  // size held in memory. `done` runs on the main thread, later or at once, unless the
+  // answered subscription ended first.
   using SnapshotDone = std::function<void(Result<Image>)>;
-  virtual void snapshot(View& view, SnapshotDone done) = 0;
+  virtual Subscription snapshot(View& view, SnapshotDone done) = 0;
   // A wheel drawn in `color`, still until started.
   virtual std::shared_ptr<ActivityIndicator> makeActivityIndicator(Rect frame, Color color) = 0;
   virtual std::shared_ptr<Label> makeLabel(Rect frame, std::string text, LabelStyle style) = 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <complex>
@@ -17,6 +18,7 @@
 #include "TestSupport.h"
 #include "platform/linux/AudioMixer.h"
 #include "platform/linux/ClipCache.h"
+#include "platform/linux/GLibRunLoop.h"
 #include "platform/linux/MusicStream.h"
 #include "platform/linux/SoftLimit.h"
 #include "platform/linux/SoundFile.h"
@@ -46,24 +48,34 @@ TEST(AudioDecoding, FilesThatHoldNoSoundAreRefusedAndTruncatedOnesKeepWhatTheyHa
   auto path = dir.write("cut.wav", whole.substr(0, whole.size() / 2)).string();
   auto file = SoundFile::open(path);
   ASSERT_TRUE(file) << file.reason();
-  ClipCache cache;
-  auto clip = cache.clip(path, **file);
+  std::shared_ptr<const DecodedClip> clip = decodeClip(**file);
   ASSERT_TRUE(clip);
-  EXPECT_NEAR((*clip)->frames(), 11025, 50);
+  EXPECT_NEAR(clip->frames(), 11025, 50);
+  // A decoding no longer wanted gives nothing.
+  std::atomic<bool> cancelled{true};
+  EXPECT_EQ(decodeClip(**SoundFile::open(path), cancelled), nullptr);
 }
 
-TEST(AudioDecoding, AnEffectIsDecodedOnceHoweverOftenItIsOpened) {
+// Asked for while it is being decoded and afterwards, an effect is decoded once, on the
+// cache's worker, and every asker gets the same clip: the later ones at once.
+TEST(AudioDecoding, AnEffectIsDecodedOnceHoweverOftenItIsAskedFor) {
   TemporaryDirectory dir;
   auto path = dir.write("pop.wav", toneWav(44100, 2, 0.2, 1000)).string();
-  ClipCache cache;
-  std::shared_ptr<const DecodedClip> first;
-  for (int i = 0; i < 5; ++i) {
-    auto file = SoundFile::open(path);
-    auto clip = cache.clip(path, **file);
-    ASSERT_TRUE(clip);
-    if (!first) first = *clip;
-    EXPECT_EQ(clip->get(), first.get());
-  }
+  HostDispatcher dispatcher;
+  GLibRunLoop runLoop(dispatcher);
+  ClipCache cache(runLoop);
+  std::vector<std::shared_ptr<const DecodedClip>> given;
+  auto ask = [&] {
+    cache.clip(path, SoundFile::open(path).value(),
+               [&](const std::shared_ptr<const DecodedClip>& clip) { given.push_back(clip); });
+  };
+  for (int i = 0; i < 3; ++i) ask();
+  EXPECT_TRUE(given.empty());
+  ASSERT_TRUE(pumpUntil([&] { return given.size() == 3; }, 20));
+  ask();
+  ASSERT_EQ(given.size(), 4u);
+  for (const auto& clip : given) EXPECT_EQ(clip.get(), given.front().get());
+  EXPECT_EQ(given.front()->frames(), 8820u);
   EXPECT_EQ(cache.decodeCount(), 1u);
 }
 
@@ -93,11 +105,10 @@ TEST(AudioMixing, VoicesAtOtherRatesKeepTheirPitchesAddTheirLevelsAndFollowTheir
   constexpr std::size_t kLowered = 24000, kRemoved = 38400, kHeard = 57600;  // frames
   constexpr std::size_t kWindow = 4800;  // a whole number of cycles of both tones
   TemporaryDirectory dir;
-  ClipCache cache;
   auto voice = [&](const std::string& name, int rate, int channels, double frequency) {
     auto path = dir.write(name, toneWav(rate, channels, 2.0, frequency)).string();
     auto file = SoundFile::open(path);
-    return std::make_shared<Voice>(std::make_shared<ClipSource>(*cache.clip(path, **file)));
+    return std::make_shared<Voice>(std::make_shared<ClipSource>(decodeClip(**file)));
   };
   auto low = voice("low.wav", 22050, 1, 500);
   auto high = voice("high.wav", 44100, 2, 1200);
@@ -167,7 +178,6 @@ TEST(AudioMixing, SourcesPlayEveryPassAndRepeatUntilStoppedWhenToldTo) {
   TemporaryDirectory dir;
   auto path = dir.write("music.wav", toneWav(48000, 2, 1.5, 300)).string();
   constexpr std::size_t kPass = 72000;  // frames
-  ClipCache cache;
   auto clipFile = SoundFile::open(path);
   struct Kind {
     const char* name;
@@ -175,9 +185,8 @@ TEST(AudioMixing, SourcesPlayEveryPassAndRepeatUntilStoppedWhenToldTo) {
     std::function<void()> fill;
   };
   auto stream = std::make_shared<MusicStream>(SoundFile::open(path).value());
-  std::vector<Kind> kinds = {
-      {"stream", stream, [stream] { stream->fill(); }},
-      {"clip", std::make_shared<ClipSource>(*cache.clip(path, **clipFile)), [] {}}};
+  std::vector<Kind> kinds = {{"stream", stream, [stream] { stream->fill(); }},
+                             {"clip", std::make_shared<ClipSource>(decodeClip(**clipFile)), [] {}}};
   for (const auto& kind : kinds) {
     for (int loops : {0, 1, 3, -1}) {
       SCOPED_TRACE(std::string(kind.name) + " with loops " + std::to_string(loops));

@@ -1,9 +1,13 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,6 +15,8 @@
 #include "TestSupport.h"
 #include "platform/linux/GLibRunLoop.h"
 #include "platform/linux/HostDispatcher.h"
+#include "platform/linux/StallProbe.h"
+#include "platform/linux/WorkerQueue.h"
 
 namespace tumbla {
 namespace {
@@ -155,6 +161,162 @@ TEST_F(GLibRunLoopTest, NothingScheduledRunsOnceTheLoopIsGone) {
   EXPECT_FALSE(ran);
   // Its timers' handles outlive it harmlessly.
   timer->invalidate();
+}
+
+TEST_F(GLibRunLoopTest, ThreadWorkerQueueAnswersOnTheMainThreadInOrderAndDropsWhatIsNotWanted) {
+  std::thread::id mainThread = std::this_thread::get_id();
+  WorkerQueue queue(*loop_);
+  std::vector<int> answered;
+  std::vector<Subscription> jobs;
+  for (int job = 1; job <= 4; ++job) {
+    jobs.push_back(queue.run([&, job](const std::atomic<bool>&) {
+      EXPECT_NE(std::this_thread::get_id(), mainThread);
+      return WorkerQueue::Answer([&, job] {
+        EXPECT_EQ(std::this_thread::get_id(), mainThread);
+        answered.push_back(job);
+      });
+    }));
+  }
+  // Never at once, and a job whose subscription ends never answers, run or not.
+  EXPECT_TRUE(answered.empty());
+  jobs[1].cancel();
+  ASSERT_TRUE(pumpUntil([&] { return answered.size() == 3; }, 10));
+  pumpUntil([] { return false; }, 0.1);
+  EXPECT_EQ(answered, (std::vector<int>{1, 3, 4}));
+}
+
+TEST_F(GLibRunLoopTest, ThreadWorkerQueueGoingStopsItsWorkAndAnswersNothing) {
+  std::multiset<std::string> before = testing::threadNames();
+  std::atomic<bool> started = false;
+  std::atomic<bool> sawCancel = false;
+  bool answered = false;
+  std::atomic<bool> laterJobRan = false;
+  {
+    WorkerQueue queue(*loop_);
+    Subscription running = queue.run([&](const std::atomic<bool>& cancelled) {
+      started = true;
+      // Long work that checks now and then whether it is still wanted.
+      auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      while (!cancelled && std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+      sawCancel = cancelled.load();
+      return WorkerQueue::Answer([&] { answered = true; });
+    });
+    Subscription later = queue.run([&](const std::atomic<bool>&) {
+      laterJobRan = true;
+      return WorkerQueue::Answer([&] { answered = true; });
+    });
+    ASSERT_TRUE(pumpUntil([&] { return started.load(); }, 10));
+  }
+  pumpUntil([] { return false; }, 0.1);
+  EXPECT_TRUE(sawCancel);
+  EXPECT_FALSE(laterJobRan);
+  EXPECT_FALSE(answered);
+  EXPECT_EQ(testing::threadsLeftOver(before, testing::threadNames()), std::vector<std::string>{});
+}
+
+// Each case makes one long turn of the loop in its own way; the probe says how long the turn
+// was and how much of it was host code, and times the synchronous script calls apart.
+TEST_F(GLibRunLoopTest, TheStallProbeTellsHostWorkFromScriptCallsAndFromTheToolkit) {
+  constexpr auto kLong = std::chrono::milliseconds(40);
+  constexpr double kLongMs = 40;
+  auto busyFor = [](std::chrono::milliseconds span) {
+    auto end = std::chrono::steady_clock::now() + span;
+    while (std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(span / 8);
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> schedule;
+    bool hostStall;
+    bool scriptCall;
+    bool launch = false;
+  };
+  std::vector<Case> cases = {
+      // Before the loop first waits nothing has been drawn: the launch is told apart.
+      {"the launch",
+       [&] {
+         HostDispatcher::Busy launching = dispatcher_.enterHost();
+         busyFor(kLong);
+       },
+       false, false, true},
+      {"host work", [&] { loop_->postToMain([&] { busyFor(kLong); }); }, true, false},
+      {"the toolkit's own work",
+       [&] {
+         g_idle_add_full(
+             G_PRIORITY_DEFAULT,
+             [](gpointer busy) {
+               (*static_cast<decltype(busyFor)*>(busy))(kLong);
+               return G_SOURCE_REMOVE;
+             },
+             &busyFor, nullptr);
+       },
+       false, false},
+      // The loop turns while the call waits; the host holds everything else meanwhile.
+      {"a script call",
+       [&] {
+         loop_->postToMain([&] {
+           HostDispatcher::Busy waiting = dispatcher_.waitForScript();
+           auto end = std::chrono::steady_clock::now() + kLong;
+           while (std::chrono::steady_clock::now() < end) g_main_context_iteration(nullptr, FALSE);
+         });
+       },
+       false, true},
+  };
+  for (const Case& tried : cases) {
+    SCOPED_TRACE(tried.what);
+    std::vector<Dictionary> events;
+    bool done = false;
+    {
+      StallProbe probe(dispatcher_, [&](const Dictionary& event) { events.push_back(event); });
+      tried.schedule();
+      loop_->postToMain([&] { done = true; });
+      ASSERT_TRUE(pumpUntil([&] { return done; }, 10));
+      // A turn is measured when the loop next looks for events.
+      g_main_context_iteration(nullptr, FALSE);
+    }
+    auto number = [](const Dictionary& event, const char* key) {
+      const Value* value = event.find(key);
+      return value ? value->toReal().value_or(-1.0) : -1.0;
+    };
+    double longestTurn = 0;
+    double longestHost = 0;
+    double longestHostCpu = 0;
+    double longestScriptCall = 0;
+    for (const Dictionary& event : events) {
+      std::string name(event.find("event")->stringIf().value_or(""));
+      if (name == "stall") {
+        longestTurn = std::max(longestTurn, number(event, "ms"));
+        longestHost = std::max(longestHost, number(event, "hostMs"));
+        longestHostCpu = std::max(longestHostCpu, number(event, "hostCpuMs"));
+        EXPECT_LE(number(event, "hostMs"), number(event, "ms"));
+      }
+      if (name == "script-call")
+        longestScriptCall = std::max(longestScriptCall, number(event, "ms"));
+    }
+    ASSERT_FALSE(events.empty());
+    const Dictionary& summary = events.back();
+    EXPECT_EQ(*summary.find("event"), Value("stall-summary"));
+    EXPECT_EQ(number(summary, "scriptCalls"), tried.scriptCall ? 1 : 0);
+    EXPECT_EQ(number(summary, "launchHostMs") >= kLongMs, tried.launch);
+    if (tried.scriptCall) {
+      EXPECT_GE(longestScriptCall, kLongMs);
+      EXPECT_GE(number(summary, "longestScriptCallMs"), kLongMs);
+    } else if (tried.launch) {
+      EXPECT_LT(longestTurn, kLongMs);
+    } else {
+      EXPECT_GE(longestTurn, kLongMs);
+      EXPECT_EQ(longestScriptCall, 0);
+    }
+    if (tried.hostStall) {
+      EXPECT_GE(longestHost, kLongMs);
+      // The work sleeps: it waits, and uses next to no processor time.
+      EXPECT_LT(longestHostCpu, kLongMs / 2);
+      EXPECT_EQ(number(summary, "longestHostMs"), longestHost);
+    } else {
+      EXPECT_LT(number(summary, "longestHostMs"), kLongMs / 2);
+    }
+  }
 }
 
 }  // namespace

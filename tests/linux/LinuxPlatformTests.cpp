@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/utsname.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <set>
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "TestSupport.h"
 #include "platform/ApplicationContext.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/SoundFile.h"
 #include "value/LeadingNumber.h"
 
 namespace tumbla {
@@ -112,6 +115,50 @@ TEST_F(LinuxPlatformTest, TheScriptTimeLimitCanBeShortenedFromTheEnvironment) {
   EXPECT_LT(waited, 2.0);
 }
 
+// Decoding happens off the main loop: a clip asked to play before it is decoded counts as
+// playing at once and sounds, whole and once, when it is there; asked again, it plays from
+// memory.
+TEST_F(LinuxPlatformTest, AClipAskedToPlayWhileItIsDecodedPlaysOnceWhenReady) {
+  options_.dataDirectory = data_.path();
+  options_.mute = true;
+  options_.audioRecording = data_.path() / "heard.wav";
+  std::string clip = bundle_.write("clip.wav", testing::toneWav(22050, 1, 0.3, 440)).string();
+  std::unique_ptr<LinuxPlatform> created = create();
+  ASSERT_TRUE(created);
+  LinuxPlatform& platform = *created;
+  ApplicationContext::install(std::move(created));
+  for (const char* time : {"while decoding", "decoded"}) {
+    SCOPED_TRACE(time);
+    Result<std::unique_ptr<AudioPlayer>> player = platform.audio().makePlayer(clip);
+    ASSERT_TRUE(player) << player.reason();
+    int finished = 0;
+    (*player)->setFinishedHandler([&] { ++finished; });
+    (*player)->play();
+    EXPECT_TRUE((*player)->isPlaying());
+    ASSERT_TRUE(pumpUntil([&] { return finished > 0; }, 20));
+    // A second report would follow the first closely.
+    pumpUntil([] { return false; }, 0.2);
+    EXPECT_EQ(finished, 1);
+    EXPECT_FALSE((*player)->isPlaying());
+    EXPECT_NEAR((*player)->duration(), 0.3, 0.001);
+  }
+  EXPECT_EQ(platform.audio().clips().decodeCount(), 1u);
+  ApplicationContext::uninstall();
+
+  // Both plays were heard whole: 0.6 s of tone in the recording.
+  Result<std::unique_ptr<SoundFile>> heard = SoundFile::open(data_.path() / "heard.wav");
+  ASSERT_TRUE(heard) << heard.reason();
+  std::vector<float> samples(static_cast<std::size_t>((*heard)->frames() * (*heard)->channels()));
+  (*heard)->read(samples.data(), static_cast<std::size_t>((*heard)->frames()));
+  double loudSeconds =
+      static_cast<double>(std::count_if(samples.begin(), samples.end(),
+                                        [](float sample) { return std::abs(sample) > 0.05f; })) /
+      (*heard)->channels() / (*heard)->rate();
+  // A tone is loud for most of its cycle, never all of it.
+  EXPECT_GT(loudSeconds, 0.6 * 0.8);
+  EXPECT_LT(loudSeconds, 0.6 * 1.01);
+}
+
 TEST_F(LinuxPlatformTest, DeviceFactsComeFromTheOptionsAndTheSystem) {
   options_.dataDirectory = data_.path();
   options_.idiom = UserInterfaceIdiom::Pad;
@@ -134,6 +181,8 @@ TEST_F(LinuxPlatformTest, TearingThePlatformDownLeavesNoThreadOfOursAndCallsNoHa
   server.route("/slow", {.hang = true});
   // Long enough to be streamed: the mixer, its clock and its decoder all run.
   std::string music = bundle_.write("music.wav", testing::toneWav(8000, 1, 12, 440)).string();
+  // Short enough to be decoded whole, on the clip decoder.
+  std::string clip = bundle_.write("clip.wav", testing::toneWav(44100, 2, 9.5, 440)).string();
   options_.dataDirectory = data_.path();
   std::multiset<std::string> before = threadNames();
   int calls = 0;
@@ -151,6 +200,10 @@ TEST_F(LinuxPlatformTest, TearingThePlatformDownLeavesNoThreadOfOursAndCallsNoHa
     ASSERT_TRUE(player) << player.reason();
     (*player)->setFinishedHandler([&] { ++calls; });
     (*player)->play();
+    Result<std::unique_ptr<AudioPlayer>> decoding = platform->audio().makePlayer(clip);
+    ASSERT_TRUE(decoding) << decoding.reason();
+    (*decoding)->setFinishedHandler([&] { ++calls; });
+    (*decoding)->play();
     auto timer = platform->runLoop().scheduleTimer(0.01, true, [&] { ++calls; });
     ASSERT_TRUE(pumpUntil([&] { return server.requestCount("/slow") == 1; }, 20));
     EXPECT_TRUE((*player)->isPlaying());
@@ -163,6 +216,7 @@ TEST_F(LinuxPlatformTest, TearingThePlatformDownLeavesNoThreadOfOursAndCallsNoHa
     pumpUntil([] { return false; }, 0.2);
     load.cancel();
     player->reset();
+    decoding->reset();
   }
   pumpUntil([] { return false; }, 0.2);
   EXPECT_EQ(calls, 0);

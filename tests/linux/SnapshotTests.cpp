@@ -4,10 +4,12 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "TestSupport.h"
 #include "platform/linux/DirectoryBundle.h"
+#include "platform/linux/GLibRunLoop.h"
 #include "platform/linux/GtkAppWindow.h"
 #include "platform/linux/GtkUserInterface.h"
 #include "platform/linux/LibplistPropertyLists.h"
@@ -53,11 +55,12 @@ class SnapshotTest : public ::testing::Test {
   TemporaryDirectory bundleDirectory_;
   LibplistPropertyLists lists_;
   HostDispatcher dispatcher_;
+  GLibRunLoop runLoop_{dispatcher_};
   std::unique_ptr<DirectoryBundle> bundle_;
 };
 
 TEST_F(SnapshotTest, ThePngShowsThePageAndTheViewsAboveItAtTheWindowsSize) {
-  GtkUserInterface ui(dispatcher_, UserInterfaceIdiom::Phone, *bundle_, 5.0);
+  GtkUserInterface ui(dispatcher_, runLoop_, UserInterfaceIdiom::Phone, *bundle_, 5.0);
   auto window = ui.makeWindow({0, 0, 480, 320});
   auto root = ui.makeView({});
   window->setRootView(root);
@@ -84,6 +87,7 @@ TEST_F(SnapshotTest, ThePngShowsThePageAndTheViewsAboveItAtTheWindowsSize) {
   std::optional<Result<Image>> taken;
   GdkPixbuf* shot = nullptr;
   bool inFlight = false;
+  Subscription taking;
   auto lastTry = std::chrono::steady_clock::now() - std::chrono::seconds(1);
   ASSERT_TRUE(pumpUntil(
       [&] {
@@ -95,7 +99,7 @@ TEST_F(SnapshotTest, ThePngShowsThePageAndTheViewsAboveItAtTheWindowsSize) {
           }
           lastTry = std::chrono::steady_clock::now();
           inFlight = true;
-          ui.snapshot(*root, [&](Result<Image> image) {
+          taking = ui.snapshot(*root, [&](Result<Image> image) {
             inFlight = false;
             taken = std::move(image);
           });
@@ -137,12 +141,50 @@ TEST_F(SnapshotTest, ThePngShowsThePageAndTheViewsAboveItAtTheWindowsSize) {
 }
 
 TEST_F(SnapshotTest, AViewThatIsNotOnScreenGivesAFailure) {
-  GtkUserInterface ui(dispatcher_, UserInterfaceIdiom::Phone, *bundle_, 5.0);
+  GtkUserInterface ui(dispatcher_, runLoop_, UserInterfaceIdiom::Phone, *bundle_, 5.0);
   auto loose = ui.makeView({0, 0, 100, 100});
   std::optional<Result<Image>> taken;
-  ui.snapshot(*loose, [&](Result<Image> image) { taken = std::move(image); });
+  Subscription taking = ui.snapshot(*loose, [&](Result<Image> image) { taken = std::move(image); });
   ASSERT_TRUE(taken);
   EXPECT_FALSE(taken->ok());
+}
+
+// The encoding runs on a worker; whoever stops wanting the snapshot, the taker or the
+// interface going away, stops its answer, and the worker with the interface.
+TEST_F(SnapshotTest, ASnapshotNoLongerWantedNeverAnswersAndLeavesNoThread) {
+  enum class Ending { TakerLetsGo, InterfaceGoes, Nobody };
+  std::multiset<std::string> before = testing::threadNames();
+  for (Ending ending : {Ending::TakerLetsGo, Ending::InterfaceGoes, Ending::Nobody}) {
+    SCOPED_TRACE(static_cast<int>(ending));
+    int answers = 0;
+    {
+      auto ui = std::make_unique<GtkUserInterface>(dispatcher_, runLoop_, UserInterfaceIdiom::Pad,
+                                                   *bundle_, 5.0);
+      auto window = ui->makeWindow(ui->mainScreenBounds());
+      auto root = ui->makeView({});
+      window->setRootView(root);
+      window->makeKeyAndVisible();
+      ASSERT_TRUE(pumpUntil(
+          [&] {
+            return gtk_widget_get_realized(
+                dynamic_cast<GtkBackedView&>(*root).viewWidget().widget());
+          },
+          10));
+      Subscription taking = ui->snapshot(*root, [&](Result<Image> image) {
+        EXPECT_TRUE(image.ok());
+        ++answers;
+      });
+      if (ending == Ending::TakerLetsGo) taking.cancel();
+      if (ending == Ending::InterfaceGoes) ui.reset();
+      if (ending == Ending::Nobody) {
+        EXPECT_TRUE(pumpUntil([&] { return answers == 1; }, 20));
+      } else {
+        pumpUntil([] { return false; }, 0.3);
+      }
+    }
+    EXPECT_EQ(answers, ending == Ending::Nobody ? 1 : 0);
+  }
+  EXPECT_EQ(testing::threadsLeftOver(before, testing::threadNames()), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "TestSupport.h"
 #include "platform/linux/DirectoryBundle.h"
+#include "platform/linux/GLibRunLoop.h"
 #include "platform/linux/GtkUserInterface.h"
 #include "platform/linux/LibplistPropertyLists.h"
 
@@ -51,12 +52,13 @@ class ViewTest : public ::testing::Test {
   }
 
   GtkUserInterface userInterface(UserInterfaceIdiom idiom) {
-    return GtkUserInterface(dispatcher_, idiom, *bundle_, 5.0);
+    return GtkUserInterface(dispatcher_, runLoop_, idiom, *bundle_, 5.0);
   }
 
   TemporaryDirectory bundleDirectory_;
   LibplistPropertyLists lists_;
   HostDispatcher dispatcher_;
+  GLibRunLoop runLoop_{dispatcher_};
   std::unique_ptr<DirectoryBundle> bundle_;
 };
 
@@ -176,8 +178,8 @@ TEST_F(ViewTest, TheWindowTakesItsNameAndIconFromTheBundleAndF11TogglesFullScree
     Status save(const Dictionary&) override { return {}; }
   };
   UserDefaults settings(std::make_unique<MemoryStore>());
-  GtkUserInterface ui(dispatcher_, UserInterfaceIdiom::Phone, **opened, 5.0, {.fullscreen = true},
-                      &settings);
+  GtkUserInterface ui(dispatcher_, runLoop_, UserInterfaceIdiom::Phone, **opened, 5.0,
+                      {.fullscreen = true}, &settings);
   auto window = std::dynamic_pointer_cast<GtkAppWindow>(ui.makeWindow({0, 0, 480, 320}));
   EXPECT_STREQ(gtk_window_get_title(window->toplevel()), "Tap Counter");
   EXPECT_NE(gtk_window_get_icon(window->toplevel()), nullptr);

@@ -7,10 +7,34 @@
 
 namespace tumbla {
 
+std::shared_ptr<const DecodedClip> decodeClip(SoundFile& file, const std::atomic<bool>& cancelled) {
+  auto clip = std::make_shared<DecodedClip>();
+  clip->rate = file.rate();
+  clip->channels = file.channels();
+  auto channels = static_cast<std::size_t>(file.channels());
+  auto stated = static_cast<std::size_t>(file.frames());
+  clip->samples.resize(stated * channels);
+  // A second at a time, so that a decoding no longer wanted stops soon.
+  auto chunk = static_cast<std::size_t>(file.rate());
+  std::size_t got = 0;
+  while (got < stated) {
+    if (cancelled.load(std::memory_order_relaxed)) return nullptr;
+    std::size_t wanted = std::min(chunk, stated - got);
+    std::size_t read = file.read(clip->samples.data() + got * channels, wanted);
+    got += read;
+    if (read < wanted) break;
+  }
+  clip->samples.resize(got * channels);
+  clip->samples.shrink_to_fit();
+  return clip;
+}
+
 std::size_t ClipSource::read(float* out, std::size_t frames) {
   std::size_t channels = static_cast<std::size_t>(clip_->channels);
   std::size_t total = clip_->frames();
   std::size_t done = 0;
+  // A clip of no frames has nothing to repeat: it ends however it was told to loop.
+  if (total == 0) ended_ = true;
   while (done < frames && !ended_) {
     if (position_ == total) {
       if (loops_ == 0) {
@@ -34,22 +58,30 @@ void ClipSource::restart() {
   ended_ = false;
 }
 
-Result<std::shared_ptr<const DecodedClip>> ClipCache::clip(const std::string& path,
-                                                           SoundFile& file) {
-  if (auto found = clips_.find(path); found != clips_.end()) return found->second;
-  auto clip = std::make_shared<DecodedClip>();
-  clip->rate = file.rate();
-  clip->channels = file.channels();
-  clip->samples.resize(static_cast<std::size_t>(file.frames()) *
-                       static_cast<std::size_t>(file.channels()));
-  // A truncated file keeps what it has.
-  std::size_t got = file.read(clip->samples.data(), static_cast<std::size_t>(file.frames()));
-  if (got == 0) return Failure{"no sound in it"};
-  clip->samples.resize(got * static_cast<std::size_t>(clip->channels));
-  clip->samples.shrink_to_fit();
+void ClipCache::clip(const std::string& path, std::unique_ptr<SoundFile> file, Ready ready) {
+  Entry& entry = entries_[path];
+  if (entry.clip) {
+    ready(entry.clip);
+    return;
+  }
+  entry.waiting.push_back(std::move(ready));
+  if (entry.decoding.isActive()) return;
+  std::shared_ptr<SoundFile> decoding(std::move(file));
+  entry.decoding = decoder_.run([this, path, decoding](const std::atomic<bool>& cancelled) {
+    std::shared_ptr<const DecodedClip> clip = decodeClip(*decoding, cancelled);
+    return WorkerQueue::Answer([this, path, clip] { decoded(path, clip); });
+  });
+}
+
+void ClipCache::decoded(const std::string& path, std::shared_ptr<const DecodedClip> clip) {
+  Entry& entry = entries_[path];
+  entry.clip = std::move(clip);
+  entry.decoding = Subscription();
   ++decodes_;
-  clips_.emplace(path, clip);
-  return std::shared_ptr<const DecodedClip>(std::move(clip));
+  // Handed out from a copy: a ready call may ask the cache again.
+  std::vector<Ready> waiting = std::move(entry.waiting);
+  std::shared_ptr<const DecodedClip> decodedClip = entry.clip;
+  for (const Ready& ready : waiting) ready(decodedClip);
 }
 
 }  // namespace tumbla

@@ -4,6 +4,7 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -23,36 +24,34 @@ namespace tumbla {
 
 namespace {
 
-cairo_status_t appendToString(void* closure, const unsigned char* data, unsigned int length) {
-  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+// The PNG bytes so far, and whether the snapshot is still wanted.
+struct PngOutput {
+  std::string bytes;
+  const std::atomic<bool>& cancelled;
+};
+
+cairo_status_t appendToPng(void* closure, const unsigned char* data, unsigned int length) {
+  auto& output = *static_cast<PngOutput*>(closure);
+  // Failing the write is how an encoding is stopped part way.
+  if (output.cancelled.load(std::memory_order_relaxed)) return CAIRO_STATUS_WRITE_ERROR;
+  output.bytes.append(reinterpret_cast<const char*>(data), length);
   return CAIRO_STATUS_SUCCESS;
 }
 
-// One snapshot on its way: the drawn pixels, then the PNG bytes, then the answer.
-struct SnapshotJob {
-  cairo_surface_t* surface;
-  Size size;
-  UserInterface::SnapshotDone done;
-  std::string png;
-  bool encoded = false;
+using SurfacePtr = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
 
-  ~SnapshotJob() { cairo_surface_destroy(surface); }
-};
-
-// The PNG encoding.
-void encodeSnapshot(SnapshotJob& job) {
-  job.png.reserve(static_cast<std::size_t>(job.size.width * job.size.height));
-  job.encoded = cairo_surface_write_to_png_stream(job.surface, appendToString, &job.png) ==
-                CAIRO_STATUS_SUCCESS;
-}
-
-// Runs on the main thread once the encoding is done.
-void deliverSnapshot(SnapshotJob& job) {
-  if (!job.encoded) {
-    job.done(Failure{"could not encode the snapshot as PNG"});
-  } else {
-    job.done(Image{"", job.size, std::make_shared<const std::string>(std::move(job.png))});
+// On the encoder: the drawn pixels become PNG bytes, and the answer hands them over.
+WorkerQueue::Answer encodeSnapshot(const SurfacePtr& surface, Size size,
+                                   const UserInterface::SnapshotDone& done,
+                                   const std::atomic<bool>& cancelled) {
+  PngOutput output{{}, cancelled};
+  output.bytes.reserve(static_cast<std::size_t>(size.width * size.height));
+  if (cairo_surface_write_to_png_stream(surface.get(), appendToPng, &output) !=
+      CAIRO_STATUS_SUCCESS) {
+    return [done] { done(Failure{"could not encode the snapshot as PNG"}); };
   }
+  auto png = std::make_shared<const std::string>(std::move(output.bytes));
+  return [done, size, png] { done(Image{"", size, png}); };
 }
 
 std::string infoText(const Bundle& bundle, const char* key) {
@@ -62,15 +61,17 @@ std::string infoText(const Bundle& bundle, const char* key) {
 
 }  // namespace
 
-GtkUserInterface::GtkUserInterface(HostDispatcher& dispatcher, UserInterfaceIdiom idiom,
-                                   const Bundle& bundle, double scriptTimeoutSeconds,
-                                   DesktopWindowOptions windowOptions, UserDefaults* windowMemory)
+GtkUserInterface::GtkUserInterface(HostDispatcher& dispatcher, RunLoop& runLoop,
+                                   UserInterfaceIdiom idiom, const Bundle& bundle,
+                                   double scriptTimeoutSeconds, DesktopWindowOptions windowOptions,
+                                   UserDefaults* windowMemory)
     : dispatcher_(dispatcher),
       idiom_(idiom),
       bundle_(bundle),
       scriptTimeoutSeconds_(scriptTimeoutSeconds),
       windowOptions_(windowOptions),
-      windowMemory_(windowMemory) {}
+      windowMemory_(windowMemory),
+      encoder_(runLoop) {}
 
 Rect GtkUserInterface::mainScreenBounds() const {
   // The device held upright, as its screen reports itself.
@@ -120,14 +121,14 @@ std::optional<Image> GtkUserInterface::imageNamed(std::string_view name) const {
   return Image{*path, Size{static_cast<double>(width), static_cast<double>(height)}};
 }
 
-void GtkUserInterface::snapshot(View& view, SnapshotDone done) {
+Subscription GtkUserInterface::snapshot(View& view, SnapshotDone done) {
   auto* backed = dynamic_cast<GtkBackedView*>(&view);
   GtkWidget* widget = backed ? backed->viewWidget().widget() : nullptr;
   int width = widget ? gtk_widget_get_allocated_width(widget) : 0;
   int height = widget ? gtk_widget_get_allocated_height(widget) : 0;
   if (!widget || !gtk_widget_get_realized(widget) || width <= 1 || height <= 1) {
     done(Failure{"the view is not on screen, so there is nothing to take a snapshot of"});
-    return;
+    return {};
   }
   // A layout still pending (a view just moved) is done first: a widget draws only where
   // it has been placed. Drawing must happen here, where the widgets live.
@@ -137,22 +138,20 @@ void GtkUserInterface::snapshot(View& view, SnapshotDone done) {
   // The image has the view's size in points, whatever size the window shows it at.
   int imageWidth = std::max(1, static_cast<int>(std::lround(view.bounds().width)));
   int imageHeight = std::max(1, static_cast<int>(std::lround(view.bounds().height)));
-  cairo_surface_t* surface =
-      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, imageWidth, imageHeight);
-  cairo_t* cr = cairo_create(surface);
+  auto surface = std::make_shared<SurfacePtr>(
+      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, imageWidth, imageHeight),
+      &cairo_surface_destroy);
+  cairo_t* cr = cairo_create(surface->get());
   cairo_scale(cr, static_cast<double>(imageWidth) / width,
               static_cast<double>(imageHeight) / height);
   gtk_widget_draw(widget, cr);
   cairo_destroy(cr);
-  cairo_surface_flush(surface);
+  cairo_surface_flush(surface->get());
 
-  std::shared_ptr<SnapshotJob> job(new SnapshotJob{
-      surface, Size{static_cast<double>(imageWidth), static_cast<double>(imageHeight)},
-      std::move(done)});
-  // The answer comes from the main loop, as the interface promises, never from inside
-  // this call.
-  encodeSnapshot(*job);
-  dispatcher_.post([job] { deliverSnapshot(*job); });
+  Size size{static_cast<double>(imageWidth), static_cast<double>(imageHeight)};
+  return encoder_.run([surface, size, done = std::move(done)](const std::atomic<bool>& cancelled) {
+    return encodeSnapshot(*surface, size, done, cancelled);
+  });
 }
 
 std::shared_ptr<ActivityIndicator> GtkUserInterface::makeActivityIndicator(Rect frame,

@@ -8,6 +8,7 @@
 #include "platform/linux/DesktopWindowOptions.h"
 #include "platform/linux/GtkAppWindow.h"
 #include "platform/linux/HostDispatcher.h"
+#include "platform/linux/WorkerQueue.h"
 
 namespace tumbla {
 
@@ -16,11 +17,12 @@ namespace tumbla {
 class GtkUserInterface : public UserInterface {
  public:
   // What the views, alerts and snapshots hand the host passes `dispatcher`, which outlives
-  // this and everything made here.
-  // The window remembers its placement in `windowMemory` when given (it outlives this).
-  GtkUserInterface(HostDispatcher& dispatcher, UserInterfaceIdiom idiom, const Bundle& bundle,
-                   double scriptTimeoutSeconds, DesktopWindowOptions windowOptions = {},
-                   UserDefaults* windowMemory = nullptr);
+  // this and everything made here; snapshots are encoded on a worker of this interface's,
+  // which hands them back through `runLoop`. The window remembers its placement in
+  // `windowMemory` when given (it outlives this).
+  GtkUserInterface(HostDispatcher& dispatcher, RunLoop& runLoop, UserInterfaceIdiom idiom,
+                   const Bundle& bundle, double scriptTimeoutSeconds,
+                   DesktopWindowOptions windowOptions = {}, UserDefaults* windowMemory = nullptr);
 
   // The window made last, whose desktop events the application follows.
   std::shared_ptr<GtkAppWindow> mainWindow() const { return mainWindow_.lock(); }
@@ -33,7 +35,9 @@ class GtkUserInterface : public UserInterface {
   void deleteWebCookiesForHost(std::string_view host) override;
   std::shared_ptr<ImageView> makeImageView(std::optional<Image> image) override;
   std::optional<Image> imageNamed(std::string_view name) const override;
-  void snapshot(View& view, SnapshotDone done) override;
+  // The pixels are drawn here; the PNG encoding, which takes tens of milliseconds for a
+  // window, runs on the encoder.
+  Subscription snapshot(View& view, SnapshotDone done) override;
   std::shared_ptr<ActivityIndicator> makeActivityIndicator(Rect frame, Color color) override;
   std::shared_ptr<Label> makeLabel(Rect frame, std::string text, LabelStyle style) override;
   std::shared_ptr<TextField> makeTextField(Rect frame, std::string accessibleName) override;
@@ -49,6 +53,7 @@ class GtkUserInterface : public UserInterface {
   DesktopWindowOptions windowOptions_;
   UserDefaults* windowMemory_;
   std::weak_ptr<GtkAppWindow> mainWindow_;
+  WorkerQueue encoder_;
 };
 
 }  // namespace tumbla

@@ -17,17 +17,27 @@ HostDispatcher::Busy::~Busy() {
   dispatcher_.leave(scriptCall_);
 }
 
+HostDispatcher::Activity HostDispatcher::activity() const {
+  if (scriptCallsWaiting_ > 0) return Activity::ScriptCall;
+  return depth_ > 0 ? Activity::Host : Activity::Idle;
+}
+
 void HostDispatcher::enter(bool scriptCall) {
   // Whatever the nested iteration of a waiting script call dispatches must have been held:
   // reaching here then means host code was entered past the dispatcher.
   assert(scriptCallsWaiting_ == 0 && "host code entered while a script call is waiting");
+  Activity before = activity();
   ++depth_;
   if (scriptCall) ++scriptCallsWaiting_;
+  if (watcher_ && activity() != before) watcher_(activity());
 }
 
 void HostDispatcher::leave(bool scriptCall) {
+  Activity before = activity();
   if (scriptCall) --scriptCallsWaiting_;
-  if (--depth_ == 0) scheduleDrain();
+  --depth_;
+  if (watcher_ && activity() != before) watcher_(activity());
+  if (depth_ == 0) scheduleDrain();
 }
 
 HostDispatcher::Busy HostDispatcher::enterHost() {

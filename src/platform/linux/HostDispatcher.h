@@ -63,7 +63,14 @@ class HostDispatcher {
 
   bool isBusy() const { return depth_ > 0; }
 
+  // What the main thread is doing, as far as the host goes.
+  enum class Activity { Idle, Host, ScriptCall };
+  // Told of every change of activity (a measurement); nothing watches by default.
+  using Watcher = std::function<void(Activity now)>;
+  void setWatcher(Watcher watcher) { watcher_ = std::move(watcher); }
+
  private:
+  Activity activity() const;
   void enter(bool scriptCall);
   void leave(bool scriptCall);
   void scheduleDrain();
@@ -73,6 +80,7 @@ class HostDispatcher {
   int scriptCallsWaiting_ = 0;
   std::deque<std::function<void()>> held_;
   guint drainSource_ = 0;
+  Watcher watcher_;
 };
 
 }  // namespace tumbla

@@ -128,10 +128,14 @@ LinuxPlatform::LinuxPlatform(const LinuxPlatformOptions& options,
                  return std::make_unique<PlistPreferencesStore>(storage, preferencesFile);
                }),
       dataDirectoryLock_(std::move(lock)),
+      stallProbe_(options.probeStalls
+                      ? std::make_unique<StallProbe>(
+                            dispatcher_, [this](const Dictionary& event) { trace(event); })
+                      : nullptr),
       runLoop_(dispatcher_),
       bundle_(std::move(bundle)),
       preferencesFile_(std::move(preferencesFile)),
-      userInterface_(dispatcher_, options.idiom, *bundle_, options.scriptTimeoutSeconds,
+      userInterface_(dispatcher_, runLoop_, options.idiom, *bundle_, options.scriptTimeoutSeconds,
                      options.window, &userDefaults()),
       application_(dispatcher_, options.idiom, userInterface_),
       urlLoader_(runLoop_),

@@ -16,6 +16,7 @@
 #include "platform/linux/LinuxApplication.h"
 #include "platform/linux/LinuxPlatformFactory.h"
 #include "platform/linux/SdlAudio.h"
+#include "platform/linux/StallProbe.h"
 
 namespace tumbla {
 
@@ -45,6 +46,8 @@ class LinuxPlatform : public Platform {
   std::unique_ptr<DataDirectoryLock> dataDirectoryLock_;
   // First made and last gone: everything below hands the host its work through it.
   HostDispatcher dispatcher_;
+  // Goes after everything it measures, and reports its summary to the trace as it goes.
+  std::unique_ptr<StallProbe> stallProbe_;
   GLibRunLoop runLoop_;
   LibplistPropertyLists propertyLists_;
   std::unique_ptr<DirectoryBundle> bundle_;

@@ -26,6 +26,8 @@ struct LinuxPlatformOptions {
   bool mute = false;
   // Writes every buffer the mixer hands out to this WAV file.
   std::optional<std::filesystem::path> audioRecording;
+  // Traces the main loop's long turns and the synchronous script calls (see StallProbe).
+  bool probeStalls = false;
 };
 
 // The real platform (GTK, WebKitGTK, the GLib main loop), or what stands in the way (no

@@ -10,7 +10,7 @@
 namespace tumbla {
 
 SdlAudio::SdlAudio(RunLoop& runLoop, Options options)
-    : runLoop_(runLoop), options_(std::move(options)) {
+    : runLoop_(runLoop), options_(std::move(options)), clips_(runLoop) {
   // A recording starts with the program, not with the first sound.
   if (options_.recorder) mixer();
 }
@@ -69,11 +69,13 @@ Result<std::unique_ptr<AudioPlayer>> SdlAudio::makePlayer(const std::string& pat
 
   std::shared_ptr<VoiceSource> source;
   std::shared_ptr<MusicStream> stream;
+  std::shared_ptr<ClipSource> clip;
   if (duration <= kLongestClipSeconds) {
-    auto clip = clips_.clip(path, opened);
-    if (!clip) return Failure{clip.reason()};
-    duration = static_cast<double>((*clip)->frames()) / (*clip)->rate;
-    source = std::make_shared<ClipSource>(std::move(*clip));
+    // Decoding a clip takes longer than a frame (tens of milliseconds for ten compressed
+    // seconds): it is decoded on the clip cache's worker, and the player plays once it is
+    // there.
+    clip = std::make_shared<ClipSource>(opened.rate(), opened.channels());
+    source = clip;
   } else {
     stream = std::make_shared<MusicStream>(std::move(*file));
     source = stream;
@@ -85,7 +87,9 @@ Result<std::unique_ptr<AudioPlayer>> SdlAudio::makePlayer(const std::string& pat
   if (!output.prepare(*voice)) return Failure{"the mixer cannot convert this sound's format"};
   // The decoder thread holds the stream only weakly: it goes with its voice.
   if (stream) output.feed(stream);
-  return std::unique_ptr<AudioPlayer>(new SdlAudioPlayer(path, mixer_, std::move(voice), duration));
+  auto player = std::make_unique<SdlAudioPlayer>(path, mixer_, std::move(voice), duration);
+  if (clip) clips_.clip(path, std::move(*file), player->awaitClip(std::move(clip)));
+  return std::unique_ptr<AudioPlayer>(std::move(player));
 }
 
 }  // namespace tumbla

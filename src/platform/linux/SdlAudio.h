@@ -14,8 +14,8 @@ namespace tumbla {
 class WavRecorder;
 
 // The real audio service: libsndfile decodes, one SDL mixer plays. Short files are decoded
-// once and kept; long ones stream from disk. The mixer starts with the first player (or at
-// once when recording), so a run that plays nothing never opens the sound device.
+// once, off the main loop, and kept; long ones stream from disk. The mixer starts with the first
+// player (or at once when recording), so a run that plays nothing never opens the sound device.
 class SdlAudio : public Audio {
  public:
   // Files up to this long are decoded whole and kept; longer ones stream.

@@ -26,7 +26,7 @@ void SdlAudioPlayer::playImpl() {
     if (auto current = report.lock()) (*current)();
   };
   playing_ = true;
-  mixer_->add(voice_);
+  if (!awaitedClip_) mixer_->add(voice_);
 }
 
 void SdlAudioPlayer::stopImpl() {
@@ -37,6 +37,20 @@ void SdlAudioPlayer::stopImpl() {
 
 void SdlAudioPlayer::volumeChanged() {
   voice_->volume.store(volume(), std::memory_order_relaxed);
+}
+
+ClipCache::Ready SdlAudioPlayer::awaitClip(std::shared_ptr<ClipSource> source) {
+  awaitedClip_ = std::move(source);
+  return [player = std::weak_ptr(self_)](const std::shared_ptr<const DecodedClip>& clip) {
+    if (auto alive = player.lock()) (*alive)->clipDecoded(clip);
+  };
+}
+
+void SdlAudioPlayer::clipDecoded(const std::shared_ptr<const DecodedClip>& clip) {
+  awaitedClip_->setClip(clip);
+  awaitedClip_.reset();
+  duration_ = static_cast<double>(clip->frames()) / clip->rate;
+  if (playing_) mixer_->add(voice_);
 }
 
 void SdlAudioPlayer::voiceFinished() {

@@ -24,16 +24,17 @@ std::shared_ptr<ImageView> SimUserInterface::makeImageView(std::optional<Image> 
   return std::make_shared<ImageView>(std::move(image));
 }
 
-void SimUserInterface::snapshot(View& view, SnapshotDone done) {
+Subscription SimUserInterface::snapshot(View& view, SnapshotDone done) {
   if (snapshotFailure_) {
     done(*snapshotFailure_);
-    return;
+    return {};
   }
   Size size{view.frame().width, view.frame().height};
   auto png = std::make_shared<const std::string>(
       "snapshot " + std::to_string(static_cast<int>(size.width)) + "x" +
       std::to_string(static_cast<int>(size.height)));
   done(Image{"", size, std::move(png)});
+  return {};
 }
 
 std::optional<Image> SimUserInterface::imageNamed(std::string_view name) const {

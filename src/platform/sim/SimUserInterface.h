@@ -58,7 +58,7 @@ class SimUserInterface : public UserInterface {
   std::optional<Image> imageNamed(std::string_view name) const override;
   // Answers at once with an image of the view's size whose bytes name that size
   // ("snapshot 480x320"), or with the failure set below.
-  void snapshot(View& view, SnapshotDone done) override;
+  Subscription snapshot(View& view, SnapshotDone done) override;
   void setSnapshotFailure(std::optional<Failure> failure) { snapshotFailure_ = std::move(failure); }
   std::shared_ptr<ActivityIndicator> makeActivityIndicator(Rect frame, Color /*color*/) override {
     return std::make_shared<ActivityIndicator>(frame);
