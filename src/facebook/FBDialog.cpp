@@ -57,6 +57,7 @@ FBDialog::FBDialog() {
     auto keep = weak_from_this().lock();
     cancel();
   });
+  closeButton_->setCancelButton(true);
   panel_->addSubview(titleLabel_);
   panel_->addSubview(webView_);
   panel_->addSubview(iconView_);

@@ -8,6 +8,7 @@
 #include "platform/Window.h"
 #include "platform/linux/GtkView.h"
 #include "platform/linux/HostDispatcher.h"
+#include "platform/linux/PanelKeyboard.h"
 
 namespace tumbla {
 
@@ -16,7 +17,8 @@ namespace tumbla {
 // bars where the window's shape differs.
 //
 // The desktop has no accelerometer, so Ctrl+Shift+S stands in for shaking the device: it
-// reports a shake to the window's motion handler. F11 toggles full screen.
+// reports a shake to the window's motion handler. F11 toggles full screen. The other keys
+// go to the game's page, or to a native panel while one is shown (see PanelKeyboard).
 class GtkAppWindow : public GtkView<Window>, public std::enable_shared_from_this<GtkAppWindow> {
  public:
   GtkAppWindow(HostDispatcher& dispatcher, Rect frame);
@@ -46,6 +48,7 @@ class GtkAppWindow : public GtkView<Window>, public std::enable_shared_from_this
   HostDispatcher& dispatcher_;
   GtkWidget* toplevel_;
   GtkWidget* letterbox_;
+  PanelKeyboard keyboard_;
   bool fullscreen_ = false;
 };
 
