@@ -366,13 +366,18 @@ class EndToEnd(unittest.TestCase):
                                 timeout=60).stdout.split()[0]
         geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window],
                                   capture_output=True, text=True, timeout=60).stdout
-        origin = dict(line.split("=") for line in geometry.split())
-        x, y = int(origin["X"]), int(origin["Y"])
+        shape = dict(line.split("=") for line in geometry.split())
+        # The page's 480x320 points fill the window at their aspect ratio, centred.
+        width, height = int(shape["WIDTH"]), int(shape["HEIGHT"])
+        scale = min(width / 480, height / 320)
+        left = int(shape["X"]) + (width - 480 * scale) / 2
+        top = int(shape["Y"]) + (height - 320 * scale) / 2
+        at = lambda x, y: [str(round(left + x * scale)), str(round(top + y * scale))]
         # A click between the links first, which only takes the focus; then two real clicks
         # in quick succession: each opens its own link at once.
-        subprocess.run(["xdotool", "mousemove", str(x + 240), str(y + 200), "click", "1",
-                        "mousemove", str(x + 100), str(y + 200), "click", "1",
-                        "mousemove", str(x + 380), str(y + 200), "click", "1"],
+        subprocess.run(["xdotool", "mousemove", *at(240, 200), "click", "1",
+                        "mousemove", *at(100, 200), "click", "1",
+                        "mousemove", *at(380, 200), "click", "1"],
                        check=True, timeout=60)
         run.wait_for(lambda r: len(r.opened()) >= 3, what="both clicked links")
         self.assertEqual(run.terminate(), 0)
