@@ -132,8 +132,23 @@ TEST_F(ViewTest, AResizedWindowScalesItsViewsToFitAndCentresThem) {
   auto image = ui.makeImageView(ui.imageNamed("Default.png"));
   image->setFrame({0, 0, 40, 60});
   root->addSubview(image);
+  auto field = ui.makeTextField({10, 80, 100, 30}, "Message");
+  root->addSubview(field);
+  // The text field's text size.
+  auto fieldTextSize = [&] {
+    GtkWidget* entry =
+        gtk_bin_get_child(GTK_BIN(dynamic_cast<GtkBackedView&>(*field).viewWidget().widget()));
+    GtkStyleContext* style = gtk_widget_get_style_context(entry);
+    PangoFontDescription* font = nullptr;
+    gtk_style_context_get(style, gtk_style_context_get_state(style), GTK_STYLE_PROPERTY_FONT, &font,
+                          nullptr);
+    double size = pango_font_description_get_size(font) / double(PANGO_SCALE);
+    pango_font_description_free(font);
+    return size;
+  };
   window->makeKeyAndVisible();
   ASSERT_TRUE(pumpUntil([&] { return sameRect(allocationOf(*panel), {10, 20, 100, 50}); }, 5));
+  double textSize = fieldTextSize();
 
   // Twice as wide and more than twice as high: twice the size, with bars above and below.
   gtk_window_resize(window->toplevel(), 960, 800);
@@ -150,6 +165,10 @@ TEST_F(ViewTest, AResizedWindowScalesItsViewsToFitAndCentresThem) {
   GdkPixbuf* shown = gtk_image_get_pixbuf(GTK_IMAGE(picture));
   ASSERT_NE(shown, nullptr);
   EXPECT_EQ(gdk_pixbuf_get_width(shown), 80);
+  // So is the text of a field.
+  EXPECT_GT(textSize, 0);
+  EXPECT_TRUE(pumpUntil([&] { return std::abs(fieldTextSize() - 2 * textSize) < 1; }, 5))
+      << fieldTextSize() << " after " << textSize;
 
   // Smaller than the views, and wider than their shape: bars at the sides.
   gtk_window_resize(window->toplevel(), 400, 160);
