@@ -15,6 +15,8 @@ packages=(
   rapidjson-dev nlohmann-json3-dev libsimdjson-dev
   # headless runs and screenshots
   xvfb xauth dbus dbus-x11 x11-utils imagemagick python3 python3-pyatspi at-spi2-core xdotool
+  # a window manager beside the display, for the tests that drive the real pointer and keys
+  openbox
   # where a stuck end-to-end run stands, for its failure report
   gdb
   # the test command: formatting check over the tracked files, and the players' locales

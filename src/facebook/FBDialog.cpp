@@ -66,6 +66,7 @@ FBDialog::FBDialog() {
   spinner_ = ui.makeActivityIndicator({0, 0, kSpinnerSize, kSpinnerSize}, Color{1, 1, 1, 1});
   panel_->addSubview(titleBar_);
   panel_->addSubview(webViewOutline_);
+  closeButton_->setCancelButton(true);
   panel_->addSubview(titleLabel_);
   panel_->addSubview(webView_);
   panel_->addSubview(iconView_);

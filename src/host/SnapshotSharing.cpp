@@ -126,6 +126,7 @@ void SnapshotSharing::buildInto(const std::shared_ptr<View>& root, bool isPad, S
   sureButton_ = ui.makeButton(layout.cancel, ui.imageNamed("3242.png"), "Cancel");
   sureButton_->setTitle("Cancel");
   sureButton_->setAction([this] { hiddenShareView(); });
+  sureButton_->setCancelButton(true);
   shareView_->addSubview(sureButton_);
 
   cameraButton_ = ui.makeButton(placeOnPage(layout.camera, designedPage, page),

@@ -44,6 +44,15 @@ class Button : public View {
     titleChanged();
   }
 
+  // Whether Escape presses this button. The view it lies in is then a panel that holds
+  // the keyboard while it is shown: keys reach the panel's controls, never the views
+  // below it, and Escape closes it exactly as this button does.
+  bool isCancelButton() const { return cancelButton_; }
+  void setCancelButton(bool cancels) {
+    cancelButton_ = cancels;
+    cancelButtonChanged();
+  }
+
   // What a touch (touch-up inside) does.
   void setAction(std::function<void()> action) { action_ = std::move(action); }
   // Runs the action, as a touch does.
@@ -53,12 +62,14 @@ class Button : public View {
 
  protected:
   virtual void titleChanged() {}
+  virtual void cancelButtonChanged() {}
 
  private:
   std::optional<Image> background_;
   std::string accessibleName_;
   std::string title_;
   std::optional<ButtonTitleStyle> titleStyle_;
+  bool cancelButton_ = false;
   std::function<void()> action_;
 };
 

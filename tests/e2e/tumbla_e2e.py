@@ -371,12 +371,13 @@ class EndToEnd(unittest.TestCase):
                                 timeout=60).stdout.split()[0]
         geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window],
                                   capture_output=True, text=True, timeout=60).stdout
-        origin = dict(line.split("=") for line in geometry.split())
-        x, y = int(origin["X"]), int(origin["Y"])
-        # The 480x320 page fills the window, scaled: a point of the page is where the window's
-        # size puts it.
-        scale = int(origin["WIDTH"]) / 480
-        at = lambda page_x, page_y: [str(round(x + page_x * scale)), str(round(y + page_y * scale))]
+        shape = dict(line.split("=") for line in geometry.split())
+        # The page's 480x320 points fill the window at their aspect ratio, centred.
+        width, height = int(shape["WIDTH"]), int(shape["HEIGHT"])
+        scale = min(width / 480, height / 320)
+        left = int(shape["X"]) + (width - 480 * scale) / 2
+        top = int(shape["Y"]) + (height - 320 * scale) / 2
+        at = lambda x, y: [str(round(left + x * scale)), str(round(top + y * scale))]
         # A click between the links first, which only takes the focus; then two real clicks
         # in quick succession: each opens its own link at once.
         subprocess.run(["xdotool", "mousemove", *at(240, 200), "click", "1",

@@ -61,7 +61,7 @@ TEST(GtkAlertDialog, EachButtonIsNamedAndAnswersItsIndex) {
   EXPECT_TRUE(pumpUntil([] { return openDialogs().empty(); }, 10));
 }
 
-TEST(GtkAlertDialog, ClosingCountsAsCancelAndEndingTheSubscriptionAnswersNothing) {
+TEST(GtkAlertDialog, ClosingCountsAsCancelIfThereIsOneAndEndingTheSubscriptionAnswersNothing) {
   HostDispatcher dispatcher;
   std::optional<int> answer;
   Subscription closed =
@@ -71,6 +71,23 @@ TEST(GtkAlertDialog, ClosingCountsAsCancelAndEndingTheSubscriptionAnswersNothing
   gtk_dialog_response(GTK_DIALOG(openDialogs()[0]), GTK_RESPONSE_DELETE_EVENT);
   ASSERT_TRUE(pumpUntil([&] { return answer.has_value(); }, 10));
   EXPECT_EQ(*answer, 0);
+
+  // Without a cancel button, Escape or the close box leave the alert up: only a button
+  // answers it, and its asker is not left waiting.
+  answer.reset();
+  Subscription uncancellable =
+      GtkAlertDialog::show(dispatcher, nullptr, {"Notice", "text", {"OK", "More"}, std::nullopt},
+                           [&](int index) { answer = index; });
+  ASSERT_EQ(openDialogs().size(), 1u);
+  EXPECT_TRUE(gtk_window_get_modal(GTK_WINDOW(openDialogs()[0])));
+  gtk_dialog_response(GTK_DIALOG(openDialogs()[0]), GTK_RESPONSE_DELETE_EVENT);
+  pumpUntil([] { return false; }, 0.2);
+  ASSERT_EQ(openDialogs().size(), 1u);
+  EXPECT_FALSE(answer.has_value());
+  gtk_button_clicked(dialogButtons(openDialogs()[0])[1]);
+  ASSERT_TRUE(pumpUntil([&] { return answer.has_value(); }, 10));
+  EXPECT_EQ(*answer, 1);
+  EXPECT_TRUE(pumpUntil([] { return openDialogs().empty(); }, 10));
 
   answer.reset();
   {
@@ -125,10 +142,19 @@ TEST(GtkButtonView, HasItsAccessibleNameAndRunsItsActionWhenClickedUnlessItIsGon
 void collectShown(GtkWidget* widget, std::vector<std::string>& shown) {
   if (GTK_IS_LABEL(widget)) shown.emplace_back(gtk_label_get_text(GTK_LABEL(widget)));
   if (GTK_IS_IMAGE(widget)) {
-    GdkPixbuf* pixbuf = gtk_image_get_pixbuf(GTK_IMAGE(widget));
-    shown.push_back(pixbuf ? "image " + std::to_string(gdk_pixbuf_get_width(pixbuf)) + "x" +
-                                 std::to_string(gdk_pixbuf_get_height(pixbuf))
-                           : "image without pixels");
+    cairo_surface_t* surface = nullptr;
+    if (gtk_image_get_storage_type(GTK_IMAGE(widget)) == GTK_IMAGE_SURFACE) {
+      g_object_get(widget, "surface", &surface, nullptr);
+    }
+    shown.push_back(surface ? "image " + std::to_string(cairo_image_surface_get_width(surface)) +
+                                  "x" + std::to_string(cairo_image_surface_get_height(surface))
+                            : "image without pixels");
+    if (surface) cairo_surface_destroy(surface);
+  }
+  // The title must not take the pointer from the button below it.
+  if (GTK_IS_OVERLAY(gtk_widget_get_parent(widget)) && GTK_IS_LABEL(widget) &&
+      !gtk_overlay_get_overlay_pass_through(GTK_OVERLAY(gtk_widget_get_parent(widget)), widget)) {
+    shown.emplace_back("label taking clicks");
   }
   if (GTK_IS_CONTAINER(widget)) {
     GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
@@ -139,7 +165,7 @@ void collectShown(GtkWidget* widget, std::vector<std::string>& shown) {
   }
 }
 
-TEST(GtkButtonView, ShowsItsTitleOverItsImageAtEveryFrame) {
+TEST(GtkButtonView, ShowsItsTitleOverItsImageAtEveryFrameAndScale) {
   testing::TemporaryDirectory directory;
   GdkPixbuf* red = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 100, 26);
   gdk_pixbuf_fill(red, 0xc83c32ff);
@@ -161,6 +187,24 @@ TEST(GtkButtonView, ShowsItsTitleOverItsImageAtEveryFrame) {
   view.setFrame({455, 540, 100, 26});
   EXPECT_EQ(shown(), (std::vector<std::string>{"image 100x26", "Cancel"}));
   EXPECT_EQ(accessibleName(button), "Cancel");
+  // In a window twice the views' size the image is drawn at twice the pixels, and the
+  // title in a font twice as large.
+  auto titlePixelHeight = [&] {
+    GtkWidget* overlay = gtk_bin_get_child(GTK_BIN(button));
+    GList* children = gtk_container_get_children(GTK_CONTAINER(overlay));
+    PangoLayout* layout = gtk_label_get_layout(GTK_LABEL(g_list_last(children)->data));
+    g_list_free(children);
+    int width = 0;
+    int height = 0;
+    pango_layout_get_pixel_size(layout, &width, &height);
+    return height;
+  };
+  int titleHeight = titlePixelHeight();
+  ViewWidget::setScale(2);
+  EXPECT_EQ(shown(), (std::vector<std::string>{"image 200x52", "Cancel"}));
+  EXPECT_NEAR(titlePixelHeight(), 2 * titleHeight, 3);
+  ViewWidget::setScale(1);
+  EXPECT_EQ(shown(), (std::vector<std::string>{"image 100x26", "Cancel"}));
 
   // Without a readable image the title alone is shown, and the button stays named.
   GtkButtonView broken(dispatcher, {0, 0, 60, 20}, Image{path + ".missing", {60, 20}, nullptr},

@@ -78,11 +78,31 @@ TEST_F(CurlUrlLoaderTest, DeadSlowEndlessAndLoopingServersFailInsteadOfHanging) 
   EXPECT_LE(server_.requestCount("/loop"), 10u);
 }
 
-TEST_F(CurlUrlLoaderTest, OnlyWebAddressesAreLoaded) {
+TEST_F(CurlUrlLoaderTest, OnlyWebAddressesAreLoadedAndOnlyWebRedirectsFollowed) {
   for (const char* url : {"file:///etc/hostname", "ftp://127.0.0.1/", "", "not a url"}) {
     UrlRequest made;
     made.url = url;
     EXPECT_FALSE(loader_.load(made)) << url;
+  }
+
+  // A server may send the loader anywhere; only another web address is followed. A file
+  // redirect would hand the server the player's files in the body.
+  server_.route("/landing", {200, "landed"});
+  server_.route("/to-web", {302, "", {{"Location", server_.url("/landing")}}});
+  Result<UrlReply> followed = loader_.load(request("/to-web"));
+  ASSERT_TRUE(followed) << followed.reason();
+  EXPECT_EQ(followed->body, "landed");
+
+  std::string ftp = "ftp://127.0.0.1:" + std::to_string(LoopbackHttpServer::closedPort()) + "/";
+  for (const std::string& target :
+       {std::string("file:///etc/hostname"), ftp, std::string("dict://127.0.0.1/d:x"),
+        std::string("gopher://127.0.0.1/"), std::string("smb://127.0.0.1/share")}) {
+    server_.route("/away", {301, "moved", {{"Location", target}}});
+    Result<UrlReply> reply = loader_.load(request("/away"));
+    ASSERT_FALSE(reply) << target << " was followed: " << reply->body;
+    // Refused for its scheme, not merely because nothing answered there.
+    EXPECT_NE(reply.reason().find("Protocol"), std::string::npos)
+        << target << ": " << reply.reason();
   }
 }
 

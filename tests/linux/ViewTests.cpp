@@ -134,8 +134,23 @@ TEST_F(ViewTest, AResizedWindowScalesItsViewsToFitAndCentresThem) {
   auto image = ui.makeImageView(ui.imageNamed("Default.png"));
   image->setFrame({0, 0, 40, 60});
   root->addSubview(image);
+  auto field = ui.makeTextField({10, 80, 100, 30}, "Message");
+  root->addSubview(field);
+  // The text field's text size.
+  auto fieldTextSize = [&] {
+    GtkWidget* entry =
+        gtk_bin_get_child(GTK_BIN(dynamic_cast<GtkBackedView&>(*field).viewWidget().widget()));
+    GtkStyleContext* style = gtk_widget_get_style_context(entry);
+    PangoFontDescription* font = nullptr;
+    gtk_style_context_get(style, gtk_style_context_get_state(style), GTK_STYLE_PROPERTY_FONT, &font,
+                          nullptr);
+    double size = pango_font_description_get_size(font) / double(PANGO_SCALE);
+    pango_font_description_free(font);
+    return size;
+  };
   window->makeKeyAndVisible();
   ASSERT_TRUE(pumpUntil([&] { return sameRect(allocationOf(*panel), {10, 20, 100, 50}); }, 5));
+  double textSize = fieldTextSize();
 
   // Twice as wide and more than twice as high: twice the size, with bars above and below.
   gtk_window_resize(window->toplevel(), 960, 800);
@@ -152,6 +167,10 @@ TEST_F(ViewTest, AResizedWindowScalesItsViewsToFitAndCentresThem) {
   GdkPixbuf* shown = gtk_image_get_pixbuf(GTK_IMAGE(picture));
   ASSERT_NE(shown, nullptr);
   EXPECT_EQ(gdk_pixbuf_get_width(shown), 80);
+  // So is the text of a field.
+  EXPECT_GT(textSize, 0);
+  EXPECT_TRUE(pumpUntil([&] { return std::abs(fieldTextSize() - 2 * textSize) < 1; }, 5))
+      << fieldTextSize() << " after " << textSize;
 
   // Smaller than the views, and wider than their shape: bars at the sides.
   gtk_window_resize(window->toplevel(), 400, 160);
@@ -244,6 +263,119 @@ TEST(VisualRect, ATransformActsAboutTheFramesCentre) {
   Rect eighth = visualRect({0, 0, 10, 10}, AffineTransform::rotation(M_PI / 4));
   EXPECT_NEAR(eighth.width, 10 * std::sqrt(2.0), 1e-9);
   EXPECT_NEAR(eighth.x + eighth.width / 2, 5, 1e-9);
+}
+
+// Sends a key press and its release to the window, as the keyboard would.
+void typeKey(GtkWindow* window, guint keyval, GdkModifierType state = GdkModifierType(0)) {
+  GdkKeymapKey* keys = nullptr;
+  gint count = 0;
+  gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(gdk_display_get_default()), keyval,
+                                    &keys, &count);
+  for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+    GdkEvent* event = gdk_event_new(type);
+    event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(GTK_WIDGET(window))));
+    event->key.keyval = keyval;
+    event->key.state = state;
+    // Key bindings (a button's Return and Space) look the key up by its keycode.
+    event->key.hardware_keycode = count > 0 ? static_cast<guint16>(keys[0].keycode) : 0;
+    gtk_widget_event(GTK_WIDGET(window), event);
+    gdk_event_free(event);
+  }
+  g_free(keys);
+}
+
+gboolean countKey(GtkWidget*, GdkEventKey*, gpointer keys) {
+  ++*static_cast<int*>(keys);
+  return FALSE;
+}
+
+TEST_F(ViewTest, AShownPanelHoldsTheKeyboardAndEscapePressesItsCancel) {
+  GtkUserInterface ui = userInterface(UserInterfaceIdiom::Phone);
+  auto window = std::dynamic_pointer_cast<GtkAppWindow>(ui.makeWindow(ui.mainScreenBounds()));
+  auto root = ui.makeView({});
+  window->setRootView(root);
+  // The game's page: it takes the keyboard and counts the keys that reach it.
+  GtkWidget* page = gtk_drawing_area_new();
+  gtk_widget_set_can_focus(page, TRUE);
+  int pageKeys = 0;
+  g_signal_connect(page, "key-press-event", G_CALLBACK(countKey), &pageKeys);
+  root->addSubview(std::make_shared<GtkView<View>>(page, Rect{0, 0, 480, 320}));
+  int cameraPresses = 0;
+  auto camera = ui.makeButton({320, 0, 20, 20}, std::nullopt, "Snapshot");
+  camera->setAction([&] { ++cameraPresses; });
+  root->addSubview(camera);
+
+  auto panel = ui.makeView({0, 0, 480, 320});
+  panel->setHidden(true);
+  root->addSubview(panel);
+  auto field = ui.makeTextField({10, 10, 200, 30}, "Message");
+  panel->addSubview(field);
+  int shares = 0;
+  auto share = ui.makeButton({10, 50, 100, 26}, std::nullopt, "Share");
+  share->setAction([&] { ++shares; });
+  panel->addSubview(share);
+  int cancels = 0;
+  auto cancel = ui.makeButton({120, 50, 100, 26}, std::nullopt, "Cancel");
+  cancel->setCancelButton(true);
+  cancel->setAction([&] {
+    ++cancels;
+    panel->setHidden(true);
+  });
+  panel->addSubview(cancel);
+
+  window->makeKeyAndVisible();
+  ASSERT_TRUE(pumpUntil([&] { return gtk_widget_get_mapped(GTK_WIDGET(window->toplevel())); }, 5));
+  gtk_widget_grab_focus(page);
+  GtkWindow* toplevel = window->toplevel();
+  auto widgetOf = [](View& view) {
+    return gtk_bin_get_child(GTK_BIN(dynamic_cast<GtkBackedView&>(view).viewWidget().widget()));
+  };
+  auto focused = [&] { return gtk_window_get_focus(toplevel); };
+
+  // In play every key is the page's, Tab too: it never leaves the page for the buttons.
+  for (guint key : {GDK_KEY_Right, GDK_KEY_Tab, GDK_KEY_Tab, GDK_KEY_space, GDK_KEY_Escape}) {
+    typeKey(toplevel, key);
+  }
+  EXPECT_EQ(pageKeys, 5);
+  EXPECT_EQ(focused(), page);
+  EXPECT_EQ(cameraPresses, 0);
+
+  // With the panel up, the first key takes the keyboard into it; Tab and Shift+Tab go
+  // round its controls; Return and Space press the focused button.
+  panel->setHidden(false);
+  typeKey(toplevel, GDK_KEY_Left);
+  EXPECT_EQ(focused(), widgetOf(*field));
+  struct Step {
+    guint key;
+    GdkModifierType state;
+    View* focus;
+  };
+  for (const Step& step : {Step{GDK_KEY_Tab, GdkModifierType(0), share.get()},
+                           Step{GDK_KEY_Tab, GdkModifierType(0), cancel.get()},
+                           Step{GDK_KEY_Tab, GdkModifierType(0), field.get()},
+                           Step{GDK_KEY_ISO_Left_Tab, GDK_SHIFT_MASK, cancel.get()},
+                           Step{GDK_KEY_ISO_Left_Tab, GDK_SHIFT_MASK, share.get()}}) {
+    typeKey(toplevel, step.key, step.state);
+    EXPECT_EQ(focused(), widgetOf(*step.focus)) << gdk_keyval_name(step.key);
+  }
+  // A button pressed from the keyboard shows itself pressed for a moment, then acts.
+  typeKey(toplevel, GDK_KEY_Return);
+  ASSERT_TRUE(pumpUntil([&] { return shares == 1; }, 5));
+  typeKey(toplevel, GDK_KEY_space);
+  ASSERT_TRUE(pumpUntil([&] { return shares == 2; }, 5));
+  EXPECT_EQ(cancels, 0);
+  EXPECT_EQ(pageKeys, 5);
+
+  // Escape closes the panel as its Cancel does, and the keyboard goes back to the page.
+  typeKey(toplevel, GDK_KEY_Escape);
+  ASSERT_TRUE(pumpUntil([&] { return cancels == 1; }, 5));
+  EXPECT_TRUE(panel->isHidden());
+  EXPECT_EQ(pageKeys, 5);
+  typeKey(toplevel, GDK_KEY_Up);
+  EXPECT_EQ(focused(), page);
+  EXPECT_EQ(pageKeys, 6);
+  EXPECT_EQ(shares, 2);
+  EXPECT_EQ(cameraPresses, 0);
 }
 
 }  // namespace

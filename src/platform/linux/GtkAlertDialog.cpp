@@ -22,14 +22,12 @@ struct ShownDialog {
 
 void onResponse(GtkDialog*, gint response, gpointer data) {
   auto shown = *static_cast<std::shared_ptr<ShownDialog>*>(data);
-  std::optional<int> index;
-  if (response >= 0) {
-    index = response;
-  } else {
-    index = shown->cancelButtonIndex;
-  }
-  shown->close();
+  // Escape and the window's close answer as the cancel button; an alert without one
+  // stays until a button answers it, for its asker waits for the answer.
+  std::optional<int> index =
+      response >= 0 ? std::optional<int>(response) : shown->cancelButtonIndex;
   if (!index) return;
+  shown->close();
   // The answer stays the subscription's to take back until the host takes it.
   shown->dispatcher.dispatch([shown, button = *index] {
     if (AlertAnswer answer = std::exchange(shown->answer, nullptr)) answer(button);
@@ -55,6 +53,8 @@ Subscription GtkAlertDialog::show(HostDispatcher& dispatcher, GtkWindow* parent,
                                              alert.message.c_str());
   }
   gtk_window_set_title(GTK_WINDOW(dialog), alert.title.c_str());
+  // While it is up, the game's window takes neither keys nor clicks.
+  gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
   for (std::size_t index = 0; index < alert.buttons.size(); ++index) {
     GtkWidget* button = gtk_dialog_add_button(GTK_DIALOG(dialog), alert.buttons[index].c_str(),
                                               static_cast<gint>(index));

@@ -12,6 +12,7 @@ namespace tumbla {
 
 struct GtkAppWindow::Signals {
   static gboolean onKeyPress(GtkWidget* widget, GdkEventKey* event, gpointer self);
+  static gboolean onKeyRelease(GtkWidget* widget, GdkEventKey* event, gpointer self);
   static gboolean onConfigure(GtkWidget* widget, GdkEventConfigure* event, gpointer self);
   static gboolean onWindowState(GtkWidget* widget, GdkEventWindowState* event, gpointer self);
   static gboolean onSaveDue(gpointer self);
@@ -61,7 +62,8 @@ GtkAppWindow::GtkAppWindow(HostDispatcher& dispatcher, Rect frame, UserDefaults*
     : GtkView<Window>(nullptr, frame),
       dispatcher_(dispatcher),
       rememberedIn_(remembered),
-      toplevel_(g_object_ref_sink(gtk_window_new(GTK_WINDOW_TOPLEVEL))) {
+      toplevel_(g_object_ref_sink(gtk_window_new(GTK_WINDOW_TOPLEVEL))),
+      keyboard_(GTK_WINDOW(toplevel_)) {
   gtk_window_set_title(GTK_WINDOW(toplevel_), "Tumbla");
   // The views keep their size in points; the window shows them scaled to fill it, centred
   // on black bars where its shape differs. A layout lets the window shrink below what its
@@ -77,6 +79,7 @@ GtkAppWindow::GtkAppWindow(HostDispatcher& dispatcher, Rect frame, UserDefaults*
   // connected last so that the application's own handler sees the request.
   g_signal_connect_after(toplevel_, "delete-event", G_CALLBACK(gtk_true), nullptr);
   g_signal_connect(toplevel_, "key-press-event", G_CALLBACK(Signals::onKeyPress), this);
+  g_signal_connect(toplevel_, "key-release-event", G_CALLBACK(Signals::onKeyRelease), this);
   applySize();
   placeForOpening();
 }
@@ -243,12 +246,19 @@ gboolean GtkAppWindow::Signals::onKeyPress(GtkWidget*, GdkEventKey* event, gpoin
     return TRUE;
   }
   bool isShakeKey = event->keyval == GDK_KEY_S || event->keyval == GDK_KEY_s;
-  if (!isShakeKey || modifiers != kShakeModifiers) return FALSE;
+  if (!isShakeKey || modifiers != kShakeModifiers) {
+    window->keyboard_.handleKeyPress(event);
+    return TRUE;
+  }
   window->dispatcher_.dispatch([shaken = window->weak_from_this()] {
     if (auto shown = shaken.lock())
       shown->motionEnded({EventType::Motion, EventSubtype::MotionShake});
   });
   return TRUE;
+}
+
+gboolean GtkAppWindow::Signals::onKeyRelease(GtkWidget*, GdkEventKey* event, gpointer self) {
+  return static_cast<GtkAppWindow*>(self)->keyboard_.handleKeyRelease(event) ? TRUE : FALSE;
 }
 
 }  // namespace tumbla

@@ -10,6 +10,7 @@
 #include "platform/WindowPlacement.h"
 #include "platform/linux/GtkView.h"
 #include "platform/linux/HostDispatcher.h"
+#include "platform/linux/PanelKeyboard.h"
 
 namespace tumbla {
 
@@ -20,7 +21,8 @@ namespace tumbla {
 // keep it in, it remembers its size, position and full screen as they change.
 //
 // The desktop has no accelerometer, so Ctrl+Shift+S stands in for shaking the device: it
-// reports a shake to the window's motion handler. F11 toggles full screen.
+// reports a shake to the window's motion handler. F11 toggles full screen. The other keys
+// go to the game's page, or to a native panel while one is shown (see PanelKeyboard).
 class GtkAppWindow : public GtkView<Window>, public std::enable_shared_from_this<GtkAppWindow> {
  public:
   // `remembered` (may be null) keeps the window's placement across runs; it outlives this.
@@ -60,6 +62,7 @@ class GtkAppWindow : public GtkView<Window>, public std::enable_shared_from_this
   UserDefaults* rememberedIn_;
   GtkWidget* toplevel_;
   GtkWidget* letterbox_;
+  PanelKeyboard keyboard_;
   bool fullscreen_ = false;
   bool maximized_ = false;
   // What is remembered: the last size and position in a plain window, and full screen.

@@ -6,6 +6,7 @@
 
 #include "platform/Log.h"
 #include "platform/linux/GLibPointers.h"
+#include "platform/linux/PanelKeyboard.h"
 
 namespace tumbla {
 
@@ -13,6 +14,10 @@ struct GtkButtonView::Signals {
   static void onClicked(GtkButton*, gpointer self) {
     auto& view = *static_cast<GtkButtonView*>(self);
     view.dispatcher_.dispatchTo(view.weak_from_this(), &GtkButtonView::sendAction);
+  }
+  // A screen of another pixel density: the image is drawn anew for it, in place.
+  static void onScaleFactorChanged(GObject*, GParamSpec*, gpointer self) {
+    static_cast<GtkButtonView*>(self)->render();
   }
 };
 
@@ -34,7 +39,8 @@ void fitContentToFrame(GtkWidget* button) {
 // which GTK passes on to the label.
 void applyTitleStyle(GtkWidget* label, const ButtonTitleStyle& style) {
   PangoFontDescription* font = pango_font_description_from_string(style.fontName.c_str());
-  pango_font_description_set_absolute_size(font, style.fontSize * PANGO_SCALE);
+  pango_font_description_set_absolute_size(font,
+                                           style.fontSize * ViewWidget::scale() * PANGO_SCALE);
   PangoAttrList* attributes = pango_attr_list_new();
   pango_attr_list_insert(attributes, pango_attr_font_desc_new(font));
   pango_font_description_free(font);
@@ -63,12 +69,16 @@ GtkButtonView::GtkButtonView(HostDispatcher& dispatcher, Rect frame,
   GtkWidget* widget = button();
   gtk_button_set_relief(GTK_BUTTON(widget), GTK_RELIEF_NONE);
   fitContentToFrame(widget);
-  // Buttons over the page are touched, never tabbed to: the keyboard stays with the game.
-  gtk_widget_set_can_focus(widget, FALSE);
+  // Tab reaches a button only inside a shown panel (PanelKeyboard keeps the Tab chain); a
+  // click leaves the keyboard where it was, with the game during play.
+  gtk_widget_set_can_focus(widget, TRUE);
+  gtk_widget_set_focus_on_click(widget, FALSE);
   gtk_widget_set_tooltip_text(widget, this->accessibleName().c_str());
   atk_object_set_name(gtk_widget_get_accessible(widget), this->accessibleName().c_str());
   // The widget lives as long as this view, which owns it through its overlay.
   g_signal_connect(widget, "clicked", G_CALLBACK(Signals::onClicked), this);
+  g_signal_connect(widget, "notify::scale-factor", G_CALLBACK(Signals::onScaleFactorChanged), this);
+  viewWidget().setScaleListener([this](double) { render(); });
   render();
 }
 
@@ -83,6 +93,10 @@ void GtkButtonView::frameChanged() {
 
 void GtkButtonView::titleChanged() {
   render();
+}
+
+void GtkButtonView::cancelButtonChanged() {
+  PanelKeyboard::setCancelButton(button(), isCancelButton());
 }
 
 void GtkButtonView::render() {
@@ -110,18 +124,24 @@ void GtkButtonView::render() {
   } else {
     GCharPtr markup(g_markup_printf_escaped(
         "<span foreground=\"white\" weight=\"bold\" font_size=\"%d\">%s</span>",
-        static_cast<int>(std::lround(frame().height * 0.55 * PANGO_SCALE)), title().c_str()));
+        static_cast<int>(std::lround(frame().height * ViewWidget::scale() * 0.55 * PANGO_SCALE)),
+        title().c_str()));
     gtk_label_set_markup(GTK_LABEL(label), markup.get());
   }
   gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
   gtk_overlay_add_overlay(GTK_OVERLAY(overlay), label);
+  // The title is drawn, not touched: a click on it presses the button below.
+  gtk_overlay_set_overlay_pass_through(GTK_OVERLAY(overlay), label, TRUE);
   show(overlay);
 }
 
 GtkWidget* GtkButtonView::backgroundPicture() const {
   if (!background()) return nullptr;
-  auto width = static_cast<int>(std::lround(frame().width));
-  auto height = static_cast<int>(std::lround(frame().height));
+  // Sharp on a dense screen: drawn at its device pixels, shown at its logical ones.
+  int density = gtk_widget_get_scale_factor(button());
+  double pixelsPerPoint = ViewWidget::scale() * density;
+  auto width = static_cast<int>(std::lround(frame().width * pixelsPerPoint));
+  auto height = static_cast<int>(std::lround(frame().height * pixelsPerPoint));
   GErrorSlot error;
   GObjectPtr<GdkPixbuf> pixbuf(gdk_pixbuf_new_from_file_at_scale(
       background()->path.c_str(), std::max(width, 1), std::max(height, 1), FALSE, error.out()));
@@ -129,7 +149,10 @@ GtkWidget* GtkButtonView::backgroundPicture() const {
     logLine("can't show the button image " + background()->path + ": " + error.message());
     return nullptr;
   }
-  return gtk_image_new_from_pixbuf(pixbuf.get());
+  cairo_surface_t* surface = gdk_cairo_surface_create_from_pixbuf(pixbuf.get(), density, nullptr);
+  GtkWidget* picture = gtk_image_new_from_surface(surface);
+  cairo_surface_destroy(surface);
+  return picture;
 }
 
 void GtkButtonView::show(GtkWidget* content) {

@@ -1,5 +1,9 @@
 #include "platform/linux/GtkTextFieldView.h"
 
+#include <algorithm>
+#include <cmath>
+#include <string>
+
 namespace tumbla {
 
 struct GtkTextFieldView::Signals {
@@ -27,7 +31,8 @@ void onChanged(GtkEditable* editable, gpointer) {
 GtkTextFieldView::GtkTextFieldView(HostDispatcher& dispatcher, Rect frame,
                                    std::string accessibleName)
     : GtkView<TextField>(gtk_entry_new(), frame, std::move(accessibleName)),
-      dispatcher_(dispatcher) {
+      dispatcher_(dispatcher),
+      fontSize_(gtk_css_provider_new()) {
   GtkWidget* widget = entry();
   atk_object_set_name(gtk_widget_get_accessible(widget), this->accessibleName().c_str());
   gtk_entry_set_placeholder_text(GTK_ENTRY(widget), "");
@@ -36,6 +41,23 @@ GtkTextFieldView::GtkTextFieldView(HostDispatcher& dispatcher, Rect frame,
   g_signal_connect(widget, "activate", G_CALLBACK(Signals::onActivate), this);
   g_signal_connect(widget, "icon-press", G_CALLBACK(onIconPress), nullptr);
   g_signal_connect(widget, "changed", G_CALLBACK(onChanged), nullptr);
+  gtk_style_context_add_provider(gtk_widget_get_style_context(widget),
+                                 GTK_STYLE_PROVIDER(fontSize_.get()),
+                                 GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  viewWidget().setScaleListener([this](double) { applyFontSize(); });
+  applyFontSize();
+}
+
+void GtkTextFieldView::frameChanged() {
+  GtkView<TextField>::frameChanged();
+  applyFontSize();
+}
+
+void GtkTextFieldView::applyFontSize() {
+  // Half the field's height, in screen pixels: the text grows with the page around it.
+  long pixels = std::max(1L, std::lround(frame().height * 0.5 * ViewWidget::scale()));
+  std::string css = "entry { font-size: " + std::to_string(pixels) + "px; }";
+  gtk_css_provider_load_from_data(fontSize_.get(), css.c_str(), -1, nullptr);
 }
 
 GtkWidget* GtkTextFieldView::entry() const {

@@ -191,6 +191,7 @@ TEST_F(FBDialogTest, CloseButtonReportsOneCancel) {
   auto dialog = std::make_shared<FBDialog>("http://w.example/d", FBParams::make(), &delegate);
   dialog->show();
   EXPECT_EQ(dialog->closeButton()->accessibleName(), "Close");
+  EXPECT_TRUE(dialog->closeButton()->isCancelButton());
   EXPECT_EQ(dialog->titleLabel()->text(), "Connect to Facebook");
   dialog->closeButton()->sendAction();
   EXPECT_EQ(delegate.calls, (std::vector<std::string>{"notComplete -", "didNotComplete"}));

@@ -67,6 +67,10 @@ TEST_F(SnapshotSharingTest, ControlsHaveTheirNamesAndThePanelStartsHidden) {
   EXPECT_EQ(sharing().facebookButton()->accessibleName(), "Share on Facebook");
   EXPECT_EQ(sharing().cancelButton()->accessibleName(), "Cancel");
   EXPECT_EQ(sharing().cancelButton()->title(), "Cancel");
+  // Escape closes the panel as Cancel does; no other button of the game answers it.
+  EXPECT_TRUE(sharing().cancelButton()->isCancelButton());
+  EXPECT_FALSE(sharing().facebookButton()->isCancelButton());
+  EXPECT_FALSE(sharing().cameraButton()->isCancelButton());
   EXPECT_EQ(sharing().textField()->accessibleName(), "Message");
   EXPECT_TRUE(sharing().shareView()->isHidden());
   EXPECT_EQ(sharing().shareView()->frame(), (Rect{0, 0, 480, 320}));
