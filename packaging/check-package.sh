@@ -40,7 +40,8 @@ check_tree() {
       share/tumbla/index.html "share/tumbla/index~ipad.html" share/tumbla/tumbla.js \
       share/tumbla/game/game.js share/tumbla/tumbla.png share/tumbla/click.caf \
       share/tumbla/track9.caf share/applications/tumbla.desktop \
-      share/icons/hicolor/256x256/apps/tumbla.png share/man/man1/tumbla.1.gz; do
+      share/icons/hicolor/256x256/apps/tumbla.png share/man/man1/tumbla.1.gz \
+      lib/tumbla/tumbla-game; do
     [ -e "$prefix/$file" ] || fail "$prefix has no $file"
   done
   grep -qx 'Exec=tumbla' "$prefix/share/applications/tumbla.desktop" || fail "desktop entry: Exec"
@@ -71,8 +72,8 @@ for library in libwebkit2gtk-4.1-0 libgtk-3-0 libplist; do
   grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 listing=$(dpkg-deb -c "$deb")
-for file in ./usr/bin/tumbla ./usr/share/tumbla/index.html ./usr/share/applications/tumbla.desktop \
-    ./usr/share/man/man1/tumbla.1.gz; do
+for file in ./usr/bin/tumbla ./usr/lib/tumbla/tumbla-game ./usr/share/tumbla/index.html \
+    ./usr/share/applications/tumbla.desktop ./usr/share/man/man1/tumbla.1.gz; do
   grep -q " $file\$" <<<"$listing" || fail "the package lacks $file"
 done
 dpkg-deb -x "$deb" "$scratch/root"
