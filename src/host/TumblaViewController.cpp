@@ -85,10 +85,12 @@ void TumblaViewController::loadView() {
 }
 
 void TumblaViewController::viewDidLoad() {
+  // First: the engine takes longer to start the page than the rest of the launch takes,
+  // which the page sees nothing of before it has loaded.
+  loadPage();
   counters_.read();
   snapshotSharing_.buildInto(view_, isIPad());
   promotions_.addPromotionButton(*view_, isIPad());
-  loadPage();
   deviceShakenSubscription_ = Platform::shared().notificationCenter().addObserver(
       std::string(kDeviceShakenNotification), nullptr,
       [this](const Notification&) { deviceShaken(); });
