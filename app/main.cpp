@@ -1,4 +1,5 @@
-// tumbla: runs the game page of a bundle in a window, with its saved games and settings.
+// tumbla-game: runs the game page of a bundle in a window, with its saved games and settings.
+// The `tumbla` command (launcher/) starts it in a process group of its own.
 
 #include <unistd.h>
 
@@ -12,8 +13,8 @@
 #include <system_error>
 
 #include "CommandLine.h"
-#include "GameProcess.h"
 #include "TraceFile.h"
+#include "Usage.h"
 #include "host/TumblaAppDelegate.h"
 #include "platform/ApplicationContext.h"
 #include "platform/Log.h"
@@ -30,15 +31,16 @@ int fail(const std::string& message) {
   return kUsageOrSetupError;
 }
 
-// The bundle beside the binary in a build tree, else the one installed with it: under
-// share/tumbla, or share/games/tumbla where the Debian package keeps games' data.
+// The bundle beside the binary in a build tree, else the one installed with it. The game
+// program is installed under lib/tumbla; the bundle under share/tumbla, or share/games/tumbla
+// where the Debian package keeps games' data.
 std::filesystem::path defaultBundle() {
   std::error_code error;
   std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) return "resources";
   std::filesystem::path dir = exe.parent_path();
-  for (const auto& candidate : {dir / "resources", dir / ".." / "share" / "tumbla",
-                                dir / ".." / "share" / "games" / "tumbla"}) {
+  for (const auto& candidate : {dir / "resources", dir / ".." / ".." / "share" / "tumbla",
+                                dir / ".." / ".." / "share" / "games" / "tumbla"}) {
     if (std::filesystem::exists(candidate / "Info.plist", error)) return candidate;
   }
   return dir / "resources";
@@ -54,14 +56,13 @@ int run(int argc, char** argv) {
   }
   const CommandLine& options = *parsed;
   if (options.help) {
-    std::cout << kUsage;
+    std::cout << kTumblaUsage;
     return 0;
   }
   if (options.version) {
     std::cout << "tumbla " << TUMBLA_VERSION << "\n";
     return 0;
   }
-  if (std::optional<int> status = runGameInItsOwnProcessGroup(argv)) return *status;
   EarlyTermination::catchSignals();
 
   std::unique_ptr<TraceFile> trace;

@@ -43,7 +43,7 @@ check_tree() {
       "$data/medical.png" "$data/alertbackground.png" "$data/click.caf" "$data/track9.caf" \
       share/applications/tumbla.desktop share/icons/hicolor/256x256/apps/tumbla.png \
       share/man/man6/tumbla.6.gz share/doc/tumbla/copyright share/doc/tumbla/README.md.gz \
-      share/doc/tumbla/page-api.md.gz; do
+      share/doc/tumbla/page-api.md.gz lib/tumbla/tumbla-game; do
     [ -e "$prefix/$file" ] || fail "$prefix has no $file"
   done
   grep -qx 'Exec=tumbla' "$prefix/share/applications/tumbla.desktop" || fail "desktop entry: Exec"
@@ -91,7 +91,7 @@ for library in libwebkit2gtk-4.1-0 libgtk-3-0 libplist; do
   grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 listing=$(dpkg-deb -c "$deb")
-for file in ./usr/games/tumbla ./usr/share/games/tumbla/index.html \
+for file in ./usr/games/tumbla ./usr/lib/tumbla/tumbla-game ./usr/share/games/tumbla/index.html \
     ./usr/share/applications/tumbla.desktop ./usr/share/man/man6/tumbla.6.gz \
     ./usr/share/doc/tumbla/changelog.Debian.gz; do
   grep -q " $file\$" <<<"$listing" || fail "the package lacks $file"
@@ -103,13 +103,17 @@ dpkg-deb -x "$deb" "$scratch/root"
 check_tree "$scratch/root/usr" games share/games/tumbla
 gzip -dc "$scratch/root/usr/share/doc/tumbla/changelog.Debian.gz" | grep -q "^ -- $maintainer  " ||
   fail "the changelog is not signed by the maintainer"
-# Stripped, with its symbols beside the package in the file its debug link names.
+# Each program stripped, with its symbols beside the package in the file its debug link names.
+for program in games/tumbla lib/tumbla/tumbla-game; do
+  binary="$scratch/root/usr/$program"
+  symbols="$(basename "$program").debug"
+  ! readelf -S "$binary" | grep -q '\.debug_info' || fail "the packaged $program has debug symbols"
+  readelf --string-dump=.gnu_debuglink "$binary" | grep -qF "$symbols" ||
+    fail "the packaged $program names no $symbols"
+  readelf -S "$scratch/deb/$symbols" 2>/dev/null | grep -q '\.debug_info' ||
+    fail "no debug symbols in $scratch/deb/$symbols"
+done
 binary="$scratch/root/usr/games/tumbla"
-! readelf -S "$binary" | grep -q '\.debug_info' || fail "the packaged binary has debug symbols"
-readelf --string-dump=.gnu_debuglink "$binary" | grep -q 'tumbla\.debug' ||
-  fail "the packaged binary names no tumbla.debug"
-readelf -S "$scratch/deb/tumbla.debug" 2>/dev/null | grep -q '\.debug_info' ||
-  fail "no debug symbols in $scratch/deb/tumbla.debug"
 page=$(started_page "$binary")
 [ "$page" = "$scratch/root/usr/share/games/tumbla/index.html" ] || fail "unpacked tumbla loaded $page"
 echo "package $(basename "$deb"): Depends: $depends"

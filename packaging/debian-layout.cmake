@@ -1,6 +1,7 @@
-# Run by cpack on the installed tree before it packs it: moves the binary and its bundle
-# where Debian keeps games, strips the binary (its debug symbols go to tumbla.debug beside
-# the package, which the binary names in its debug link), and adds the package's changelog.
+# Run by cpack on the installed tree before it packs it: moves the command and its bundle
+# where Debian keeps games, strips both programs (the debug symbols of each go to NAME.debug
+# beside the package, which the program names in its debug link), and adds the package's
+# changelog.
 set(usr "${CPACK_TEMPORARY_INSTALL_DIRECTORY}${CPACK_PACKAGING_INSTALL_PREFIX}")
 if(NOT EXISTS "${usr}/bin/tumbla")
   message(FATAL_ERROR "debian-layout: no ${usr}/bin/tumbla to move")
@@ -14,13 +15,16 @@ endif()
 file(RENAME "${usr}/share/tumbla" "${usr}/share/games/tumbla")
 
 find_program(objcopy NAMES objcopy REQUIRED)
-set(symbols "${CPACK_PACKAGE_DIRECTORY}/tumbla.debug")
-foreach(step "--only-keep-debug;${usr}/games/tumbla;${symbols}"
-             "--strip-unneeded;--add-gnu-debuglink=${symbols};${usr}/games/tumbla")
-  execute_process(COMMAND "${objcopy}" ${step} RESULT_VARIABLE failed ERROR_VARIABLE reason)
-  if(failed)
-    message(FATAL_ERROR "debian-layout: objcopy ${step}: ${reason}")
-  endif()
+foreach(program "games/tumbla" "lib/tumbla/tumbla-game")
+  get_filename_component(name "${program}" NAME)
+  set(symbols "${CPACK_PACKAGE_DIRECTORY}/${name}.debug")
+  foreach(step "--only-keep-debug;${usr}/${program};${symbols}"
+               "--strip-unneeded;--add-gnu-debuglink=${symbols};${usr}/${program}")
+    execute_process(COMMAND "${objcopy}" ${step} RESULT_VARIABLE failed ERROR_VARIABLE reason)
+    if(failed)
+      message(FATAL_ERROR "debian-layout: objcopy ${step}: ${reason}")
+    endif()
+  endforeach()
 endforeach()
 
 # The date is when the package was made, or SOURCE_DATE_EPOCH for a reproducible one.

@@ -55,16 +55,18 @@ void TumblaAppDelegate::initialize(const DeploymentSettings& deployment) {
 
 void TumblaAppDelegate::applicationDidFinishLaunching() {
   Platform& platform = Platform::shared();
+  // The view before the window: making it starts the page's load, which takes the longest.
+  viewController_ = std::make_unique<TumblaViewController>(deployment_);
+  const std::shared_ptr<View>& root = viewController_->view();
   // The window has the page's shape; the platform scales it to the screen.
   window_ = platform.userInterface().makeWindow(TumblaViewController::pageBounds(deployment_));
   makeShakable(*window_);
-  viewController_ = std::make_unique<TumblaViewController>(deployment_);
 
   // Systems before 4.0 had no root view controller; the view was added by hand.
   if (leadingReal(platform.application().deviceFacts().systemVersion) >= 4.0) {
-    window_->setRootView(viewController_->view());
+    window_->setRootView(root);
   } else {
-    window_->addSubview(viewController_->view());
+    window_->addSubview(root);
   }
   PromptConfiguration::setDelegate(viewController_->urlDispatcher());
   window_->makeKeyAndVisible();

@@ -85,6 +85,9 @@ void TumblaViewController::loadView() {
 }
 
 void TumblaViewController::viewDidLoad() {
+  // First: the engine takes longer to start the page than the rest of the launch takes,
+  // which the page sees nothing of before it has loaded.
+  loadPage();
   counters_.read();
   Rect page = pageBounds(deployment_);
   if (deployment_.features.sharing) {
@@ -93,7 +96,6 @@ void TumblaViewController::viewDidLoad() {
   if (deployment_.features.promotion) {
     promotions_.addPromotionButton(*view_, isIPad(), {page.width, page.height});
   }
-  loadPage();
   deviceShakenSubscription_ = Platform::shared().notificationCenter().addObserver(
       std::string(kDeviceShakenNotification), nullptr,
       [this](const Notification&) { deviceShaken(); });

@@ -10,6 +10,7 @@ import collections
 import json
 import os
 import plistlib
+import shutil
 import signal
 import subprocess
 import sys
@@ -65,6 +66,17 @@ def make_bundle(root, extra="", save="return JSON.stringify(window.gameState);",
     return bundle
 
 
+def mapped_files(pid):
+    """The files mapped into process `pid`: its program and libraries, among others."""
+    fields = (line.split(maxsplit=5) for line in Path(f"/proc/{pid}/maps").read_text().splitlines())
+    return {f[5] for f in fields if len(f) == 6}
+
+
+def child_pids(pid):
+    children = Path(f"/proc/{pid}/task/{pid}/children")
+    return [int(c) for c in children.read_text().split()] if children.exists() else []
+
+
 class Run:
     """One run of tumbla with a trace file; stops it with SIGTERM."""
 
@@ -117,9 +129,7 @@ class Run:
         """Where each thread of the game process and its web engine stands, for a report."""
         family = [self.process.pid]
         for pid in family:
-            children = Path(f"/proc/{pid}/task/{pid}/children")
-            if children.exists():
-                family += [int(c) for c in children.read_text().split()]
+            family += child_pids(pid)
         report = []
         for pid in family:
             try:
@@ -450,7 +460,14 @@ class EndToEnd(unittest.TestCase):
                     if not any(e["event"] == "lifecycle" for e in run.events()):
                         run.process.kill()
                         run.process.wait()
+                # The process started only waits and passes signals on: the toolkit and the
+                # web engine are the game's alone.
+                game = child_pids(run.process.pid)[0]
+                mapped = {pid: " ".join(mapped_files(pid)) for pid in (run.process.pid, game)}
                 self.assertEqual(run.terminate(sig=sig, group=True), 0, run.stderr())
+                for pid, loads in ((run.process.pid, False), (game, True)):
+                    for library in ("libgtk-3.so", "libwebkit2gtk-4.1.so"):
+                        self.assertEqual(library in mapped[pid], loads, (pid, library))
                 saved = json.loads((documents / "gamestate.json").read_text())
                 self.assertEqual(saved, {"runs": runs})
                 self.assertEqual(run.lifecycle()[-2:], ["applicationDidEnterBackground:",
@@ -753,7 +770,17 @@ class BadInput(unittest.TestCase):
 
     def test_command_line(self):
         self.assertEqual(self.run_tumbla("--version").stdout.split()[0], "tumbla")
-        self.assertIn("--data-dir", self.run_tumbla("--help").stdout)
+        usage = self.run_tumbla("--help").stdout
+        self.assertIn("--data-dir", usage)
+        # Alone, --help is answered without the game; with other options, by the game.
+        self.assertEqual(self.run_tumbla("--mute", "--help").stdout, usage)
+        # A command without its game program says so in one line, and starts nothing.
+        with tempfile.TemporaryDirectory() as tmp:
+            alone = shutil.copy(BINARY, tmp)
+            result = subprocess.run([alone, "--mute"], capture_output=True, text=True, timeout=60)
+            self.assertEqual(result.returncode, 2)
+            self.assertEqual(len(result.stderr.strip().splitlines()), 1, result.stderr)
+            self.assertIn("tumbla-game", result.stderr)
         for bad in (["--device", "android"], ["--nope"], ["--trace"]):
             result = self.run_tumbla(*bad)
             self.assertEqual(result.returncode, 2, bad)
