@@ -11,12 +11,10 @@ import ctypes.util
 import datetime
 import math
 import random
-import http.server
 import plistlib
 import shutil
 import sys
 import tempfile
-import threading
 import time
 from pathlib import Path
 
@@ -24,6 +22,7 @@ E2E = Path(__file__).resolve().parents[2] / "tests" / "e2e"
 sys.path.insert(0, str(E2E))
 import audio_e2e  # noqa: E402  (tone files)
 import tumbla_e2e  # noqa: E402  (bundles and runs)
+import tumbla_prompts_e2e  # noqa: E402  (loopback list servers)
 
 FRAME_MS = 16
 # Trace events that tell nothing about what the host was doing.
@@ -103,39 +102,6 @@ def write_ogg(path, frequency, seconds, rate=44100, channels=2):
     sndfile.sf_close(handle)
 
 
-class SlowServer:
-    """A loopback server that answers every path of its table only after `delay` seconds."""
-
-    def __init__(self, routes, delay):
-        table = routes
-
-        class Handler(http.server.BaseHTTPRequestHandler):
-            def do_GET(self):
-                time.sleep(delay)
-                body = table.get(self.path.split("?")[0])
-                if body is None:
-                    self.send_response(404)
-                    self.end_headers()
-                    return
-                self.send_response(200)
-                self.send_header("Content-Length", str(len(body)))
-                self.end_headers()
-                self.wfile.write(body)
-
-            def log_message(self, *args):
-                pass
-
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-        threading.Thread(target=self.server.serve_forever, daemon=True).start()
-
-    def url(self, path):
-        return f"http://127.0.0.1:{self.server.server_address[1]}{path}"
-
-    def stop(self):
-        self.server.shutdown()
-        self.server.server_close()
-
-
 def start_up(root):
     run = tumbla_e2e.Run(tumbla_e2e.make_bundle(root), root / "data")
     run.wait_started()
@@ -186,7 +152,7 @@ def share(root):
 
 
 def prompts(root):
-    server = SlowServer({
+    server = tumbla_prompts_e2e.ListServer({
         "/versions.plist": plistlib.dumps({"1.0": ["old"], "1.25": ["New levels"]}),
         "/notices.plist": plistlib.dumps({"k1": {"Title": "News", "Message": "Hello"}}),
         "/probe": b"up",

@@ -50,14 +50,16 @@ PROMPT_PAGE_EXTRA = r"""
 
 
 class ListServer:
-    """A loopback HTTP server answering paths from a table."""
+    """A loopback HTTP server answering paths from a table (their queries aside), each
+    answer after `delay` seconds."""
 
-    def __init__(self, routes):
+    def __init__(self, routes, delay=0):
         table = routes
 
         class Handler(http.server.BaseHTTPRequestHandler):
             def do_GET(self):
-                body = table.get(self.path)
+                time.sleep(delay)
+                body = table.get(self.path.split("?")[0])
                 if body is None:
                     self.send_response(404)
                     self.end_headers()
