@@ -123,6 +123,11 @@ def report(options, tumbla, baseline, results):
         all_met &= met
         print(f"{label:50}{statistics.median(ours):>9.0f}{statistics.median(theirs):>9.0f}"
               f"{ratio:>7.2f}{paired:>8.2f}  {sense} {target:.2f} {'met' if met else 'MISSED'}")
+    # A bare program sometimes stalls about half a second in its start: the spread shows
+    # whether a low cold-start ratio is tumbla's doing or the baseline's stalls.
+    print(f"{'cold start, fastest and slowest run, ms':50}" + "".join(
+        f"{f'{min(runs):.0f}-{max(runs):.0f}':>9}"
+        for runs in (results["cold"][tumbla], results["cold"][baseline])))
 
     print(f"\n{'where a burst goes, median ms':50}{'tumbla':>9}{'baseline':>9}")
     for when, moment in MOMENTS:
