@@ -5,8 +5,6 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build="$root/build-bench"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTUMBLA_BENCH=ON \
-  -DTUMBLA_LINUX=ON -DCMAKE_CXX_FLAGS=-Wno-error=restrict >/dev/null
-cmake --build "$build" --target tumbla_audio_bench >/dev/null
+"$root/bench/build-release.sh" tumbla_audio_bench
 # No sound card is needed: the mixer runs on its own clock, muted.
 SDL_AUDIODRIVER=dummy "$build/bench/audio/tumbla_audio_bench" "$@"

@@ -8,17 +8,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
 build="$root/build-bench"
 
-build_log=$(mktemp)
-trap 'rm -f "$build_log"' EXIT
-build() {
-  # The folder is shared with other benchmarks, so every option this one needs is spelled
-  # out. GCC 12 reports a false -Wrestrict in std::string concatenation at -O3 (its bug
-  # 105329); it stays a warning so that the optimised build goes through.
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTUMBLA_BENCH=ON \
-    -DTUMBLA_LINUX=ON -DCMAKE_CXX_FLAGS=-Wno-error=restrict &&
-    cmake --build "$build" --target tumbla minimal_webkit
-}
-build >"$build_log" 2>&1 || { cat "$build_log" >&2; exit 2; }
+"$root/bench/build-release.sh" tumbla minimal_webkit
 
 # Both programs, the display and the engine's helpers run ahead of whatever else the machine
 # is doing (builds, mostly), which would otherwise swamp the differences measured. Where
