@@ -168,21 +168,28 @@ TEST_F(GLibRunLoopTest, ThreadWorkerQueueAnswersOnTheMainThreadInOrderAndDropsWh
   WorkerQueue queue(*loop_);
   std::vector<int> answered;
   std::vector<Subscription> jobs;
+  std::atomic<bool> release = false;
+  std::atomic<int> worked = 0;
   for (int job = 1; job <= 4; ++job) {
     jobs.push_back(queue.run([&, job](const std::atomic<bool>&) {
       EXPECT_NE(std::this_thread::get_id(), mainThread);
+      // The first job holds the worker until the second is cancelled.
+      while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      ++worked;
       return WorkerQueue::Answer([&, job] {
         EXPECT_EQ(std::this_thread::get_id(), mainThread);
         answered.push_back(job);
       });
     }));
   }
-  // Never at once, and a job whose subscription ends never answers, run or not.
+  // Never at once, and a job whose subscription ends before it starts never runs.
   EXPECT_TRUE(answered.empty());
   jobs[1].cancel();
+  release = true;
   ASSERT_TRUE(pumpUntil([&] { return answered.size() == 3; }, 10));
   pumpUntil([] { return false; }, 0.1);
   EXPECT_EQ(answered, (std::vector<int>{1, 3, 4}));
+  EXPECT_EQ(worked, 3);
 }
 
 TEST_F(GLibRunLoopTest, ThreadWorkerQueueGoingStopsItsWorkAndAnswersNothing) {

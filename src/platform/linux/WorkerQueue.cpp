@@ -38,6 +38,8 @@ void WorkerQueue::serve() {
     if (stopping_) return;
     Job job = std::move(jobs_.front());
     jobs_.pop_front();
+    // A job cancelled while it waited never starts; what it holds goes with it here.
+    if (job.cancelled->load()) continue;
     running_ = job.cancelled;
     lock.unlock();
     Answer answer = job.work(*job.cancelled);
