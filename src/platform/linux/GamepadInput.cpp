@@ -152,17 +152,27 @@ GamepadInput::GamepadInput() {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   // There is no SDL window to have the focus: whether the game has it is asked of GTK.
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+  // Starting the controllers loads libraries and looks at the devices: once the main loop
+  // runs, so that it never holds up the page's load.
+  start_ = g_idle_add_full(G_PRIORITY_LOW, onStart, this, nullptr);
+}
+
+gboolean GamepadInput::onStart(gpointer self) {
+  auto* input = static_cast<GamepadInput*>(self);
+  input->start_ = 0;
   // SDL counts the users of each of its parts: the events part, which the sound uses too,
   // stays up for as long as either needs it.
   if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
     logLine(std::string("no game controllers (") + SDL_GetError() + ")");
-    return;
+    return G_SOURCE_REMOVE;
   }
-  started_ = true;
-  schedulePoll();
+  input->started_ = true;
+  input->schedulePoll();
+  return G_SOURCE_REMOVE;
 }
 
 GamepadInput::~GamepadInput() {
+  if (start_ != 0) g_source_remove(start_);
   if (!started_) return;
   stopRepeat();
   if (poll_ != 0) g_source_remove(poll_);

@@ -50,7 +50,8 @@ class GamepadInput {
   static constexpr guint kRepeatDelayMilliseconds = 400;
   static constexpr guint kRepeatIntervalMilliseconds = 100;
 
-  // Without SDL's game controllers (they failed to start) the pad is ignored, with a log line.
+  // Starts SDL's game controllers once the main loop runs. Without them (they failed to
+  // start) the pad is ignored, with a log line.
   GamepadInput();
   ~GamepadInput();
   GamepadInput(const GamepadInput&) = delete;
@@ -72,6 +73,7 @@ class GamepadInput {
     bool byStick;
   };
 
+  static gboolean onStart(gpointer self);
   static gboolean onPoll(gpointer self);
   static gboolean onRepeat(gpointer self);
   // How often SDL is asked: rarely while no pad is attached.
@@ -88,6 +90,7 @@ class GamepadInput {
   void stopRepeat();
   static void perform(GamepadAction action);
 
+  guint start_ = 0;
   bool started_ = false;
   std::map<std::int32_t, Controller> controllers_;
   std::optional<Held> held_;

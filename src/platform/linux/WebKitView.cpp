@@ -301,9 +301,10 @@ void WebKitView::Signals::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, g
   if (event == WEBKIT_LOAD_STARTED) view->mainLoadFailed_ = false;
   // A failed load also ends with "finished"; its delegate heard of the failure instead.
   if (event != WEBKIT_LOAD_FINISHED || view->mainLoadFailed_) return;
-  view->resendSize();
   view->whenFree([](WebKitView& loaded) {
     if (WebViewDelegate* listener = loaded.delegate()) listener->didFinishLoad(loaded);
+    // After the start-up scripts: the layout and painting it causes would make them wait.
+    loaded.resendSize();
   });
 }
 
