@@ -9,6 +9,7 @@
 #include "platform/Log.h"
 #include "platform/linux/AlsaDiagnostics.h"
 #include "platform/linux/MusicStream.h"
+#include "platform/linux/SdlHints.h"
 #include "platform/linux/SoftLimit.h"
 
 namespace tumbla {
@@ -48,6 +49,7 @@ AudioMixer::~AudioMixer() {
 
 void AudioMixer::openOutput() {
   quietAlsaDiagnostics();
+  setSdlHints();
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     logLine(std::string("no audio device (") + SDL_GetError() + "); the game plays silent");
     return;

@@ -9,22 +9,26 @@ constexpr std::size_t kMaxIdleHandles = 4;
 
 }  // namespace
 
-CurlPool::CurlPool() {
-  curl_global_init(CURL_GLOBAL_DEFAULT);
-  share_ = curl_share_init();
-  curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &CurlPool::lockShare);
-  curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &CurlPool::unlockShare);
-  curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
-  for (curl_lock_data data : {CURL_LOCK_DATA_COOKIE, CURL_LOCK_DATA_DNS, CURL_LOCK_DATA_SSL_SESSION,
-                              CURL_LOCK_DATA_CONNECT}) {
-    curl_share_setopt(share_, CURLSHOPT_SHARE, data);
-  }
-  cookieHandle_ = curl_easy_init();
-  curl_easy_setopt(cookieHandle_, CURLOPT_SHARE, share_);
-  curl_easy_setopt(cookieHandle_, CURLOPT_COOKIEFILE, "");
+void CurlPool::start() {
+  // libcurl is loaded with its first use, which is this: not while the program starts.
+  std::call_once(started_, [this] {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    share_ = curl_share_init();
+    curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, &CurlPool::lockShare);
+    curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, &CurlPool::unlockShare);
+    curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
+    for (curl_lock_data data : {CURL_LOCK_DATA_COOKIE, CURL_LOCK_DATA_DNS,
+                                CURL_LOCK_DATA_SSL_SESSION, CURL_LOCK_DATA_CONNECT}) {
+      curl_share_setopt(share_, CURLSHOPT_SHARE, data);
+    }
+    cookieHandle_ = curl_easy_init();
+    curl_easy_setopt(cookieHandle_, CURLOPT_SHARE, share_);
+    curl_easy_setopt(cookieHandle_, CURLOPT_COOKIEFILE, "");
+  });
 }
 
 CurlPool::~CurlPool() {
+  if (!share_) return;
   for (CURL* handle : idle_) curl_easy_cleanup(handle);
   curl_easy_cleanup(cookieHandle_);
   curl_share_cleanup(share_);
@@ -39,6 +43,7 @@ void CurlPool::unlockShare(CURL*, curl_lock_data data, void* self) {
 }
 
 CURL* CurlPool::acquire() {
+  start();
   {
     std::lock_guard lock(idleMutex_);
     if (!idle_.empty()) {

@@ -19,7 +19,7 @@ namespace tumbla {
 // so it lives until the last one ends even when the loader goes first.
 class CurlPool {
  public:
-  CurlPool();
+  CurlPool() = default;
   ~CurlPool();
   CurlPool(const CurlPool&) = delete;
   CurlPool& operator=(const CurlPool&) = delete;
@@ -40,23 +40,27 @@ class CurlPool {
   // Main thread and loads may use the cookies at once; the share's locks keep them apart.
   template <class Body>
   auto withCookieHandle(Body body) {
+    start();
     std::lock_guard lock(cookieHandleMutex_);
     return body(cookieHandle_);
   }
 
  private:
   friend class CurlTransfer;
+  // Sets the share and the cookie handle up, once, on whichever thread first needs them.
+  void start();
   CURL* acquire();
   void release(CURL* handle);
   static void lockShare(CURL*, curl_lock_data data, curl_lock_access, void* self);
   static void unlockShare(CURL*, curl_lock_data data, void* self);
 
-  CURLSH* share_;
+  std::once_flag started_;
+  CURLSH* share_ = nullptr;
   std::array<std::mutex, CURL_LOCK_DATA_LAST> shareLocks_;
   std::mutex idleMutex_;
   std::vector<CURL*> idle_;
   std::mutex cookieHandleMutex_;
-  CURL* cookieHandle_;
+  CURL* cookieHandle_ = nullptr;
   std::atomic<bool> closed_{false};
 };
 

@@ -6,7 +6,10 @@
 
 namespace tumbla {
 
-GLibCurlMulti::GLibCurlMulti() : multi_(curl_multi_init()) {
+void GLibCurlMulti::start() {
+  // libcurl is loaded with its first use: the first transfer, not the program's start.
+  if (multi_) return;
+  multi_ = curl_multi_init();
   curl_multi_setopt(multi_, CURLMOPT_SOCKETFUNCTION, onSocket);
   curl_multi_setopt(multi_, CURLMOPT_SOCKETDATA, this);
   curl_multi_setopt(multi_, CURLMOPT_TIMERFUNCTION, onTimer);
@@ -14,6 +17,7 @@ GLibCurlMulti::GLibCurlMulti() : multi_(curl_multi_init()) {
 }
 
 GLibCurlMulti::~GLibCurlMulti() {
+  if (!multi_) return;
   for (const auto& [handle, finished] : running_) curl_multi_remove_handle(multi_, handle);
   // What the reports hold may own the handles: they go once the handles are off.
   running_.clear();
@@ -26,6 +30,7 @@ GLibCurlMulti::~GLibCurlMulti() {
 }
 
 bool GLibCurlMulti::add(CURL* handle, Finished finished) {
+  start();
   running_[handle] = std::move(finished);
   if (curl_multi_add_handle(multi_, handle) == CURLM_OK) return true;
   running_.erase(handle);

@@ -15,7 +15,7 @@ class GLibCurlMulti {
  public:
   using Finished = std::function<void(CURLcode)>;
 
-  GLibCurlMulti();
+  GLibCurlMulti() = default;
   ~GLibCurlMulti();
   GLibCurlMulti(const GLibCurlMulti&) = delete;
   GLibCurlMulti& operator=(const GLibCurlMulti&) = delete;
@@ -31,11 +31,13 @@ class GLibCurlMulti {
   static int onTimer(CURLM*, long milliseconds, void* self);
   static gboolean onSocketReady(gint socket, GIOCondition condition, gpointer self);
   static gboolean onTimeout(gpointer self);
+  // Makes the multi with the first transfer.
+  void start();
   void unwatch(curl_socket_t socket);
   // Lets libcurl act on a socket (or on its timeout), then reports what has ended.
   void act(curl_socket_t socket, int events);
 
-  CURLM* multi_;
+  CURLM* multi_ = nullptr;
   // The loop's sources hold this object as their data; it removes them when it goes.
   std::unordered_map<curl_socket_t, guint> watches_;
   guint timeout_ = 0;

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/Log.h"
+#include "platform/linux/SdlHints.h"
 
 namespace tumbla {
 
@@ -148,10 +149,6 @@ PadDirection stickDirection(int x, int y, PadDirection before) {
 }
 
 GamepadInput::GamepadInput() {
-  // SIGINT and SIGTERM belong to the application, which saves the game on them.
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-  // There is no SDL window to have the focus: whether the game has it is asked of GTK.
-  SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
   // Starting the controllers loads libraries and looks at the devices: once the main loop
   // runs, so that it never holds up the page's load.
   start_ = g_idle_add_full(G_PRIORITY_LOW, onStart, this, nullptr);
@@ -160,6 +157,7 @@ GamepadInput::GamepadInput() {
 gboolean GamepadInput::onStart(gpointer self) {
   auto* input = static_cast<GamepadInput*>(self);
   input->start_ = 0;
+  setSdlHints();
   // SDL counts the users of each of its parts: the events part, which the sound uses too,
   // stays up for as long as either needs it.
   if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {

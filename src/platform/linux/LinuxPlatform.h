@@ -12,6 +12,7 @@
 #include "platform/linux/GamepadInput.h"
 #include "platform/linux/GtkUserInterface.h"
 #include "platform/linux/HostDispatcher.h"
+#include "platform/linux/LazyLibrary.h"
 #include "platform/linux/LibplistPropertyLists.h"
 #include "platform/linux/LinuxApplication.h"
 #include "platform/linux/LinuxPlatformFactory.h"
@@ -57,6 +58,7 @@ class LinuxPlatform : public Platform {
   CurlUrlLoader urlLoader_;
   SdlAudio audio_;
   GamepadInput gamepad_;
+  LazyLibraryPreload libraryPreload_;
 };
 
 }  // namespace tumbla
