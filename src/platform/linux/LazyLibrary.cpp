@@ -11,6 +11,8 @@ namespace tumbla {
 namespace {
 
 constexpr int kInstallationBroken = 2;
+// Past the page's start, which a loading thread would take processor time from.
+constexpr unsigned kStartDelayMilliseconds = 1000;
 
 [[noreturn]] void missing(const char* what) {
   std::fprintf(stderr, "tumbla: %s; reinstall tumbla\n", what);
@@ -49,7 +51,7 @@ LazyLibrary& LazyLibrary::sndfile() {
 }
 
 LazyLibraryPreload::LazyLibraryPreload() {
-  start_ = g_idle_add_full(G_PRIORITY_LOW, onStart, this, nullptr);
+  start_ = g_timeout_add_full(G_PRIORITY_LOW, kStartDelayMilliseconds, onStart, this, nullptr);
 }
 
 int LazyLibraryPreload::onStart(void* self) {

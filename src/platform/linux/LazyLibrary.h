@@ -33,8 +33,8 @@ class LazyLibrary {
   void* handle_ = nullptr;
 };
 
-// Loads the lazy libraries on a thread of its own once the main loop runs (the page's load
-// has started by then), so that their first use does not hold the main loop up. Main
+// Loads the lazy libraries on a thread of its own a second after the main loop starts,
+// when the page has started, so that their first use does not hold the main loop up. Main
 // thread; waits for the thread as it goes.
 class LazyLibraryPreload {
  public:
