@@ -87,7 +87,8 @@ deb=$(ls "$scratch"/deb/tumbla_*.deb)
 [ "$(dpkg-deb -f "$deb" Maintainer)" = "$maintainer" ] ||
   fail "Maintainer: $(dpkg-deb -f "$deb" Maintainer)"
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libwebkit2gtk-4.1-0 libgtk-3-0 libplist; do
+# The last three are loaded when first used, so they are named by hand, not found by dpkg.
+for library in libwebkit2gtk-4.1-0 libgtk-3-0 libplist libcurl4 libsdl2-2.0-0 libsndfile1; do
   grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 listing=$(dpkg-deb -c "$deb")
