@@ -54,4 +54,4 @@ class LazyLibraryPreload {
 
 // The body of a function defined in place of the library's own: `real` is the library's.
 #define TUMBLA_LAZY_FUNCTION(library, name) \
-  static auto* const real = reinterpret_cast<decltype(&name)>(library.symbol(#name))
+  static auto* const real = reinterpret_cast<decltype(&(name))>((library).symbol(#name))
