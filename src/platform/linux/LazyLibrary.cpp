@@ -57,18 +57,18 @@ LazyLibraryPreload::LazyLibraryPreload() {
 int LazyLibraryPreload::onStart(void* self) {
   auto* preload = static_cast<LazyLibraryPreload*>(self);
   preload->start_ = 0;
-  preload->thread_ = std::thread([] {
+  preload->thread_ = BackgroundThread(std::thread([] {
     for (LazyLibrary* library :
          {&LazyLibrary::curl(), &LazyLibrary::sdl(), &LazyLibrary::sndfile()}) {
       library->load();
     }
-  });
+  }));
   return G_SOURCE_REMOVE;
 }
 
 LazyLibraryPreload::~LazyLibraryPreload() {
+  // The thread, if it started, is joined as its owner goes.
   if (start_ != 0) g_source_remove(start_);
-  if (thread_.joinable()) thread_.join();
 }
 
 }  // namespace tumbla

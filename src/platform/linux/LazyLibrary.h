@@ -1,7 +1,8 @@
 #pragma once
 
 #include <mutex>
-#include <thread>
+
+#include "platform/BackgroundThread.h"
 
 namespace tumbla {
 
@@ -47,7 +48,7 @@ class LazyLibraryPreload {
   static int onStart(void* self);
 
   unsigned start_ = 0;
-  std::thread thread_;
+  BackgroundThread thread_;
 };
 
 }  // namespace tumbla
