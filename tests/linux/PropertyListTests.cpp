@@ -141,6 +141,14 @@ TEST(PropertyLists, RefusesWhatIsNotAPropertyList) {
   EXPECT_EQ(lists.parse("not a plist at all"), std::nullopt);
   EXPECT_EQ(lists.parse("<?xml version=\"1.0\"?><plist><dict><key>a</key>"), std::nullopt);
   EXPECT_EQ(lists.parse("bplist00\x01\x02garbage"), std::nullopt);
+  // A key with a NUL in it made libplist assert and end the program: refused instead.
+  const std::string nulInAKey(
+      "\x62\x70\x6c\x69\x73\x74\x30\x30\xd2\x01\x02\x03\x06\x51\x61\x51\x66\xd1\x04\x05\x55\x54"
+      "\x00\x00\x00\xf3\x51\x54\xd1\x04\x07\x10\x07\x08\x0d\x0f\x1c\x10\x14\x00\x1a\x00\x1f\x11"
+      "\x00\x00\x14\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x08\x00\x00\x00\x00\x00\x00\x00\x00"
+      "\x00\x00\x00\x00\x00\x00\x00\x21",
+      74);
+  EXPECT_EQ(lists.parse(nulInAKey), std::nullopt);
 }
 
 TEST(PropertyLists, RefusesNestingBeyondTheDepthLimit) {

@@ -4,9 +4,11 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "value/LeadingNumber.h"
@@ -224,13 +226,68 @@ plist_t toNode(const Value& value) {
   return nullptr;
 }
 
+// A big-endian unsigned number of `size` bytes at `at`, when it lies within `bytes`.
+std::optional<std::uint64_t> bigEndian(std::string_view bytes, std::uint64_t at,
+                                       std::uint64_t size) {
+  if (size == 0 || size > 8 || at > bytes.size() || size > bytes.size() - at) return std::nullopt;
+  std::uint64_t number = 0;
+  for (std::uint64_t i = 0; i < size; ++i) {
+    number = number << 8 | static_cast<unsigned char>(bytes[at + i]);
+  }
+  return number;
+}
+
+// Whether a binary property list holds a string with a NUL in it. libplist reads such a
+// string as a dictionary key by asserting that it has none, which ends the program; a list
+// from a server must not be able to do that. Parts that can't be read are left to libplist,
+// which refuses what is broken.
+bool binaryListHasNulInAString(std::string_view bytes) {
+  constexpr std::uint64_t kTrailer = 32;
+  if (bytes.size() < 8 + kTrailer) return false;
+  std::uint64_t trailer = bytes.size() - kTrailer;
+  auto offsetSize = bigEndian(bytes, trailer + 6, 1);
+  auto objects = bigEndian(bytes, trailer + 8, 8);
+  auto table = bigEndian(bytes, trailer + 24, 8);
+  if (!offsetSize || !objects || !table) return false;
+  for (std::uint64_t object = 0; object < *objects; ++object) {
+    if (*objects > bytes.size()) return false;
+    auto offset = bigEndian(bytes, *table + object * *offsetSize, *offsetSize);
+    if (!offset) return false;
+    auto marker = bigEndian(bytes, *offset, 1);
+    if (!marker) continue;
+    unsigned type = static_cast<unsigned>(*marker) >> 4;
+    if (type != 0x5 && type != 0x6) continue;
+    std::uint64_t count = *marker & 0xF;
+    std::uint64_t start = *offset + 1;
+    if (count == 0xF) {
+      auto sizeMarker = bigEndian(bytes, start, 1);
+      if (!sizeMarker || (*sizeMarker >> 4) != 0x1) continue;
+      std::uint64_t width = std::uint64_t{1} << (*sizeMarker & 0xF);
+      auto counted = bigEndian(bytes, start + 1, width);
+      if (!counted) continue;
+      count = *counted;
+      start += 1 + width;
+    }
+    std::uint64_t unit = type == 0x5 ? 1 : 2;
+    if (start > bytes.size() || count > (bytes.size() - start) / unit) continue;
+    for (std::uint64_t i = 0; i < count; ++i) {
+      if (bigEndian(bytes, start + i * unit, unit) == std::uint64_t{0}) return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 std::optional<Value> LibplistPropertyLists::parse(std::string_view bytes) const {
   if (bytes.empty() || bytes.size() > std::numeric_limits<uint32_t>::max()) return std::nullopt;
   // Binary property lists hold their reals as bits, not text.
   std::optional<std::string> marked;
-  if (!bytes.starts_with("bplist")) marked = markReals(bytes);
+  if (!bytes.starts_with("bplist")) {
+    marked = markReals(bytes);
+  } else if (binaryListHasNulInAString(bytes)) {
+    return std::nullopt;
+  }
   if (marked) {
     if (marked->size() > std::numeric_limits<uint32_t>::max()) return std::nullopt;
     bytes = *marked;
